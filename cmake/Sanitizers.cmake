@@ -1,0 +1,10 @@
+# Sanitizer builds apply to every target, so the flags go on globally.
+if(TAVOLUX_SANITIZE STREQUAL "address-undefined")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(TAVOLUX_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT TAVOLUX_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "Unknown TAVOLUX_SANITIZE value: ${TAVOLUX_SANITIZE}")
+endif()

@@ -1,0 +1,90 @@
+// "config" commands: dump, save, save-printer-type, get, set.
+#include <ostream>
+
+#include "cli/CliContext.h"
+#include "config/IniFile.h"
+#include "config/PrinterConfig.h"
+
+namespace tavolux::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavolux-cli config dump|save|save-printer-type\n"
+    "       tavolux-cli config get SECTION KEY\n"
+    "       tavolux-cli config set SECTION KEY VALUE";
+
+int Dump(CliContext& ctx)
+{
+    CPrinterConfig& config = GetPrinterConfig();
+    // The first access has loaded once; load again to report the result of this load.
+    bool loaded = config.LoadConfig();
+    for (const auto& [name, value] : DescribeConfig(config)) {
+        *ctx.out << name << " = " << value << "\n";
+    }
+    *ctx.out << "load = " << (loaded ? "true" : "false") << "\n";
+    return kExitOk;
+}
+
+int Save(CliContext& ctx, bool printerType)
+{
+    CPrinterConfig& config = GetPrinterConfig();
+    bool loaded = config.LoadConfig();
+    const char* what = printerType ? "SavePrinterType" : "SaveConfig";
+    bool saved = printerType ? config.SavePrinterType() : config.SaveConfig();
+    *ctx.out << "load = " << (loaded ? "true" : "false") << "\n";
+    *ctx.out << what << " = " << (saved ? "true" : "false") << "\n";
+    return saved ? kExitOk : Fail(ctx, kExitFailed, std::string(what) + " failed");
+}
+
+}  // namespace
+
+int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    if (args.empty()) {
+        return Fail(ctx, kExitUsage, kUsage);
+    }
+    const std::string& verb = args[0];
+    const size_t n = args.size();
+    bool known = (verb == "dump" || verb == "save" || verb == "save-printer-type") ? n == 1
+                 : verb == "get"                                                   ? n == 3
+                 : verb == "set"                                                   ? n == 4
+                                                                                   : false;
+    if (!known) {
+        return Fail(ctx, kExitUsage, kUsage);
+    }
+    if (!CheckConfigPresent(ctx)) {
+        // The configuration layer shows its own message and ends the program with code 0.
+        GetPrinterConfig();
+        return kExitFailed;
+    }
+    if (verb == "dump") {
+        return Dump(ctx);
+    }
+    if (verb == "save" || verb == "save-printer-type") {
+        return Save(ctx, verb == "save-printer-type");
+    }
+    CIniFile ini(ctx.programDir);
+    if (!ini.IsOpen()) {
+        return Fail(ctx, kExitFailed, "cannot read " + ini.Path().string());
+    }
+    if (verb == "get") {
+        if (!ini.HasKey(args[1], args[2])) {
+            return Fail(ctx, kExitFailed, "no key " + args[2] + " in section [" + args[1] + "]");
+        }
+        *ctx.out << ini.GetString(args[1], args[2]) << "\n";
+        return kExitOk;
+    }
+    if (!ini.WriteString(args[1], args[2], args[3])) {
+        return Fail(
+            ctx, kExitUsage,
+            "refused: a section, key or value must not contain line breaks, a key no \"=\"");
+    }
+    std::string error;
+    if (!ini.Flush(&error)) {
+        return Fail(ctx, kExitFailed, error);
+    }
+    return kExitOk;
+}
+
+}  // namespace tavolux::cli

@@ -1,0 +1,67 @@
+// tavolux-cli: the printer host without a window, for operators' scripts, tests and demos.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CliContext.h"
+#include "platform/ProgramDir.h"
+#include "platform/UiFacade.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavolux-cli [--program-dir DIR] [--printer usb|virtual|socket:PATH] COMMAND ...\n"
+    "commands:\n"
+    "  config dump                 print every configuration field\n"
+    "  config save                 load, then save the operator and calibration keys\n"
+    "  config save-printer-type    load, then save the printer-type keys and lists\n"
+    "  config get SECTION KEY      print one value of tavolux.ini\n"
+    "  config set SECTION KEY VAL  write one value of tavolux.ini\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace tavolux;
+    cli::CliContext ctx;
+    ctx.out = &std::cout;
+    ctx.err = &std::cerr;
+
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--program-dir" && i + 1 < argc) {
+            ctx.programDir = argv[++i];
+        } else if (arg == "--printer" && i + 1 < argc) {
+            ctx.printer = argv[++i];
+        } else if (arg.starts_with("--program-dir=")) {
+            ctx.programDir = arg.substr(14);
+        } else if (arg.starts_with("--printer=")) {
+            ctx.printer = arg.substr(10);
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return cli::kExitOk;
+        } else if (arg == "--program-dir" || arg == "--printer") {
+            std::cerr << "tavolux-cli: " << arg << " needs a value\n" << kUsage;
+            return cli::kExitUsage;
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (ctx.programDir.empty()) {
+        ctx.programDir = ExecutableDir();
+    }
+    SetProgramDir(ctx.programDir);
+
+    if (words.empty()) {
+        std::cerr << kUsage;
+        return cli::kExitUsage;
+    }
+    std::string command = words.front();
+    std::vector<std::string> args(words.begin() + 1, words.end());
+    if (command == "config") {
+        return cli::RunConfigCommand(ctx, args);
+    }
+    std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
+    return cli::kExitUsage;
+}

@@ -1,0 +1,347 @@
+// Private-profile reader and writer on an in-memory copy of the file.
+#include "config/IniFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+#include <utility>
+
+#include "platform/AtomicFile.h"
+#include "platform/NumberText.h"
+#include "platform/UiFacade.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+
+namespace tavolux {
+
+namespace {
+
+constexpr size_t npos = static_cast<size_t>(-1);
+
+std::string_view Trim(std::string_view s)
+{
+    size_t b = 0;
+    while (b < s.size() && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) {
+        ++b;
+    }
+    size_t e = s.size();
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) {
+        --e;
+    }
+    return s.substr(b, e - b);
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Cuts to at most limit bytes without splitting a UTF-8 sequence.
+std::string_view CutUtf8(std::string_view s, size_t limit)
+{
+    if (s.size() <= limit) {
+        return s;
+    }
+    size_t n = limit;
+    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) {
+        --n;
+    }
+    return s.substr(0, n);
+}
+
+bool HasLineBreak(std::string_view s)
+{
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+}  // namespace
+
+CIniFile::CIniFile(const std::filesystem::path& programDir)
+{
+    m_path = programDir / kConfigFileName;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(m_path, ec)) {
+        GetUi().ShowMessage(LoadResString(ids::kConfigOpenError), MessageIcon::Error);
+        GetUi().ExitProgram(0);
+        return;  // a facade that cannot exit leaves this object closed
+    }
+    std::string text;
+    if (!ReadWholeFile(m_path, text)) {
+        return;
+    }
+    Parse(text);
+    m_open = true;
+}
+
+CIniFile CIniFile::OpenFile(const std::filesystem::path& path, bool mustExist)
+{
+    CIniFile ini;
+    ini.m_path = path;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        ini.m_open = !mustExist;
+        return ini;
+    }
+    std::string text;
+    if (std::filesystem::is_regular_file(path, ec) && ReadWholeFile(path, text)) {
+        ini.Parse(text);
+        ini.m_open = true;
+    }
+    return ini;
+}
+
+CIniFile CIniFile::FromText(const std::filesystem::path& path, std::string_view text)
+{
+    CIniFile ini;
+    ini.m_path = path;
+    ini.Parse(text);
+    ini.m_open = true;
+    ini.m_memoryOnly = true;
+    return ini;
+}
+
+CIniFile::CIniFile(CIniFile&& other) noexcept
+    : m_path(std::move(other.m_path)),
+      m_lines(std::move(other.m_lines)),
+      m_eol(std::move(other.m_eol)),
+      m_bom(other.m_bom),
+      m_open(other.m_open),
+      m_dirty(std::exchange(other.m_dirty, false)),
+      m_memoryOnly(other.m_memoryOnly)
+{
+}
+
+CIniFile& CIniFile::operator=(CIniFile&& other) noexcept
+{
+    if (this != &other) {
+        if (m_dirty && !m_memoryOnly) {
+            Flush();
+        }
+        m_path = std::move(other.m_path);
+        m_lines = std::move(other.m_lines);
+        m_eol = std::move(other.m_eol);
+        m_bom = other.m_bom;
+        m_open = other.m_open;
+        m_dirty = std::exchange(other.m_dirty, false);
+        m_memoryOnly = other.m_memoryOnly;
+    }
+    return *this;
+}
+
+CIniFile::~CIniFile()
+{
+    if (m_dirty && !m_memoryOnly) {
+        Flush();
+    }
+}
+
+CIniFile::Line CIniFile::ClassifyLine(std::string text)
+{
+    Line line;
+    line.text = std::move(text);
+    std::string_view t = Trim(line.text);
+    if (t.empty() || t[0] == ';' || t[0] == '#') {
+        return line;
+    }
+    if (t[0] == '[') {
+        size_t close = t.find(']');
+        line.isSection = true;
+        line.name =
+            std::string(Trim(t.substr(1, close == std::string_view::npos ? npos : close - 1)));
+        return line;
+    }
+    size_t eq = line.text.find('=');
+    if (eq == std::string::npos) {
+        return line;
+    }
+    std::string_view key = Trim(std::string_view(line.text).substr(0, eq));
+    if (key.empty()) {
+        return line;
+    }
+    line.isKey = true;
+    line.name = std::string(key);
+    line.valueStart = eq + 1;
+    return line;
+}
+
+void CIniFile::Parse(std::string_view text)
+{
+    m_lines.clear();
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        m_bom = true;
+        text.remove_prefix(3);
+    }
+    size_t firstBreak = text.find('\n');
+    m_eol = (firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r')
+                ? "\r\n"
+                : "\n";
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view raw = text.substr(pos, end - pos);
+        if (!raw.empty() && raw.back() == '\r') {
+            raw.remove_suffix(1);
+        }
+        m_lines.push_back(ClassifyLine(std::string(raw)));
+        pos = end + 1;
+    }
+}
+
+size_t CIniFile::FindSection(std::string_view section) const
+{
+    std::string_view wanted = Trim(section);
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].isSection && EqualNoCase(m_lines[i].name, wanted)) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+size_t CIniFile::FindKey(size_t sectionLine, std::string_view key) const
+{
+    std::string_view wanted = Trim(key);
+    for (size_t i = sectionLine + 1; i < m_lines.size() && !m_lines[i].isSection; ++i) {
+        if (m_lines[i].isKey && EqualNoCase(m_lines[i].name, wanted)) {
+            return i;
+        }
+    }
+    return npos;
+}
+
+bool CIniFile::HasKey(std::string_view section, std::string_view key) const
+{
+    size_t s = FindSection(section);
+    return s != npos && FindKey(s, key) != npos;
+}
+
+std::string CIniFile::GetString(std::string_view section, std::string_view key) const
+{
+    size_t s = FindSection(section);
+    if (s == npos) {
+        return {};
+    }
+    size_t k = FindKey(s, key);
+    if (k == npos) {
+        return {};
+    }
+    std::string_view value = Trim(std::string_view(m_lines[k].text).substr(m_lines[k].valueStart));
+    // A value in matching quotes is read without them, as the platform's reader does.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(CutUtf8(value, kIniValueLimit));
+}
+
+int CIniFile::GetInt(std::string_view section, std::string_view key) const
+{
+    std::string value = GetString(section, key);
+    if (value.empty()) {
+        return -1;
+    }
+    return ParseLeadingInt(value);
+}
+
+bool CIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    std::string_view sec = Trim(section);
+    std::string_view k = Trim(key);
+    if (!m_open || sec.empty() || k.empty() || HasLineBreak(section) || HasLineBreak(key) ||
+        HasLineBreak(value) || k.find('=') != std::string_view::npos || k[0] == '[' ||
+        k[0] == ';' || k[0] == '#' || sec.find(']') != std::string_view::npos) {
+        return false;
+    }
+    std::string newLine = std::string(k) + "=" + std::string(value);
+    size_t s = FindSection(sec);
+    if (s == npos) {
+        // A new section goes at the end, after a blank line when the file has content.
+        if (!m_lines.empty() && !Trim(m_lines.back().text).empty()) {
+            m_lines.push_back(ClassifyLine(""));
+        }
+        m_lines.push_back(ClassifyLine("[" + std::string(sec) + "]"));
+        m_lines.push_back(ClassifyLine(newLine));
+        m_dirty = true;
+        return true;
+    }
+    size_t existing = FindKey(s, k);
+    if (existing != npos) {
+        if (m_lines[existing].text != newLine) {
+            m_lines[existing] = ClassifyLine(newLine);
+            m_dirty = true;
+        }
+        return true;
+    }
+    // A new key goes after the last non-blank line of its section, so blank lines that
+    // separate sections stay where they are.
+    size_t insertAt = s + 1;
+    for (size_t i = s + 1; i < m_lines.size() && !m_lines[i].isSection; ++i) {
+        if (!Trim(m_lines[i].text).empty()) {
+            insertAt = i + 1;
+        }
+    }
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ClassifyLine(newLine));
+    m_dirty = true;
+    return true;
+}
+
+bool CIniFile::WriteInt(std::string_view section, std::string_view key, int value)
+{
+    return WriteString(section, key, std::to_string(value));
+}
+
+std::string CIniFile::Text() const
+{
+    std::string out;
+    if (m_bom) {
+        out += "\xEF\xBB\xBF";
+    }
+    for (const Line& line : m_lines) {
+        out += line.text;
+        out += m_eol;
+    }
+    return out;
+}
+
+std::vector<std::string> CIniFile::SectionNames() const
+{
+    std::vector<std::string> names;
+    for (const Line& line : m_lines) {
+        if (line.isSection) {
+            names.push_back(line.name);
+        }
+    }
+    return names;
+}
+
+bool CIniFile::Flush(std::string* error)
+{
+    if (!m_dirty) {
+        return true;
+    }
+    if (!m_open) {
+        if (error) {
+            *error = "the file " + m_path.string() + " is not open";
+        }
+        return false;
+    }
+    if (!AtomicWriteFile(m_path, Text(), error)) {
+        return false;
+    }
+    m_dirty = false;
+    return true;
+}
+
+}  // namespace tavolux

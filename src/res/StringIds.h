@@ -1,0 +1,56 @@
+// Resource ids of the texts the program shows. The numbers are those of the printer's
+// original resources, so that logs and configuration notes stay comparable.
+#pragma once
+
+namespace tavolux::ids {
+
+// Tool-bar option buttons and side-bar folders.
+inline constexpr int kOriginPrint = 129;  // print from origin
+inline constexpr int kColorStrip = 131;   // colour strips
+inline constexpr int kCaliTooLong = 132;  // calibration parameters too long to save
+inline constexpr int kSkipBlank = 134;    // skip blank
+inline constexpr int kAutoFlash = 137;    // automatic flash
+inline constexpr int kFolderPrint = 141;  // side-bar folder "print"
+inline constexpr int kItemPrint = 142;
+inline constexpr int kItemCancel = 143;
+inline constexpr int kItemReset = 144;
+inline constexpr int kFolderTest = 148;
+inline constexpr int kItemHoriTest = 149;
+inline constexpr int kItemVerCheck = 150;
+inline constexpr int kItemBidiTest = 151;
+inline constexpr int kItemStepTest = 152;
+inline constexpr int kStateCaption = 156;    // caption of the state view
+inline constexpr int kUvStateFailed = 169;   // UV lamp state query failed
+inline constexpr int kCaliReadFailed = 170;  // reading the calibration from the printer failed
+inline constexpr int kItemPause = 175;
+inline constexpr int kItemResume = 176;
+inline constexpr int kTaskReady = 187;  // task row states
+inline constexpr int kTaskPrinting = 188;
+inline constexpr int kTaskSuspended = 189;
+inline constexpr int kStateOffline = 192;  // machine state texts
+inline constexpr int kStateReady = 193;
+inline constexpr int kStateMoving = 194;
+inline constexpr int kStateMeasuring = 195;
+inline constexpr int kStateFlushing = 196;
+inline constexpr int kStateFlash = 197;
+inline constexpr int kStatePrinting = 198;
+inline constexpr int kStatePaused = 199;
+inline constexpr int kFunctionInvalid = 200;   // the gate refused a command
+inline constexpr int kAskOverwriteCali = 203;  // restoring the calibration overwrites it
+inline constexpr int kJobTooWide = 209;        // the job is wider than the printable range
+inline constexpr int kItemNozzleState = 219;
+inline constexpr int kItemHeadSkew = 220;
+inline constexpr int kItemPlatformLevel = 221;
+inline constexpr int kItemAngleTest = 222;
+inline constexpr int kBeamRaised = 258;  // front beam states
+inline constexpr int kBeamLowered = 259;
+inline constexpr int kBeamUnknown = 260;
+inline constexpr int kBeamInitial = 261;
+inline constexpr int kBeamLowerFirst = 262;
+inline constexpr int kFolderBeam = 263;
+inline constexpr int kItemBeamRaise = 264;
+inline constexpr int kItemBeamLower = 265;
+inline constexpr int kItemBeamSettings = 266;
+inline constexpr int kConfigOpenError = 61447;  // the configuration file is missing
+
+}  // namespace tavolux::ids

@@ -1,0 +1,62 @@
+// The built-in Chinese texts, keyed by resource id.
+#include "res/StringTable.h"
+#include "res/StringIds.h"
+
+namespace tavolux {
+
+const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
+{
+    using namespace ids;
+    static const std::vector<std::pair<int, std::string_view>> table = {
+        {kOriginPrint, "原点打印"},
+        {kColorStrip, "色条"},
+        {kCaliTooLong, "校准参数超长，保存失败！"},
+        {kSkipBlank, "跳白"},
+        {kAutoFlash, "自动闪喷"},
+        {kFolderPrint, "打印"},
+        {kItemPrint, "打印"},
+        {kItemCancel, "取消"},
+        {kItemReset, "复位"},
+        {kFolderTest, "测试"},
+        {kItemHoriTest, "水平测试"},
+        {kItemVerCheck, "垂直检查"},
+        {kItemBidiTest, "双向测试"},
+        {kItemStepTest, "步进测试"},
+        {kStateCaption, "当前状态"},
+        {kUvStateFailed, "获取UV灯状态失败"},
+        {kCaliReadFailed, "从机器读取校准参数失败！"},
+        {kItemPause, "暂停"},
+        {kItemResume, "继续"},
+        {kTaskReady, "就绪"},
+        {kTaskPrinting, "打印"},
+        {kTaskSuspended, "挂起"},
+        {kStateOffline, "未联机"},
+        {kStateReady, "就绪"},
+        {kStateMoving, "移动"},
+        {kStateMeasuring, "测料"},
+        {kStateFlushing, "冲洗"},
+        {kStateFlash, "闪喷"},
+        {kStatePrinting, "打印"},
+        {kStatePaused, "暂停"},
+        {kFunctionInvalid, "功能无效"},
+        {kAskOverwriteCali, "该操作会覆盖用户当前设定的校准参数,继续吗?"},
+        {kJobTooWide, "打印作业的宽度越界 ！"},
+        {kItemNozzleState, "喷孔状态"},
+        {kItemHeadSkew, "喷头偏斜"},
+        {kItemPlatformLevel, "平台水平"},
+        {kItemAngleTest, "角度测试"},
+        {kBeamRaised, "抬起"},
+        {kBeamLowered, "落下"},
+        {kBeamUnknown, "未知"},
+        {kBeamInitial, "初始"},
+        {kBeamLowerFirst, "请首先使前压梁处于落下状态后再进行调整并定位"},
+        {kFolderBeam, "前压梁控制"},
+        {kItemBeamRaise, "抬起"},
+        {kItemBeamLower, "落下"},
+        {kItemBeamSettings, "设置"},
+        {kConfigOpenError, "打开配置文件错误！  "},
+    };
+    return table;
+}
+
+}  // namespace tavolux

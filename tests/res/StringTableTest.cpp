@@ -1,0 +1,87 @@
+// String tables and the language rule.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "res/Language.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+#include "support/TempDir.h"
+
+using namespace tavolux;
+
+class LanguageRule : public ::testing::Test {
+protected:
+    void TearDown() override { SetUiLanguage(UiLanguage::Chinese); }
+    test::TempDir dir;
+    void WriteEnglish()
+    {
+        dir.Write(kEnglishFileName, "# texts\n193=Ready\n200=Not available\\nnow\n");
+    }
+};
+
+TEST_F(LanguageRule, EmptyNameFollowsTheSystemLanguage)
+{
+    WriteEnglish();
+    EXPECT_EQ(ApplyLanguageRule("", kLangIdChineseSimplified, dir.Path()), UiLanguage::Chinese);
+    EXPECT_EQ(LoadResString(ids::kStateReady), "就绪");
+    EXPECT_EQ(ApplyLanguageRule("", 1033, dir.Path()), UiLanguage::English);
+    EXPECT_EQ(LoadResString(ids::kStateReady), "Ready");
+    EXPECT_EQ(LoadResString(ids::kFunctionInvalid), "Not available\nnow");
+    // An id the English file lacks falls back to the built-in text.
+    EXPECT_EQ(LoadResString(ids::kStateMoving), "移动");
+}
+
+TEST_F(LanguageRule, NamedLanguageOverridesTheSystem)
+{
+    WriteEnglish();
+    EXPECT_EQ(ApplyLanguageRule("CHS", 1033, dir.Path()), UiLanguage::Chinese);
+    EXPECT_EQ(ApplyLanguageRule("ENU", kLangIdChineseSimplified, dir.Path()), UiLanguage::English);
+}
+
+TEST_F(LanguageRule, MissingEnglishFileStaysChineseSilently)
+{
+    EXPECT_EQ(ApplyLanguageRule("ENU", 1033, dir.Path()), UiLanguage::Chinese);
+    EXPECT_EQ(LoadResString(ids::kConfigOpenError), "打开配置文件错误！  ");
+}
+
+TEST(StringTable, ParserSkipsMalformedLines)
+{
+    auto entries = ParseStringTable(
+        "\xEF\xBB\xBF"
+        "12=a\r\nnot a line\n=x\nabc=y\n13=b=c\n");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0], (std::pair<int, std::string>{12, "a"}));
+    EXPECT_EQ(entries[1], (std::pair<int, std::string>{13, "b=c"}));
+}
+
+TEST(StringTable, ShippedEnglishFileCoversEveryBuiltInId)
+{
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(LoadEnglishStrings(
+        std::filesystem::path(TAVOLUX_SOURCE_DIR) / "src/res" / kEnglishFileName, &error))
+        << error;
+    SetUiLanguage(UiLanguage::English);
+    for (const auto& [id, chinese] : ChineseStrings()) {
+        std::string english = LoadResString(id);
+        EXPECT_NE(english, std::string(chinese)) << "id " << id << " has no English text";
+        EXPECT_FALSE(english.empty()) << id;
+    }
+    SetUiLanguage(UiLanguage::Chinese);
+}
+
+TEST(StringTable, SystemLanguageFromTheLocale)
+{
+    const char* old = std::getenv("LC_ALL");
+    std::string saved = old ? old : "";
+    setenv("LC_ALL", "zh_CN.UTF-8", 1);
+    EXPECT_EQ(SystemDefaultLanguageId(), kLangIdChineseSimplified);
+    setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(SystemDefaultLanguageId(), 1033);
+    if (old) {
+        setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
+}
