@@ -116,7 +116,8 @@ CIniFile::CIniFile(CIniFile&& other) noexcept
       m_bom(other.m_bom),
       m_open(other.m_open),
       m_dirty(std::exchange(other.m_dirty, false)),
-      m_memoryOnly(other.m_memoryOnly)
+      m_memoryOnly(other.m_memoryOnly),
+      m_refused(std::exchange(other.m_refused, 0))
 {
 }
 
@@ -133,6 +134,7 @@ CIniFile& CIniFile::operator=(CIniFile&& other) noexcept
         m_open = other.m_open;
         m_dirty = std::exchange(other.m_dirty, false);
         m_memoryOnly = other.m_memoryOnly;
+        m_refused = std::exchange(other.m_refused, 0);
     }
     return *this;
 }
@@ -262,6 +264,7 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
     if (!m_open || sec.empty() || k.empty() || HasLineBreak(section) || HasLineBreak(key) ||
         HasLineBreak(value) || k.find('=') != std::string_view::npos || k[0] == '[' ||
         k[0] == ';' || k[0] == '#' || sec.find(']') != std::string_view::npos) {
+        ++m_refused;
         return false;
     }
     std::string newLine = std::string(k) + "=" + std::string(value);
@@ -328,8 +331,13 @@ std::vector<std::string> CIniFile::SectionNames() const
 
 bool CIniFile::Flush(std::string* error)
 {
-    if (!m_dirty) {
-        return true;
+    const int refused = std::exchange(m_refused, 0);
+    if (refused > 0 && error) {
+        *error = std::to_string(refused) + " value(s) could not be written to " + m_path.string();
+    }
+    if (!m_dirty || m_memoryOnly) {
+        m_dirty = false;
+        return refused == 0;
     }
     if (!m_open) {
         if (error) {
@@ -337,11 +345,11 @@ bool CIniFile::Flush(std::string* error)
         }
         return false;
     }
-    if (!AtomicWriteFile(m_path, Text(), error)) {
+    if (!AtomicWriteFile(m_path, Text(), refused > 0 ? nullptr : error)) {
         return false;
     }
     m_dirty = false;
-    return true;
+    return refused == 0;
 }
 
 }  // namespace tavolux

@@ -50,7 +50,9 @@ public:
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInt(std::string_view section, std::string_view key, int value);
 
-    // Writes the changed file atomically. True when nothing was pending or the write worked.
+    // Writes the changed file atomically. True when nothing was pending or the write worked;
+    // false as well when a write was refused since the last flush, so that a save never
+    // reports success for a value it did not store.
     bool Flush(std::string* error = nullptr);
 
     // The whole text as it would be written.
@@ -82,7 +84,8 @@ private:
     bool m_bom = false;
     bool m_open = false;
     bool m_dirty = false;
-    bool m_memoryOnly = false;  // FromText: never written to disk by the destructor
+    bool m_memoryOnly = false;
+    int m_refused = 0;  // writes refused since the last flush  // FromText: never written to disk by the destructor
 };
 
 }  // namespace tavolux

@@ -111,6 +111,10 @@ TEST(IniFile, WritesThatWouldBreakTheFileAreRefused)
     EXPECT_FALSE(ini.WriteString("A]x", "k", "1"));
     EXPECT_FALSE(ini.WriteString("A", "", "1"));
     EXPECT_EQ(ini.Text(), "[A]\nx=1\n");
+    std::string error;
+    EXPECT_FALSE(ini.Flush(&error)) << "refused writes make the flush fail";
+    EXPECT_NE(error.find("could not be written"), std::string::npos);
+    EXPECT_TRUE(ini.Flush()) << "the next flush starts afresh";
 }
 
 TEST(IniFile, MissingConfigurationShowsTheMessageAndAsksForExitCodeZero)

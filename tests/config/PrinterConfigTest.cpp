@@ -360,3 +360,16 @@ TEST_F(PrinterConfigTest, MissingFileFailsEveryOperationAfterTheMessage)
     EXPECT_EQ(ui.exitCodes, (Ints{0, 0, 0}));
     EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / kConfigFileName));
 }
+
+TEST_F(PrinterConfigTest, ASaveThatCannotStoreAValueReportsFailure)
+{
+    // A printer name with "]" cannot be a section header; nothing of it may be half-written
+    // while the save claims success.
+    f.Set("SYSTEM_LIST", "PrinterList", "P&Bad]Name");
+    ASSERT_TRUE(c.LoadConfig());
+    c.Printer = 1;
+    EXPECT_FALSE(c.SaveConfig());
+    EXPECT_FALSE(c.SavePrinterType());
+    EXPECT_EQ(f.Get("SYSTEM", "Printer"), "1") << "the SYSTEM keys are still stored";
+    EXPECT_EQ(f.FileText().find("Bad]Name]"), std::string::npos);
+}
