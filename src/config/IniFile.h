@@ -85,7 +85,8 @@ private:
     bool m_open = false;
     bool m_dirty = false;
     bool m_memoryOnly = false;
-    int m_refused = 0;  // writes refused since the last flush  // FromText: never written to disk by the destructor
+    int m_refused = 0;  // writes refused since the last flush  // FromText: never written to disk
+                        // by the destructor
 };
 
 }  // namespace tavolux

@@ -524,18 +524,26 @@ bool CPrinterConfig::SaveSystemSection()
     return ini.Flush();
 }
 
-bool CPrinterConfig::SaveConfig()
+bool CPrinterConfig::BeginPrinterSave(CIniFile& ini) const
 {
-    CIniFile ini(m_programDir);
     if (!ini.IsOpen()) {
         return false;
     }
     WriteSystem(ini);
-    const std::string p = PrinterName();
     if (Printer < 0 || Printer >= static_cast<int>(PrinterList.size())) {
-        ini.Flush();
+        ini.Flush();  // the SYSTEM keys are stored all the same
         return false;
     }
+    return true;
+}
+
+bool CPrinterConfig::SaveConfig()
+{
+    CIniFile ini(m_programDir);
+    if (!BeginPrinterSave(ini)) {
+        return false;
+    }
+    const std::string p = PrinterName();
     const std::string l = p + "_LIST";
     CPrinterParams& c = params;
     auto w = [&](const char* key, int value) { ini.WriteInt(p, key, value); };
@@ -624,15 +632,10 @@ bool CPrinterConfig::SaveConfig()
 bool CPrinterConfig::SavePrinterType()
 {
     CIniFile ini(m_programDir);
-    if (!ini.IsOpen()) {
+    if (!BeginPrinterSave(ini)) {
         return false;
     }
-    WriteSystem(ini);
     const std::string p = PrinterName();
-    if (Printer < 0 || Printer >= static_cast<int>(PrinterList.size())) {
-        ini.Flush();
-        return false;
-    }
     const std::string l = p + "_LIST";
     const CPrinterParams& c = params;
     auto w = [&](const char* key, int value) { ini.WriteInt(p, key, value); };

@@ -212,6 +212,8 @@ private:
     void LoadSystem(const CIniFile& ini);
     void LoadPrinter(const CIniFile& ini, const std::string& p, const std::string& l);
     void WriteSystem(CIniFile& ini) const;
+    // Writes the SYSTEM keys; false (after storing them) when Printer names no printer type.
+    bool BeginPrinterSave(CIniFile& ini) const;
 
     std::filesystem::path m_programDir;
 };

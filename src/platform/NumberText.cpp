@@ -15,19 +15,27 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-}  // namespace
-
-int ParseLeadingInt(std::string_view text)
+// The position after leading blanks and an optional sign.
+size_t SkipBlanksAndSign(std::string_view text, bool& negative)
 {
     size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
-    bool negative = false;
+    negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
+    return i;
+}
+
+}  // namespace
+
+int ParseLeadingInt(std::string_view text)
+{
+    bool negative = false;
+    size_t i = SkipBlanksAndSign(text, negative);
     long long value = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
         if (value <= static_cast<long long>(INT_MAX) + 1) {
@@ -49,15 +57,8 @@ int ParseLeadingInt(std::string_view text)
 
 double ParseLeadingDouble(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) {
-        ++i;
-    }
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
+    size_t i = SkipBlanksAndSign(text, negative);
     // from_chars takes no sign of its own here, and no hex or inf/nan forms are wanted.
     size_t start = i;
     while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) ||
