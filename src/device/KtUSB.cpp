@@ -339,6 +339,14 @@ int CKtUSB::ReadReply(PrinterStatusBlock& block)
     if (length <= 0) {
         return wire::status::kNothing;
     }
+    std::function<void(const uint8_t*, int)> observer;
+    {
+        std::lock_guard lock(m_jobMutex);
+        observer = m_replyObserver;
+    }
+    if (observer) {
+        observer(m_replyBuffer.data(), length);
+    }
     return DecodeReply(m_replyBuffer.data(), length, block);
 }
 
@@ -493,6 +501,12 @@ void CKtUSB::SetCalibrationBuilder(CalibrationBuilder builder)
 {
     std::lock_guard lock(m_jobMutex);
     m_calibrationBuilder = std::move(builder);
+}
+
+void CKtUSB::SetReplyObserver(std::function<void(const uint8_t*, int)> observer)
+{
+    std::lock_guard lock(m_jobMutex);
+    m_replyObserver = std::move(observer);
 }
 
 void CKtUSB::SetCalibrationReceiver(CalibrationReceiver receiver)

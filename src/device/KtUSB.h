@@ -63,6 +63,8 @@ public:
     PassDescriptor CurrentPass() const;
     void SetCalibrationBuilder(CalibrationBuilder builder);
     void SetCalibrationReceiver(CalibrationReceiver receiver);
+    // Sees every reply of at least one byte as it was read (monitoring), on the poll thread.
+    void SetReplyObserver(std::function<void(const uint8_t* reply, int length)> observer);
 
     int CommandTimeoutMs() const { return m_commandTimeout; }
     int DataTimeoutUnbidiMs() const { return m_dataTimeoutUnbidi; }
@@ -89,6 +91,7 @@ private:
     PassDescriptor m_currentPass;
     CalibrationBuilder m_calibrationBuilder;
     CalibrationReceiver m_calibrationReceiver;
+    std::function<void(const uint8_t*, int)> m_replyObserver;
     // Keeps the packets of one multi-packet operation together on the command endpoint.
     std::mutex m_sequenceMutex;
     std::array<uint8_t, 512> m_replyBuffer{};  // used by the poll thread only
