@@ -1,6 +1,8 @@
 // Loading and saving the configuration: orders, clamps, list formats and derived values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "config/PrinterConfig.h"
 #include "config/ConfigFixture.h"
 
@@ -359,4 +361,24 @@ TEST_F(PrinterConfigTest, MissingFileFailsEveryOperationAfterTheMessage)
     EXPECT_FALSE(c.SaveSystemSection());
     EXPECT_EQ(ui.exitCodes, (Ints{0, 0, 0}));
     EXPECT_FALSE(std::filesystem::exists(f.dir.Path() / kConfigFileName));
+}
+
+TEST(PrinterConfigUsb, UsbIdsAreHexWithDefaults)
+{
+    tavolux::test::ConfigFixture f;
+    ASSERT_TRUE(f.config.LoadConfig());
+    EXPECT_EQ(f.config.UsbVendorId, tavolux::kDefaultUsbVendorId);
+    EXPECT_EQ(f.config.UsbProductId, tavolux::kDefaultUsbProductId);
+    f.Set("SYSTEM", "UsbVendorId", "0x1A2b");
+    f.Set("SYSTEM", "UsbProductId", "12345");  // five digits: not a USB id
+    ASSERT_TRUE(f.config.LoadConfig());
+    EXPECT_EQ(f.config.UsbVendorId, 0x1A2B);
+    EXPECT_EQ(f.config.UsbProductId, tavolux::kDefaultUsbProductId);
+    const auto described = tavolux::DescribeConfig(f.config);
+    auto it = std::find(described.begin(), described.end(),
+                        std::pair<std::string, std::string>("UsbVendorId", "1A2B"));
+    EXPECT_NE(it, described.end());
+    EXPECT_EQ(tavolux::ParseUsbId("g000", 7), 7);
+    EXPECT_EQ(tavolux::ParseUsbId("", 7), 7);
+    EXPECT_EQ(tavolux::ParseUsbId("ffff", 7), 0xFFFF);
 }
