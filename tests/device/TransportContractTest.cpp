@@ -6,7 +6,10 @@
 
 #include "device/Protocol.h"
 #include "device/UsbTransport.h"
+#include "sim/SocketTransport.h"
+#include "sim/VirtualPrinterServer.h"
 #include "sim/VirtualTransport.h"
+#include "support/TempDir.h"
 
 namespace tavolux::test {
 
@@ -29,6 +32,29 @@ struct VirtualPrinterUnplugged {
     }
 };
 
+// The virtual printer as its own server, reached over its socket.
+struct SocketPrinterPresent {
+    static constexpr bool kPresent = true;
+    TempDir dir;
+    std::shared_ptr<sim::CVirtualPrinter> printer = std::make_shared<sim::CVirtualPrinter>();
+    sim::CVirtualPrinterServer server{printer, (dir.Path() / "vp.sock").string()};
+    std::unique_ptr<ITransport> Make()
+    {
+        EXPECT_TRUE(server.Start());
+        return std::make_unique<sim::CSocketTransport>((dir.Path() / "vp.sock").string());
+    }
+};
+
+// A socket path where no virtual printer listens.
+struct SocketNobodyListening {
+    static constexpr bool kPresent = false;
+    TempDir dir;
+    std::unique_ptr<ITransport> Make()
+    {
+        return std::make_unique<sim::CSocketTransport>((dir.Path() / "none.sock").string());
+    }
+};
+
 // A vendor and product id that no printer uses, so the test machine's USB bus has no match.
 struct LibusbNoPrinter {
     static constexpr bool kPresent = false;
@@ -45,7 +71,8 @@ protected:
 };
 
 using TransportKinds =
-    ::testing::Types<VirtualPrinterPresent, VirtualPrinterUnplugged, LibusbNoPrinter>;
+    ::testing::Types<VirtualPrinterPresent, VirtualPrinterUnplugged, SocketPrinterPresent,
+                     SocketNobodyListening, LibusbNoPrinter>;
 TYPED_TEST_SUITE(TransportContract, TransportKinds);
 
 TYPED_TEST(TransportContract, ClosedTransportMovesNothing)
