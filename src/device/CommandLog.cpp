@@ -20,7 +20,7 @@ std::array<unsigned, 4> FirstFour(const uint8_t* bytes, int length)
 
 }  // namespace
 
-CCommandLog::CCommandLog(std::filesystem::path dir) : m_path(std::move(dir) / kFileName) {}
+CCommandLog::CCommandLog(const std::filesystem::path& dir) : m_path(dir / kFileName) {}
 
 std::string CCommandLog::CommandLine(const uint8_t* packet, int length, int written)
 {

@@ -14,7 +14,7 @@ public:
     static constexpr const char* kFileName = "Command.txt";
 
     // Lines go to dir/Command.txt.
-    explicit CCommandLog(std::filesystem::path dir);
+    explicit CCommandLog(const std::filesystem::path& dir);
 
     // The three line forms (without the newline). Bytes past the packet's length print as 0.
     static std::string CommandLine(const uint8_t* packet, int length, int written);

@@ -78,7 +78,12 @@ void CStatusPoller::Pause(int ms)
 
 void CStatusPoller::ReconnectRoutine()
 {
-    std::lock_guard lock(m_reconnectMutex);
+    // One reconnect at a time: a reset pressed while the poll thread reconnects joins that run
+    // instead of blocking the user interface behind its pauses.
+    std::unique_lock lock(m_reconnectMutex, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        return;
+    }
     const bool wasPrinting = m_machine.Get() == MachineState::Printing;
     if (m_stopPolling || !m_machine.Gate(gate::kReset)) {
         return;

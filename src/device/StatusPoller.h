@@ -45,7 +45,8 @@ public:
     // the join waits for the transfer under way, at most one reply read). Safe to call twice.
     void Stop(int timeoutMs = 5000);
 
-    // The reconnect routine; also the reset command of the main frame (any thread).
+    // The reconnect routine; also the reset command of the main frame (any thread). Returns at
+    // once when another thread is already running it.
     void ReconnectRoutine();
     // One reply read and its action, as the thread does it; false when a reconnect is due.
     bool PollOnce();
