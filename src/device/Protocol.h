@@ -219,6 +219,15 @@ inline constexpr int kBeamState = 5003;
 inline constexpr int kHeadVoltages = 5004;
 }  // namespace status
 
+// How long a sender waits for the reply event of its query before it gives up.
+namespace wait {
+inline constexpr int kHeadReadingsMs = 500;   // QueryHeadReadings: ReplyReady
+inline constexpr int kHeadVoltagesMs = 1500;  // QueryHeadVoltages: ReplyReady
+inline constexpr int kUvLampMs = 2000;        // QueryUvLamp: ReplyReady
+inline constexpr int kBeamStateMs = 5000;     // QueryBeamState: ReplyReady
+inline constexpr int kMediaEdgeMs = 30000;    // MeasureMedia: each of the two ReplyReady
+}  // namespace wait
+
 // Link check results.
 inline constexpr int kLinkUp = 2000;
 inline constexpr int kLinkDown = 2002;
