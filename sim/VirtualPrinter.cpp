@@ -106,9 +106,12 @@ TransportError CVirtualPrinter::Read(uint8_t endpoint, uint8_t* data, int length
     }
     if (m_garbleNext && bytes[0] != wire::reply::kNothing) {
         m_garbleNext = false;
-        // A corrupted reply: the code survives, the payload is cut to one junk byte.
-        bytes.resize(std::min<size_t>(bytes.size(), 2));
-        if (bytes.size() == 2) {
+        // A corrupted reply: a lone code turns into one nobody knows; a longer reply keeps
+        // its code and loses its payload but for one junk byte.
+        if (bytes.size() == 1) {
+            bytes[0] ^= 0x5A;
+        } else {
+            bytes.resize(2);
             bytes[1] ^= 0x5A;
         }
     }

@@ -3,6 +3,8 @@
 #include "device/PollerFixture.h"
 #include "device/Protocol.h"
 #include "res/StringTable.h"
+#include "sim/SocketTransport.h"
+#include "sim/VirtualPrinterServer.h"
 
 namespace tavolux::test {
 
@@ -246,6 +248,32 @@ TEST_F(Poller, ThreadSurvivesUnplugAndGarbage)
     EXPECT_EQ(block.Position(), 16);
     EXPECT_EQ(machine->Get(), MachineState::Ready);
     poller->Stop();
+}
+
+TEST_F(Poller, ThreadOverTheVirtualPrintersSocket)
+{
+    // The printer runs as a server; the device reaches it through its socket, as
+    // "tavolux-cli --printer socket:PATH monitor" does.
+    const std::string path = (cfg.dir.Path() / "vp.sock").string();
+    sim::CVirtualPrinterServer server(printer, path);
+    ASSERT_TRUE(server.Start());
+    cfg.config.LoadConfig();
+    device = std::make_unique<CKtUSB>(cfg.config, std::make_unique<sim::CSocketTransport>(path));
+    machine = std::make_unique<CMachineState>(&line);
+    machine->BuildGate(1);
+    poller = std::make_unique<CStatusPoller>(*device, *machine, cfg.config, block, events);
+    poller->SetWaitFunction([](int) {});
+    poller->Start();
+    EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
+    machine->Set(MachineState::Printing);
+    sim::CSocketTransport control(path);
+    EXPECT_EQ(control.Control("key pause"), "ok");
+    EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::PauseRequested; }));
+    EXPECT_EQ(line.StateText(), "暂停");
+    poller->Stop();
+    poller.reset();
+    device.reset();
+    server.Stop();
 }
 
 TEST_F(Poller, StopEndsTheThreadDuringReconnect)

@@ -190,6 +190,14 @@ TEST(VirtualPrinter, FaultsAndPanel)
     EXPECT_EQ(p.Control("reset"), "ok");
     EXPECT_EQ(Ask(p), Bytes{0x80});
     EXPECT_NE(p.Control("status").find("plugged"), std::string::npos);
+
+    EXPECT_EQ(p.Control("garble"), "ok");
+    EXPECT_EQ(Ask(p), Bytes{0x00});  // "nothing" is not garbled; the fault waits for a reply
+    p.QueueReply({0xC0});
+    EXPECT_EQ(Ask(p), Bytes{0xC0 ^ 0x5A});
+    p.QueueReply({0x90, 1, 2, 3});
+    EXPECT_EQ(p.Control("garble"), "ok");
+    EXPECT_EQ(Ask(p), (Bytes{0x90, 1 ^ 0x5A}));
 }
 
 TEST(VirtualPrinterServer, SocketIsOwnerOnlyAndTakesControlLines)
