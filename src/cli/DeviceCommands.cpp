@@ -9,13 +9,14 @@
 
 #include "cli/PrinterConnection.h"
 #include "device/CommandLogDecoder.h"
+#include "device/KtUSB.h"
+#include "device/RecordingTransport.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/ReplyEvents.h"
-#include "device/StatusPoller.h"
 #include "platform/Clock.h"
 #include "res/StringTable.h"
-#include "uimodel/StateLine.h"
+#include "uimodel/PrinterSession.h"
 
 namespace tavolux::cli {
 
@@ -73,12 +74,14 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
                     "printer");
     }
     std::mutex outMutex;
-    auto print = [&](const std::string& line) {
+    auto print = [&](const std::string& text) {
         std::lock_guard lock(outMutex);
-        *ctx.out << line << std::endl;
+        *ctx.out << text << std::endl;
     };
-    CStateLine line;
+    CPrinterSession session(*c.config, std::move(c.transport), GetPrinterStatusBlock(),
+                            GetReplyEvents());
     std::string lastNotice;
+    CStateLine& line = session.StateLine();
     line.SetObserver([&] {
         const std::string notice = line.Notice();
         std::lock_guard lock(outMutex);  // also guards lastNotice: any thread shows notices
@@ -87,34 +90,33 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
         }
         lastNotice = notice;
     });
-    CMachineState machine(&line);
-    machine.BuildGate(c.config->params.Intercommunication);
     std::atomic<int> lastState{-1};
-    machine.SetObserver([&](MachineState s) {
+    session.Machine().SetObserver([&](MachineState s) {
         if (lastState.exchange(static_cast<int>(s)) != static_cast<int>(s)) {
             print("state " + std::to_string(static_cast<int>(s)) + ": " +
                   LoadResString(CMachineState::StatusTextId(s)));
         }
     });
-    c.device->SetReplyObserver([&](const uint8_t* r, int n) {
+    session.Device().SetReplyObserver([&](const uint8_t* r, int n) {
         if (r[0] != 0) {
             print("reply: " + HexBytes(r, static_cast<size_t>(n)));
         }
     });
-    CStatusPoller poller(*c.device, machine, *c.config, GetPrinterStatusBlock(), GetReplyEvents());
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const int64_t end = NowMs() + seconds * 1000;
     // Opened before polling starts, so an attached printer is reset at once instead of after
     // the reconnect routine's first two-second pause.
-    c.device->Open();
-    poller.Start();
+    session.Device().Open();
+    session.StartPolling();
     while (!g_interrupted && (seconds == 0 || NowMs() < end)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         line.Tick();
     }
-    poller.Stop();
-    c.device->SetReplyObserver(nullptr);
+    session.Shutdown();
+    session.Device().SetReplyObserver(nullptr);
+    line.SetObserver(nullptr);
+    session.Machine().SetObserver(nullptr);
     return kExitOk;
 }
 
@@ -160,19 +162,22 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (!MakePrinterConnection(ctx, c)) {
         return kExitUsage;
     }
-    c.device->Open();
-    c.recorder->Clear();
-    const int result = haveData ? c.device->SendBlock(static_cast<int>(operation), data.data(),
-                                                      static_cast<int>(data.size()))
-                                : c.device->SendCommand(static_cast<int>(operation),
-                                                        static_cast<int32_t>(argument));
+    auto recorded = std::make_unique<CRecordingTransport>(std::move(c.transport));
+    CRecordingTransport& recorder = *recorded;
+    CKtUSB device(*c.config, std::move(recorded));
+    device.Open();
+    recorder.Clear();  // only the operation's own packets
+    const int result =
+        haveData ? device.SendBlock(static_cast<int>(operation), data.data(),
+                                    static_cast<int>(data.size()))
+                 : device.SendCommand(static_cast<int>(operation), static_cast<int32_t>(argument));
     std::string bytes;
-    for (const auto& w : c.recorder->Writes()) {
+    for (const auto& w : recorder.Writes()) {
         bytes += (bytes.empty() ? "" : " | ") + HexBytes(w.bytes.data(), w.bytes.size());
     }
     *ctx.out << "bytes: " << (bytes.empty() ? "-" : bytes) << "\n";
     *ctx.out << "result: " << result << "\n";
-    c.device->Close();
+    device.Close();
     return result == -1 ? kExitFailed : kExitOk;
 }
 

@@ -38,9 +38,7 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
         Fail(ctx, kExitUsage, "unknown printer \"" + choice + "\" (usb, virtual, socket:PATH)");
         return false;
     }
-    auto recorder = std::make_unique<CRecordingTransport>(std::move(transport));
-    c.recorder = recorder.get();
-    c.device = std::make_unique<CKtUSB>(*c.config, std::move(recorder));
+    c.transport = std::move(transport);
     return true;
 }
 

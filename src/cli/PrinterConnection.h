@@ -7,8 +7,7 @@
 
 #include "cli/CliContext.h"
 #include "config/PrinterConfig.h"
-#include "device/KtUSB.h"
-#include "device/RecordingTransport.h"
+#include "device/Transport.h"
 #include "sim/VirtualPrinter.h"
 
 namespace tavolux::cli {
@@ -16,11 +15,10 @@ namespace tavolux::cli {
 struct PrinterConnection {
     std::unique_ptr<CPrinterConfig> config;
     std::shared_ptr<sim::CVirtualPrinter> virtualPrinter;  // --printer virtual only
-    CRecordingTransport* recorder = nullptr;               // owned by device
-    std::unique_ptr<CKtUSB> device;
+    std::unique_ptr<ITransport> transport;
 };
 
-// Loads the configuration and builds the device object on the chosen transport (not opened).
+// Loads the configuration and makes the chosen transport (not opened).
 // False with a message on the error stream when the choice or the configuration is unusable.
 bool MakePrinterConnection(CliContext& ctx, PrinterConnection& connection);
 
