@@ -81,9 +81,13 @@ void CStatusPoller::ReconnectRoutine()
     // One reconnect at a time: a reset pressed while the poll thread reconnects joins that run
     // instead of blocking the user interface behind its pauses.
     std::unique_lock lock(m_reconnectMutex, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        return;
+    if (lock.owns_lock()) {
+        Reconnect();
     }
+}
+
+void CStatusPoller::Reconnect()
+{
     const bool wasPrinting = m_machine.Get() == MachineState::Printing;
     if (m_stopPolling || !m_machine.Gate(gate::kReset)) {
         return;
@@ -125,7 +129,12 @@ void CStatusPoller::Run()
 {
     m_machine.Set(MachineState::Starting);
     while (!m_stopPolling) {
-        ReconnectRoutine();
+        {
+            // The poll thread waits for a reset the user interface is running, rather than
+            // spinning on a link that is being reopened.
+            std::lock_guard lock(m_reconnectMutex);
+            Reconnect();
+        }
         while (!m_stopPolling) {
             if (!PollOnce()) {
                 break;

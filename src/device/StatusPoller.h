@@ -60,6 +60,7 @@ public:
 private:
     void Run();
     void Pause(int ms);
+    void Reconnect();  // the routine itself; caller holds m_reconnectMutex
 
     CVemoDeviceInterface& m_device;
     CMachineState& m_machine;
