@@ -28,5 +28,8 @@ bool CheckConfigPresent(CliContext& ctx);
 
 // Commands, each given the words after its name.
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunLogCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

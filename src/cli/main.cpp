@@ -16,7 +16,11 @@ constexpr const char* kUsage =
     "  config save                 load, then save the operator and calibration keys\n"
     "  config save-printer-type    load, then save the printer-type keys and lists\n"
     "  config get SECTION KEY      print one value of tavolux.ini\n"
-    "  config set SECTION KEY VAL  write one value of tavolux.ini\n";
+    "  config set SECTION KEY VAL  write one value of tavolux.ini\n"
+    "  monitor [--seconds N]       poll the printer; print states, notices and replies\n"
+    "  send OPERATION [ARG] [--data HEX]\n"
+    "                              send one operation; print the bytes and the result\n"
+    "  log decode FILE             turn a Command.txt into readable lines\n";
 
 }  // namespace
 
@@ -61,6 +65,15 @@ int main(int argc, char** argv)
     std::vector<std::string> args(words.begin() + 1, words.end());
     if (command == "config") {
         return cli::RunConfigCommand(ctx, args);
+    }
+    if (command == "monitor") {
+        return cli::RunMonitorCommand(ctx, args);
+    }
+    if (command == "send") {
+        return cli::RunSendCommand(ctx, args);
+    }
+    if (command == "log") {
+        return cli::RunLogCommand(ctx, args);
     }
     std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
     return cli::kExitUsage;

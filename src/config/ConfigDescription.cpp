@@ -1,4 +1,5 @@
 // The configuration as name/value texts in the order of the model, for dumps and tests.
+#include <cstdio>
 #include <string>
 
 #include "config/PrinterConfig.h"
@@ -34,6 +35,13 @@ std::vector<std::pair<std::string, std::string>> DescribeConfig(const CPrinterCo
     i("IsDebug", config.IsDebug);
     i("IsZoom", config.IsZoom);
     i("IsAutoMaskGen", config.IsAutoMaskGen);
+    auto hex4 = [&](const char* name, int value) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value) & 0xFFFFu);
+        s(name, text);
+    };
+    hex4("UsbVendorId", config.UsbVendorId);
+    hex4("UsbProductId", config.UsbProductId);
 
     const CParamLists& l = config.lists;
     sl("ResolutionList", l.ResolutionList);

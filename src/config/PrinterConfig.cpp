@@ -198,6 +198,21 @@ void CPrinterConfig::LoadSystem(const CIniFile& ini)
     IsDebug = ini.GetInt(kSystem, "IsDebug");
     IsZoom = ini.GetInt(kSystem, "IsZoom");
     IsAutoMaskGen = ini.GetInt(kSystem, "IsAutoMaskGen");
+    UsbVendorId = ParseUsbId(ini.GetString(kSystem, "UsbVendorId"), kDefaultUsbVendorId);
+    UsbProductId = ParseUsbId(ini.GetString(kSystem, "UsbProductId"), kDefaultUsbProductId);
+}
+
+int ParseUsbId(const std::string& text, int fallback)
+{
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits = digits.substr(2);
+    }
+    if (digits.empty() || digits.size() > 4 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return fallback;
+    }
+    return std::stoi(digits, nullptr, 16);
 }
 
 bool CPrinterConfig::LoadConfig()

@@ -15,6 +15,10 @@ class CIniFile;
 
 inline constexpr int kMaxCombos = 9;  // room of the horizontal error tables
 inline constexpr int kBidiSlots = 8;  // room of the bidirectional error array
+// The printer's USB ids when tavolux.ini names none: the USB chip vendor's id and the product
+// id of the printer's firmware.
+inline constexpr int kDefaultUsbVendorId = 0x04B4;
+inline constexpr int kDefaultUsbProductId = 0x1004;
 
 // The choice lists of the current printer (section "<printer>_LIST").
 struct CParamLists {
@@ -165,6 +169,9 @@ public:
     int IsDebug = 0;
     int IsZoom = 0;
     int IsAutoMaskGen = 0;
+    // SYSTEM keys UsbVendorId and UsbProductId, four hex digits ("04B4"); read, never written.
+    int UsbVendorId = kDefaultUsbVendorId;
+    int UsbProductId = kDefaultUsbProductId;
     CParamLists lists;
     CPrinterParams params;
 
@@ -217,6 +224,9 @@ private:
 
     std::filesystem::path m_programDir;
 };
+
+// A USB id written as hex ("04b4", "0x04B4"); fallback when empty or not a 16-bit hex number.
+int ParseUsbId(const std::string& text, int fallback);
 
 // Splits a resolution entry "X*Y" into X and Y; without "*", X is 0 and Y the whole entry.
 std::pair<int, int> SplitResolution(const std::string& entry);

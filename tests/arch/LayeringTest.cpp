@@ -96,3 +96,31 @@ TEST(Layering, LowerLayersDoNotIncludeHigherOnes)
         }
     }
 }
+
+TEST(Layering, VirtualPrinterKnowsOnlyThePlatformAndTheWire)
+{
+    // The virtual printer stands for the printer's firmware: it may use the platform layer and
+    // the wire definitions of the device layer, nothing that builds jobs or talks to operators.
+    const fs::path sim = fs::path(TAVOLUX_SOURCE_DIR) / "sim";
+    ASSERT_TRUE(fs::exists(sim));
+    const std::vector<std::string> allowedDevice = {"device/Protocol.h", "device/Transport.h"};
+    int checked = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(sim)) {
+        if (!entry.is_regular_file() || !IsSource(entry.path())) {
+            continue;
+        }
+        ++checked;
+        for (const auto& inc : IncludesOf(entry.path())) {
+            auto slash = inc.find('/');
+            if (slash == std::string::npos) {
+                continue;
+            }
+            const std::string folder = inc.substr(0, slash);
+            const bool ok =
+                folder == "platform" || folder == "sim" || folder == "sys" || folder == "netinet" ||
+                std::find(allowedDevice.begin(), allowedDevice.end(), inc) != allowedDevice.end();
+            EXPECT_TRUE(ok) << entry.path().filename() << " includes " << inc;
+        }
+    }
+    EXPECT_GT(checked, 5);
+}

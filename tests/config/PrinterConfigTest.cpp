@@ -1,6 +1,8 @@
 // Loading and saving the configuration: orders, clamps, list formats and derived values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "config/PrinterConfig.h"
 #include "config/ConfigFixture.h"
 
@@ -372,4 +374,24 @@ TEST_F(PrinterConfigTest, ASaveThatCannotStoreAValueReportsFailure)
     EXPECT_FALSE(c.SavePrinterType());
     EXPECT_EQ(f.Get("SYSTEM", "Printer"), "1") << "the SYSTEM keys are still stored";
     EXPECT_EQ(f.FileText().find("Bad]Name]"), std::string::npos);
+}
+
+TEST(PrinterConfigUsb, UsbIdsAreHexWithDefaults)
+{
+    tavolux::test::ConfigFixture f;
+    ASSERT_TRUE(f.config.LoadConfig());
+    EXPECT_EQ(f.config.UsbVendorId, tavolux::kDefaultUsbVendorId);
+    EXPECT_EQ(f.config.UsbProductId, tavolux::kDefaultUsbProductId);
+    f.Set("SYSTEM", "UsbVendorId", "0x1A2b");
+    f.Set("SYSTEM", "UsbProductId", "12345");  // five digits: not a USB id
+    ASSERT_TRUE(f.config.LoadConfig());
+    EXPECT_EQ(f.config.UsbVendorId, 0x1A2B);
+    EXPECT_EQ(f.config.UsbProductId, tavolux::kDefaultUsbProductId);
+    const auto described = tavolux::DescribeConfig(f.config);
+    auto it = std::find(described.begin(), described.end(),
+                        std::pair<std::string, std::string>("UsbVendorId", "1A2B"));
+    EXPECT_NE(it, described.end());
+    EXPECT_EQ(tavolux::ParseUsbId("g000", 7), 7);
+    EXPECT_EQ(tavolux::ParseUsbId("", 7), 7);
+    EXPECT_EQ(tavolux::ParseUsbId("ffff", 7), 0xFFFF);
 }

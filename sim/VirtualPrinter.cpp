@@ -1,0 +1,526 @@
+// The virtual printer's command execution, reply queue, panel and faults.
+#include "sim/VirtualPrinter.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "device/Protocol.h"
+
+namespace tavolux::sim {
+
+namespace {
+
+int32_t U24At(const uint8_t* p, int length)
+{
+    return length >= 4 ? wire::U24(p + 1) : 0;
+}
+
+std::vector<uint8_t> U24Reply(uint8_t code, int32_t value)
+{
+    return {code, static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+            static_cast<uint8_t>(value >> 16)};
+}
+
+}  // namespace
+
+CVirtualPrinter::CVirtualPrinter(bool instant, IClock& clock)
+    : m_instant(instant),
+      m_clock(clock),
+      m_endpoints(
+          {{wire::kDataOut, 2}, {wire::kCommandOut, 2}, {wire::kReplyIn, 2}, {wire::kAuxIn, 2}})
+{
+    m_temps.fill(25);
+}
+
+void CVirtualPrinter::Queue(std::vector<uint8_t> bytes, int delayMs)
+{
+    const int64_t due = m_clock.NowMs() + delayMs;
+    // Keep the queue in due order; replies due together keep their order.
+    auto at = std::find_if(m_replies.begin(), m_replies.end(),
+                           [&](const Reply& r) { return r.dueMs > due; });
+    m_replies.insert(at, Reply{due, std::move(bytes)});
+}
+
+TransportError CVirtualPrinter::Write(uint8_t endpoint, const uint8_t* data, int length,
+                                      int& transferred)
+{
+    std::lock_guard lock(m_mutex);
+    transferred = 0;
+    if (!m_plugged) {
+        return TransportError::NoDevice;
+    }
+    if (m_mute) {
+        return TransportError::Timeout;
+    }
+    if (length <= 0) {
+        return TransportError::None;
+    }
+    if (m_shortWrites > 0) {
+        // The printer took only part of the packet; a partial packet is not executed.
+        --m_shortWrites;
+        transferred = length / 2;
+        return TransportError::None;
+    }
+    transferred = length;
+    if (endpoint == wire::kDataOut) {
+        m_raster += length;
+        m_rasterSincePass += length;
+        if (m_passWaitsForRaster) {
+            m_passWaitsForRaster = false;
+            SchedulePassDone();
+        }
+        return TransportError::None;
+    }
+    if (endpoint != wire::kCommandOut) {
+        return TransportError::Pipe;
+    }
+    if (length == 1 && data[0] == wire::cmd::kStatusRequest) {
+        ++m_requests;
+        ++m_requestsTotal;
+        return TransportError::None;
+    }
+    m_commands.emplace_back(data, data + length);
+    Execute(data, length);
+    return TransportError::None;
+}
+
+TransportError CVirtualPrinter::Read(uint8_t endpoint, uint8_t* data, int length, int& transferred)
+{
+    std::lock_guard lock(m_mutex);
+    transferred = 0;
+    if (!m_plugged) {
+        return TransportError::NoDevice;
+    }
+    if (endpoint != wire::kReplyIn) {
+        return TransportError::Pipe;
+    }
+    if (m_mute || m_requests == 0 || length <= 0) {
+        // The printer speaks only when asked.
+        return TransportError::Timeout;
+    }
+    --m_requests;
+    std::vector<uint8_t> bytes{wire::reply::kNothing};
+    if (!m_replies.empty() && m_replies.front().dueMs <= m_clock.NowMs()) {
+        bytes = std::move(m_replies.front().bytes);
+        m_replies.pop_front();
+    }
+    if (m_garbleNext && bytes[0] != wire::reply::kNothing) {
+        m_garbleNext = false;
+        // A corrupted reply: a lone code turns into one nobody knows; a longer reply keeps
+        // its code and loses its payload but for one junk byte.
+        if (bytes.size() == 1) {
+            bytes[0] ^= 0x5A;
+        } else {
+            bytes.resize(2);
+            bytes[1] ^= 0x5A;
+        }
+    }
+    TransportError result = TransportError::None;
+    if (m_oversizeNext) {
+        m_oversizeNext = false;
+        bytes.resize(600, 0xEE);
+    }
+    if (static_cast<int>(bytes.size()) > length) {
+        result = TransportError::Overflow;
+    }
+    transferred = std::min(length, static_cast<int>(bytes.size()));
+    std::copy_n(bytes.begin(), transferred, data);
+    return result;
+}
+
+void CVirtualPrinter::SchedulePassDone()
+{
+    ++m_passes;
+    m_rasterSincePass = 0;
+    if (m_stallNext) {
+        m_stallNext = false;
+        m_passStalled = true;
+        return;
+    }
+    Queue({wire::reply::kPassDone}, Delay(m_times.passMs));
+}
+
+void CVirtualPrinter::FinishPassHeader()
+{
+    m_headerStep = 0;
+    // A pass with travel prints the raster that came with it; it waits for the raster.
+    if (m_headerTravel != 0 && m_rasterSincePass == 0) {
+        m_passWaitsForRaster = true;
+        return;
+    }
+    SchedulePassDone();
+}
+
+std::vector<uint8_t> CVirtualPrinter::HeadReadingsReply()
+{
+    std::vector<uint8_t> r{wire::reply::kHeadReadings};
+    for (size_t i = 0; i < m_temps.size(); ++i) {
+        const int target = i < m_targets.size() && m_targets[i] > 0 ? m_targets[i] : 25;
+        // Each reading moves towards its target, a few degrees per query (all the way at once
+        // when time runs instantly).
+        const int step = m_instant ? 255 : 3;
+        if (m_temps[i] < target) {
+            m_temps[i] = std::min(target, m_temps[i] + step);
+        } else if (m_temps[i] > target) {
+            m_temps[i] = std::max(target, m_temps[i] - step);
+        }
+        r.push_back(static_cast<uint8_t>(m_temps[i]));
+    }
+    return r;
+}
+
+void CVirtualPrinter::Execute(const uint8_t* p, int length)
+{
+    using namespace wire;
+    const uint8_t code = p[0];
+    const int32_t value = U24At(p, length);
+    // Pass header: B0, 95, 8A/8B, then 8C/E1 completes it.
+    if (code == cmd::kPassDataStart) {
+        m_headerStep = 1;
+        return;
+    }
+    if (m_headerStep == 1 && code == cmd::kPassWidth) {
+        m_headerStep = 2;
+        return;
+    }
+    if (m_headerStep == 2 && (code == cmd::kPassForward || code == cmd::kPassBackward)) {
+        m_headerStep = 3;
+        m_headerTravel = value;
+        return;
+    }
+    if (m_headerStep == 3 && (code == cmd::kPassOffset || code == cmd::kPassControlE1)) {
+        FinishPassHeader();
+        return;
+    }
+    m_headerStep = 0;
+    if (code >= cmd::kHeadValue1 && code <= cmd::kHeadValue6 && length >= 2) {
+        m_targets[static_cast<size_t>(code - cmd::kHeadValue1)] = p[1];
+        return;
+    }
+    switch (code) {
+        case cmd::kReset:
+            m_replies.clear();
+            m_passWaitsForRaster = false;
+            m_passStalled = false;
+            Queue({reply::kReady}, Delay(m_times.resetMs));
+            break;
+        case cmd::kSyncRequest:
+            Queue({reply::kSync}, Delay(m_times.syncMs));
+            break;
+        case cmd::kFeedMedia:
+            m_position += value;
+            Queue({reply::kFeedDone}, Delay(m_times.feedBaseMs + value / m_times.feedPulsesPerMs));
+            break;
+        case cmd::kStartCleaning:
+            Queue({reply::kCleanAck}, Delay(m_times.cleanMs));
+            break;
+        case cmd::kInPrintFlash:
+            Queue({reply::kFlashDone}, Delay(m_times.flashMs));
+            break;
+        case cmd::kQueryPosition:
+            Queue(U24Reply(reply::kPosition, m_position), 0);
+            break;
+        case cmd::kMeasureMedia:
+            Queue(U24Reply(reply::kMediaEdge1, m_mediaLeft), Delay(m_times.measureMs));
+            Queue(U24Reply(reply::kMediaEdge2, m_mediaRight), Delay(m_times.measureMs));
+            break;
+        case cmd::kQueryHeadReadings:
+            Queue(HeadReadingsReply(), 0);
+            break;
+        case cmd::kHeadVoltages:
+            m_voltages.fill(0);
+            std::copy_n(p + 1, std::min<int>(length - 1, 24), m_voltages.begin());
+            break;
+        case cmd::kQueryHeadVoltages: {
+            std::vector<uint8_t> r{reply::kHeadVoltages};
+            r.insert(r.end(), m_voltages.begin(), m_voltages.begin() + 16);
+            Queue(std::move(r), 0);
+            break;
+        }
+        case cmd::kHeadValue7:
+        case cmd::kHeadValue8:
+            if (length >= 2) {
+                m_targets[code == cmd::kHeadValue7 ? 6 : 7] = p[1];
+            }
+            break;
+        case cmd::kSetUvLamp:
+            if (length >= 2) {
+                m_lamp = p[1];
+            }
+            break;
+        case cmd::kQueryUvLamp:
+            Queue({reply::kUvLamp, m_lamp}, 0);
+            break;
+        case cmd::kBeamUpStart:
+            m_beamMoving = 1;
+            break;
+        case cmd::kBeamDownStart:
+            m_beamMoving = -1;
+            break;
+        case cmd::kBeamStop:
+            if (m_beamMoving != 0) {
+                m_beam = m_beamMoving > 0 ? 255 : 0;
+            }
+            m_beamMoving = 0;
+            break;
+        case cmd::kBeamRaise:
+            m_beam = 255;
+            break;
+        case cmd::kBeamLower:
+            m_beam = 0;
+            break;
+        case cmd::kQueryBeamState:
+            Queue({reply::kBeamState, m_beam}, 0);
+            break;
+        case cmd::kStoreCalibration:
+            if (length >= 2) {
+                const int n = std::min<int>(p[1], length - 2);
+                m_calibration.assign(p + 2, p + 2 + n);
+            }
+            break;
+        case cmd::kRequestCalibration: {
+            std::vector<uint8_t> r{reply::kCalibrationBlock};
+            r.insert(r.end(), m_calibration.begin(), m_calibration.end());
+            Queue(std::move(r), 0);
+            break;
+        }
+        case cmd::kQueryB1:
+            Queue(U24Reply(reply::kValueB1, 0), 0);
+            break;
+        case cmd::kQueryB3:
+            Queue({reply::kB3}, 0);
+            break;
+        default:
+            break;  // moves, flash, options: carried out without a reply
+    }
+}
+
+std::vector<EndpointInfo> CVirtualPrinter::Endpoints() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_plugged ? m_endpoints : std::vector<EndpointInfo>{};
+}
+
+uint64_t CVirtualPrinter::Generation() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_generation;
+}
+
+bool CVirtualPrinter::Plugged() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_plugged;
+}
+
+void CVirtualPrinter::PressKey(uint8_t replyCode)
+{
+    std::lock_guard lock(m_mutex);
+    Queue({replyCode}, 0);
+}
+
+void CVirtualPrinter::ReportReset()
+{
+    std::lock_guard lock(m_mutex);
+    m_replies.clear();
+    Queue({wire::reply::kPrinterReset}, 0);
+}
+
+void CVirtualPrinter::Unplug()
+{
+    std::lock_guard lock(m_mutex);
+    m_plugged = false;
+    m_replies.clear();
+    m_requests = 0;
+}
+
+void CVirtualPrinter::Replug()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_plugged) {
+        m_plugged = true;
+        ++m_generation;
+    }
+}
+
+void CVirtualPrinter::SetMute(bool mute)
+{
+    std::lock_guard lock(m_mutex);
+    m_mute = mute;
+}
+
+void CVirtualPrinter::StallNextPass()
+{
+    std::lock_guard lock(m_mutex);
+    m_stallNext = true;
+}
+
+void CVirtualPrinter::GarbleNextReply()
+{
+    std::lock_guard lock(m_mutex);
+    m_garbleNext = true;
+}
+
+void CVirtualPrinter::OversizeNextReply()
+{
+    std::lock_guard lock(m_mutex);
+    m_oversizeNext = true;
+}
+
+void CVirtualPrinter::ShortenNextWrites(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_shortWrites = count;
+}
+
+void CVirtualPrinter::QueueReply(std::vector<uint8_t> reply, int delayMs)
+{
+    std::lock_guard lock(m_mutex);
+    if (!reply.empty()) {
+        Queue(std::move(reply), delayMs);
+    }
+}
+
+void CVirtualPrinter::SetEndpoints(std::vector<EndpointInfo> endpoints)
+{
+    std::lock_guard lock(m_mutex);
+    m_endpoints = std::move(endpoints);
+}
+
+void CVirtualPrinter::SetMediaEdges(int32_t left, int32_t right)
+{
+    std::lock_guard lock(m_mutex);
+    m_mediaLeft = left;
+    m_mediaRight = right;
+}
+
+std::vector<std::vector<uint8_t>> CVirtualPrinter::Commands() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+}
+
+void CVirtualPrinter::ClearCommands()
+{
+    std::lock_guard lock(m_mutex);
+    m_commands.clear();
+}
+
+int CVirtualPrinter::StatusRequests() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_requestsTotal;
+}
+
+int64_t CVirtualPrinter::RasterBytes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_raster;
+}
+
+int CVirtualPrinter::PassesDone() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_passes;
+}
+
+std::vector<uint8_t> CVirtualPrinter::CalibrationBlock() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_calibration;
+}
+
+std::array<int, 8> CVirtualPrinter::TargetTemperatures() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_targets;
+}
+
+int CVirtualPrinter::PendingReplies() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_replies.size());
+}
+
+std::string CVirtualPrinter::Describe() const
+{
+    std::lock_guard lock(m_mutex);
+    std::ostringstream s;
+    s << (m_plugged ? "plugged" : "unplugged") << (m_mute ? " mute" : "")
+      << " requests=" << m_requestsTotal << " commands=" << m_commands.size()
+      << " raster=" << m_raster << " passes=" << m_passes << " pending=" << m_replies.size()
+      << " position=" << m_position << " lamp=" << int{m_lamp} << " beam=" << int{m_beam};
+    return s.str();
+}
+
+std::string CVirtualPrinter::Control(const std::string& line)
+{
+    std::istringstream in(line);
+    std::string verb;
+    in >> verb;
+    if (verb == "key") {
+        std::string key;
+        in >> key;
+        static const std::pair<const char*, uint8_t> keys[] = {
+            {"pause", 0x81}, {"resume", 0x82}, {"cancel", 0x95}, {"up", 0x83},
+            {"down", 0x84},  {"left", 0x85},   {"right", 0x86},  {"stop", 0x87}};
+        for (const auto& [name, code] : keys) {
+            if (key == name) {
+                PressKey(code);
+                return "ok";
+            }
+        }
+        return "error: unknown key \"" + key + "\"";
+    }
+    if (verb == "reply") {
+        std::vector<uint8_t> bytes;
+        std::string hex;
+        while (in >> hex) {
+            try {
+                size_t used = 0;
+                unsigned long v = std::stoul(hex, &used, 16);
+                if (used != hex.size() || v > 0xFF) {
+                    return "error: bad byte \"" + hex + "\"";
+                }
+                bytes.push_back(static_cast<uint8_t>(v));
+            } catch (const std::exception&) {
+                return "error: bad byte \"" + hex + "\"";
+            }
+        }
+        if (bytes.empty()) {
+            return "error: reply needs bytes";
+        }
+        QueueReply(std::move(bytes));
+        return "ok";
+    }
+    if (verb == "short") {
+        int n = 1;
+        in >> n;
+        ShortenNextWrites(std::max(n, 1));
+        return "ok";
+    }
+    if (verb == "reset") {
+        ReportReset();
+    } else if (verb == "unplug") {
+        Unplug();
+    } else if (verb == "replug") {
+        Replug();
+    } else if (verb == "mute") {
+        SetMute(true);
+    } else if (verb == "unmute") {
+        SetMute(false);
+    } else if (verb == "stall") {
+        StallNextPass();
+    } else if (verb == "garble") {
+        GarbleNextReply();
+    } else if (verb == "oversize") {
+        OversizeNextReply();
+    } else if (verb == "status") {
+        return Describe();
+    } else {
+        return "error: unknown control \"" + verb + "\"";
+    }
+    return "ok";
+}
+
+}  // namespace tavolux::sim

@@ -1,0 +1,17 @@
+// Diagnostic lines of the device layer (refused transfers, malformed replies, lost links), for
+// whoever runs the program: standard error by default, a test or the GUI may take them.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace tavolux {
+
+using DiagnosticSink = std::function<void(const std::string&)>;
+
+// Writes one diagnostic line through the installed sink.
+void DeviceDiagnostic(const std::string& line);
+// Installs a sink (an empty function restores standard error). Returns the previous one.
+DiagnosticSink SetDeviceDiagnosticSink(DiagnosticSink sink);
+
+}  // namespace tavolux

@@ -1,0 +1,171 @@
+// libusb-1.0 access to the printer.
+#include "device/UsbTransport.h"
+
+#include <libusb.h>
+
+#include <string>
+
+#include "device/DeviceDiagnostics.h"
+
+namespace tavolux {
+
+CUsbTransport::CUsbTransport(int vendorId, int productId)
+    : m_vendorId(vendorId), m_productId(productId)
+{
+    if (libusb_init(&m_context) != 0) {
+        m_context = nullptr;
+        DeviceDiagnostic("libusb could not start");
+    }
+}
+
+CUsbTransport::~CUsbTransport()
+{
+    Close();
+    if (m_context) {
+        libusb_exit(m_context);
+    }
+}
+
+TransportError CUsbTransport::FromLibusb(int code)
+{
+    switch (code) {
+        case LIBUSB_SUCCESS:
+            return TransportError::None;
+        case LIBUSB_ERROR_NO_DEVICE:
+        case LIBUSB_ERROR_NOT_FOUND:
+            return TransportError::NoDevice;
+        case LIBUSB_ERROR_ACCESS:
+            return TransportError::Access;
+        case LIBUSB_ERROR_TIMEOUT:
+            return TransportError::Timeout;
+        case LIBUSB_ERROR_PIPE:
+            return TransportError::Pipe;
+        case LIBUSB_ERROR_BUSY:
+            return TransportError::Busy;
+        case LIBUSB_ERROR_OVERFLOW:
+            return TransportError::Overflow;
+        default:
+            return TransportError::Io;
+    }
+}
+
+TransportError CUsbTransport::Open()
+{
+    std::lock_guard lock(m_mutex);
+    CloseLocked();  // reopening starts from a fresh handle
+    if (!m_context) {
+        return TransportError::Io;
+    }
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(m_context, &list);
+    if (count < 0) {
+        return FromLibusb(static_cast<int>(count));
+    }
+    libusb_device* found = nullptr;
+    for (ssize_t i = 0; i < count && !found; ++i) {
+        libusb_device_descriptor d{};
+        if (libusb_get_device_descriptor(list[i], &d) == 0 && d.idVendor == m_vendorId &&
+            d.idProduct == m_productId) {
+            found = list[i];
+        }
+    }
+    TransportError result = TransportError::NoDevice;
+    libusb_device_handle* handle = nullptr;
+    if (found) {
+        result = FromLibusb(libusb_open(found, &handle));
+    }
+    if (result == TransportError::None) {
+        // Endpoints of interface 0, setting 0, in descriptor order.
+        libusb_config_descriptor* config = nullptr;
+        if (libusb_get_active_config_descriptor(found, &config) == 0 && config &&
+            config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
+            const libusb_interface_descriptor& alt = config->interface[0].altsetting[0];
+            for (int e = 0; e < alt.bNumEndpoints; ++e) {
+                m_endpoints.push_back({alt.endpoint[e].bEndpointAddress,
+                                       static_cast<uint8_t>(alt.endpoint[e].bmAttributes & 3)});
+            }
+        }
+        if (config) {
+            libusb_free_config_descriptor(config);
+        }
+        libusb_set_auto_detach_kernel_driver(handle, 1);
+        result = FromLibusb(libusb_claim_interface(handle, 0));
+        if (result != TransportError::None) {
+            libusb_close(handle);
+            handle = nullptr;
+            m_endpoints.clear();
+        }
+    }
+    libusb_free_device_list(list, 1);
+    m_handle = handle;
+    return result;
+}
+
+bool CUsbTransport::IsOpen() const
+{
+    return m_handle.load() != nullptr;
+}
+
+std::vector<EndpointInfo> CUsbTransport::Endpoints() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_endpoints;
+}
+
+TransportError CUsbTransport::BulkWrite(uint8_t endpoint, const uint8_t* data, int length,
+                                        int timeoutMs, int& transferred)
+{
+    transferred = 0;
+    libusb_device_handle* h = m_handle.load();
+    if (!h) {
+        return TransportError::NotOpen;
+    }
+    // libusb takes a non-const buffer for both directions; an out transfer does not write it.
+    const int rc = libusb_bulk_transfer(h, endpoint, const_cast<uint8_t*>(data), length,
+                                        &transferred, static_cast<unsigned>(timeoutMs));
+    return FromLibusb(rc);
+}
+
+TransportError CUsbTransport::BulkRead(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
+                                       int& transferred)
+{
+    transferred = 0;
+    libusb_device_handle* h = m_handle.load();
+    if (!h) {
+        return TransportError::NotOpen;
+    }
+    const int rc = libusb_bulk_transfer(h, endpoint, data, length, &transferred,
+                                        static_cast<unsigned>(timeoutMs));
+    return FromLibusb(rc);
+}
+
+void CUsbTransport::SetTransferSize(uint8_t /*endpoint*/, int bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_transferSize = bytes;
+}
+
+void CUsbTransport::ResetPort()
+{
+    std::lock_guard lock(m_mutex);
+    if (libusb_device_handle* h = m_handle.load()) {
+        libusb_reset_device(h);
+    }
+}
+
+void CUsbTransport::Close()
+{
+    std::lock_guard lock(m_mutex);
+    CloseLocked();
+}
+
+void CUsbTransport::CloseLocked()
+{
+    if (libusb_device_handle* h = m_handle.exchange(nullptr)) {
+        libusb_release_interface(h, 0);
+        libusb_close(h);
+    }
+    m_endpoints.clear();
+}
+
+}  // namespace tavolux

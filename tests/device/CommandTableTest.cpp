@@ -1,0 +1,245 @@
+// Every operation's packet and result, from the script tests/data/device/commands.txt, and the
+// multi-packet operations byte for byte.
+#include <fstream>
+#include <regex>
+
+#include "device/DeviceFixture.h"
+#include "device/Protocol.h"
+
+namespace tavolux::test {
+
+namespace {
+
+struct CommandCase {
+    int line;
+    int operation;
+    int32_t argument;
+    std::string bytes;
+    int result;
+};
+
+std::vector<CommandCase> LoadCommandScript()
+{
+    std::ifstream in(std::string(TAVOLUX_SOURCE_DIR) + "/tests/data/device/commands.txt");
+    std::vector<CommandCase> cases;
+    std::string text;
+    static const std::regex form(R"(^(\d+) (-?\d+) -> ([-0-9a-f ]+) = (-?\d+)$)");
+    int n = 0;
+    while (std::getline(in, text)) {
+        ++n;
+        std::smatch m;
+        if (text.empty() || text[0] == '#') {
+            continue;
+        }
+        EXPECT_TRUE(std::regex_match(text, m, form)) << "line " << n << ": " << text;
+        if (m.empty()) {
+            continue;
+        }
+        cases.push_back(
+            {n, std::stoi(m[1]), static_cast<int32_t>(std::stol(m[2])), m[3], std::stoi(m[4])});
+    }
+    return cases;
+}
+
+}  // namespace
+
+class CommandTable : public DeviceFixture {};
+
+TEST_F(CommandTable, EveryOperationSendsItsPacketAndResult)
+{
+    Connect();
+    const auto cases = LoadCommandScript();
+    ASSERT_GT(cases.size(), 80u);
+    for (const CommandCase& c : cases) {
+        printer->ClearCommands();
+        const int result = device->SendCommand(c.operation, c.argument);
+        const auto sent = Sent();
+        const std::string got = sent.empty() ? "-" : sent.at(0);
+        EXPECT_EQ(got, c.bytes) << "line " << c.line << ": " << c.operation;
+        EXPECT_LE(sent.size(), 1u) << "line " << c.line;
+        EXPECT_EQ(result, c.result) << "line " << c.line << ": " << c.operation;
+    }
+}
+
+TEST_F(CommandTable, WithoutAPrinterEverySendFailsAtOnce)
+{
+    printer->Unplug();
+    Connect(false);
+    EXPECT_EQ(device->Open(), 0);
+    EXPECT_EQ(device->CheckLink(), wire::kLinkDown);
+    for (const CommandCase& c : LoadCommandScript()) {
+        if (c.bytes != "-") {
+            EXPECT_EQ(device->SendCommand(c.operation, c.argument), -1) << c.operation;
+        }
+    }
+    const uint8_t data[3] = {1, 2, 3};
+    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, data, 3), -1);
+    EXPECT_EQ(device->SendData(data, 3), -1);
+    EXPECT_EQ(device->SendPassHeader(nullptr), -1);
+    PrinterStatusBlock block;
+    EXPECT_EQ(device->ReadReply(block), wire::status::kLinkDown);
+}
+
+TEST_F(CommandTable, FailingWriteStopsAMultiPacketOperation)
+{
+    Connect();
+    JobParameters job;
+    job.FireDivisor = 360;
+    device->SetJobParameters(job);
+    printer->ShortenNextWrites(1);
+    EXPECT_EQ(device->SendJobSetup(), -1);
+    EXPECT_TRUE(Sent().empty());  // the shortened first packet was not whole, nothing followed
+    printer->ShortenNextWrites(1);
+    EXPECT_EQ(device->SendCommand(wire::op::kFeedMedia, 10), -1);
+    EXPECT_EQ(device->SendCommand(wire::op::kReset, -1), 1);
+}
+
+TEST_F(CommandTable, BlocksCarryTheirDataAfterTheCode)
+{
+    Connect();
+    std::vector<uint8_t> volts(24);
+    for (size_t i = 0; i < volts.size(); ++i) {
+        volts[i] = static_cast<uint8_t>(i + 1);
+    }
+    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, volts.data(), 24), 25);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, volts.data(), 2), 3);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5D, volts.data(), 1), 2);
+    EXPECT_EQ(device->SendBlock(3000, volts.data(), 1), -1);
+    std::vector<uint8_t> big(600);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, big.data(), 600), -1);
+    std::vector<std::string> expected = {
+        "f0 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18", "5c 01 02",
+        "5d 01"};
+    EXPECT_EQ(Sent(), expected);
+}
+
+TEST_F(CommandTable, JobSetupSendsFivePacketsInOrder)
+{
+    cfg.Set("P", "RasterRes", "720");
+    Connect();
+    JobParameters job;
+    job.FireDivisor = 360;
+    job.FlashByte = 0x2C;
+    job.JobByte88 = 3;
+    job.Unidirectional = 1;
+    device->SetJobParameters(job);
+    EXPECT_EQ(device->SendJobSetup(), 1);
+    std::vector<std::string> expected = {"e8 08 00", "96 2c", "94", "88 03", "89 04"};
+    EXPECT_EQ(Sent(), expected);
+
+    printer->ClearCommands();
+    job.Unidirectional = 2;  // only exactly 1 means one direction
+    job.FireDivisor = 540;
+    device->SetJobParameters(job);
+    EXPECT_EQ(device->SendJobSetup(), 1);
+    EXPECT_EQ(Sent().at(0), "e8 05 00");
+    EXPECT_EQ(Sent().at(2), "93");
+
+    printer->ClearCommands();
+    job.FireDivisor = 0;
+    device->SetJobParameters(job);
+    EXPECT_EQ(device->SendJobSetup(), -1);
+    EXPECT_TRUE(Sent().empty());
+}
+
+TEST_F(CommandTable, PassOperationsUseTheirWords)
+{
+    Connect();
+    PassDescriptor d;
+    d[PassDescriptor::kWidth] = 0x030201;
+    d[PassDescriptor::kDataStart] = 0x1234;
+    d[PassDescriptor::kFeedBefore] = 0x0A0B0C;
+    d[PassDescriptor::kFeedAfter] = 0x112233;
+    d[PassDescriptor::kTravel] = 0x445566;
+    d[PassDescriptor::kReturnMove] = 0x778899;
+    d[PassDescriptor::kDirection] = 0x100;  // low byte 0: backward pass
+
+    EXPECT_EQ(device->SendPassHeader(&d), 1);
+    d[PassDescriptor::kDirection] = 1;
+    EXPECT_EQ(device->SendPassHeader(&d), 1);
+    EXPECT_EQ(device->SendPassOffset(&d), 4);
+    EXPECT_EQ(device->SendReturnMove(&d), 4);
+    std::vector<std::string> expected = {
+        "b0 34 12",    "95 01 02 03", "8b 66 55 44", "8c 33 22 11",  // backward
+        "b0 34 12",    "95 01 02 03", "8a 66 55 44", "8c 33 22 11",  // forward
+        "8c 0c 0b 0a", "8b 99 88 77"};
+    EXPECT_EQ(Sent(), expected);
+
+    // One-way jobs always travel forward; null means the current pass.
+    printer->ClearCommands();
+    JobParameters job;
+    job.Unidirectional = 1;
+    device->SetJobParameters(job);
+    d[PassDescriptor::kDirection] = 0;
+    device->SetCurrentPass(d);
+    EXPECT_EQ(device->SendPassHeader(nullptr), 1);
+    EXPECT_EQ(device->SendPassValue(-1), 4);
+    EXPECT_EQ(device->SendPassValue(5), 4);
+    expected = {"b0 34 12",    "95 01 02 03", "8a 66 55 44",
+                "8c 33 22 11", "8c 0c 0b 0a", "8c 05 00 00"};
+    EXPECT_EQ(Sent(), expected);
+}
+
+TEST_F(CommandTable, WhiteInkPassesUseE1ForTheirFeed)
+{
+    cfg.Set("P", "WhiteColorNo", "4");
+    cfg.Set("P", "IfPrintWhite", "1");
+    cfg.Set("P", "WhiteHeadPrintStyle", "1");
+    Connect();
+    PassDescriptor d;
+    d[PassDescriptor::kFeedAfter] = 7;
+    EXPECT_EQ(device->SendPassHeader(&d), 1);
+    EXPECT_EQ(device->SendPassValue(9), 4);
+    EXPECT_EQ(device->SendPassOffset(&d), 4);  // the offset itself stays 8c
+    EXPECT_EQ(Sent().at(3), "e1 07 00 00");
+    EXPECT_EQ(Sent().at(4), "e1 09 00 00");
+    EXPECT_EQ(Sent().at(5), "8c 00 00 00");
+}
+
+TEST_F(CommandTable, RasterGoesToTheDataEndpoint)
+{
+    Connect();
+    std::vector<uint8_t> raster(1000, 0x55);
+    EXPECT_EQ(device->SendData(raster.data(), 1000), 1000);
+    EXPECT_EQ(printer->RasterBytes(), 1000);
+    EXPECT_TRUE(Sent().empty());
+    printer->ShortenNextWrites(1);
+    EXPECT_EQ(device->SendData(raster.data(), 1000), -1);
+    EXPECT_EQ(device->SendData(nullptr, 10), -1);
+    EXPECT_EQ(transport->TransferSize(), 0x200000);
+}
+
+TEST_F(CommandTable, CalibrationBlockGoesOutWithItsLengthAndComesBack)
+{
+    Connect();
+    EXPECT_EQ(device->SendCommand(wire::op::kStoreCalibration, -1), -1);  // nothing to store
+    device->SetCalibrationBuilder([](std::array<uint8_t, CKtUSB::kCalibrationBufferSize>& b) {
+        b[0] = 0xAA;
+        b[299] = 0xBB;
+        return 300;
+    });
+    EXPECT_EQ(device->SendCommand(wire::op::kStoreCalibration, -1), 0);
+    ASSERT_EQ(printer->Commands().size(), 1u);
+    const auto packet = printer->Commands()[0];
+    ASSERT_EQ(packet.size(), 302u);
+    EXPECT_EQ(packet[0], 0xAF);
+    EXPECT_EQ(packet[1], 300 & 0xFF);  // only the low byte of the length goes out
+    EXPECT_EQ(packet[2], 0xAA);
+    EXPECT_EQ(packet[301], 0xBB);
+    ASSERT_EQ(printer->CalibrationBlock().size(), 300u & 0xFF);  // the printer reads the byte
+
+    device->SetCalibrationBuilder([](auto&) { return -1; });  // does not fit
+    printer->ClearCommands();
+    EXPECT_EQ(device->SendCommand(wire::op::kStoreCalibration, -1), -1);
+    EXPECT_TRUE(Sent().empty());
+
+    std::vector<uint8_t> received;
+    device->SetCalibrationReceiver([&](const uint8_t* b, int n) { received.assign(b, b + n); });
+    EXPECT_EQ(device->SendCommand(wire::op::kRequestCalibration, -1), 0);
+    PrinterStatusBlock block;
+    EXPECT_EQ(device->ReadReply(block), wire::status::kCalibrationBlock);
+    EXPECT_EQ(received, printer->CalibrationBlock());
+    EXPECT_EQ(received.size(), 44u);
+}
+
+}  // namespace tavolux::test
