@@ -53,4 +53,14 @@ inline constexpr int kItemBeamLower = 265;
 inline constexpr int kItemBeamSettings = 266;
 inline constexpr int kConfigOpenError = 61447;  // the configuration file is missing
 
+// Task list and preview. These texts had no resource id of their own; they are numbered here,
+// above the ids taken from the printer's resources.
+inline constexpr int kPreviewThreadSplit = 280;  // preview chunk not divisible by the workers
+inline constexpr int kOpenRipError = 281;        // the RIP file cannot be opened
+inline constexpr int kRipHeaderError = 282;      // the RIP file is shorter than its header
+inline constexpr int kLoadTasksError = 283;      // Tasks.dat is missing records or damaged
+inline constexpr int kSaveTasksError = 284;      // Tasks.dat cannot be written
+inline constexpr int kLoadBmpError = 285;        // a thumbnail is not a usable bitmap
+inline constexpr int kTaskPathTooLong = 286;     // a path does not fit its Tasks.dat field
+
 }  // namespace tavolux::ids

@@ -55,6 +55,13 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kItemBeamLower, "落下"},
         {kItemBeamSettings, "设置"},
         {kConfigOpenError, "打开配置文件错误！  "},
+        {kPreviewThreadSplit, "缓冲区大小不能被线程数整除"},
+        {kOpenRipError, "打开Rip文件错误"},
+        {kRipHeaderError, "Rip文件头错误"},
+        {kLoadTasksError, "装载打印任务错误"},
+        {kSaveTasksError, "任务保存出错！"},
+        {kLoadBmpError, "Error Load BMP!"},
+        {kTaskPathTooLong, "文件路径太长，无法保存到任务列表："},
     };
     return table;
 }
