@@ -60,7 +60,6 @@ inline constexpr int kOpenRipError = 281;        // the RIP file cannot be opene
 inline constexpr int kRipHeaderError = 282;      // the RIP file is shorter than its header
 inline constexpr int kLoadTasksError = 283;      // Tasks.dat is missing records or damaged
 inline constexpr int kSaveTasksError = 284;      // Tasks.dat cannot be written
-inline constexpr int kLoadBmpError = 285;        // a thumbnail is not a usable bitmap
 inline constexpr int kTaskPathTooLong = 286;     // a path does not fit its Tasks.dat field
 
 }  // namespace tavolux::ids

@@ -60,7 +60,6 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kRipHeaderError, "Rip文件头错误"},
         {kLoadTasksError, "装载打印任务错误"},
         {kSaveTasksError, "任务保存出错！"},
-        {kLoadBmpError, "Error Load BMP!"},
         {kTaskPathTooLong, "文件路径太长，无法保存到任务列表："},
     };
     return table;

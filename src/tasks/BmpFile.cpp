@@ -6,8 +6,6 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/UiFacade.h"
-#include "res/StringIds.h"
-#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -121,7 +119,7 @@ bool LoadBmpFile(const std::filesystem::path& path, DibImage& image)
     if (!ec && size <= kMaxFile && ReadWholeFile(path, bytes) && DecodeBmp(bytes, image)) {
         return true;
     }
-    GetUi().ShowMessage(LoadResString(ids::kLoadBmpError), MessageIcon::Warning);
+    GetUi().ShowMessage(kLoadBmpErrorText, MessageIcon::Warning);
     return false;
 }
 

@@ -10,6 +10,9 @@
 
 namespace tavolux {
 
+// The message of a thumbnail that cannot be loaded; the same text in every language.
+inline constexpr const char* kLoadBmpErrorText = "Error Load BMP!";
+
 // Largest thumbnail side accepted on loading; a preview is never larger than the view.
 inline constexpr int kMaxBmpSide = 16384;
 
