@@ -11,6 +11,7 @@
 #include "config/PrinterConfig.h"
 #include "platform/AutoResetEvent.h"
 #include "platform/UiFacade.h"
+#include "preview/LineBuffer.h"
 #include "preview/PreviewPixel.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -26,28 +27,56 @@ namespace tavolux {
 
 namespace {
 
-// Adds to counts[column * kPreviewChannels + channel] the sampled set bits of each column.
-TAVOLUX_POPCNT_CLONES
-void CountPlaneLine(const uint8_t* plane, const uint8_t* mask, const PreviewColumnSpan* columns,
-                    size_t columnCount, int64_t* counts, int channel)
+// Chunks whose sampled lines are requested from the disk ahead of reading them: enough reads in
+// flight to keep the disk busy, while the cache holds only a few chunks more than it needs.
+constexpr int kPrefetchChunks = 4;
+
+// The first r pixels of a 64-pixel word loaded in memory order: whole bytes are the low bits,
+// and inside a byte the leftmost pixel is the highest bit.
+constexpr std::array<uint64_t, 64> MakeLeadingPixels()
 {
-    for (size_t c = 0; c < columnCount; ++c) {
-        const PreviewColumnSpan& col = columns[c];
-        int64_t n = 0;
-        uint32_t j = col.first;
-        for (; j + 8 <= col.end; j += 8) {
-            uint64_t bits = 0;
-            uint64_t sampled = 0;
-            std::memcpy(&bits, plane + j, 8);
-            std::memcpy(&sampled, mask + j, 8);
-            n += std::popcount(bits & sampled);
-        }
-        for (; j < col.end; ++j) {
-            n += std::popcount(static_cast<unsigned>(plane[j] & mask[j]));
-        }
-        n += std::popcount(static_cast<unsigned>(plane[col.edgeByte[0]] & col.edgeMask[0]));
-        n += std::popcount(static_cast<unsigned>(plane[col.edgeByte[1]] & col.edgeMask[1]));
-        counts[c * kPreviewChannels + static_cast<size_t>(channel)] += n;
+    std::array<uint64_t, 64> masks{};
+    for (unsigned r = 0; r < 64; ++r) {
+        const unsigned whole = r / 8;
+        const uint64_t low = whole == 0 ? 0 : (~0ULL >> (64 - 8 * whole));
+        const uint64_t part = static_cast<uint64_t>((0xFF00U >> (r % 8)) & 0xFFU) << (8 * whole);
+        masks[r] = low | part;
+    }
+    return masks;
+}
+constexpr std::array<uint64_t, 64> kLeadingPixels = MakeLeadingPixels();
+
+// Adds to counts[column * kPreviewChannels + channel] the sampled set bits of each column of
+// `step` pixels. Works by running sums over 64-pixel words, so the cost per line is one
+// population count per word plus one per column, whatever the step.
+TAVOLUX_POPCNT_CLONES
+void CountPlaneLine(const uint8_t* plane, size_t usedBytes, const uint64_t* mask, size_t columns,
+                    uint32_t step, int64_t* counts, int channel, std::vector<uint64_t>& masked,
+                    std::vector<uint32_t>& prefix)
+{
+    const size_t words = (usedBytes + 7) / 8;
+    masked.resize(words + 1);
+    prefix.resize(words + 1);
+    uint32_t sum = 0;
+    for (size_t w = 0; w < words; ++w) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, plane + w * 8, std::min<size_t>(8, usedBytes - w * 8));
+        masked[w] = bits & mask[w];
+        prefix[w] = sum;
+        sum += static_cast<uint32_t>(std::popcount(masked[w]));
+    }
+    masked[words] = 0;
+    prefix[words] = sum;
+    // Sampled set bits left of pixel x.
+    auto before = [&](uint64_t x) {
+        const size_t w = x / 64;
+        return prefix[w] + static_cast<uint32_t>(std::popcount(masked[w] & kLeadingPixels[x % 64]));
+    };
+    uint32_t left = 0;
+    for (size_t c = 0; c < columns; ++c) {
+        const uint32_t right = before(static_cast<uint64_t>(c + 1) * step);
+        counts[c * kPreviewChannels + static_cast<size_t>(channel)] += right - left;
+        left = right;
     }
 }
 
@@ -119,7 +148,7 @@ int CPreviewBuilder::Build()
     m_linesPerRow = (m_layout.yStep + m_stride - 1) / m_stride;
     m_rowBytes = m_lineBytes * static_cast<size_t>(m_linesPerRow);
     m_samples = static_cast<int64_t>((m_layout.xStep + m_stride - 1) / m_stride) * m_linesPerRow;
-    PlanColumns();
+    PlanSamples();
     PlanChannels();
 
     // White everywhere: the fill pixels at the end of each row stay white.
@@ -133,49 +162,19 @@ int CPreviewBuilder::Build()
     return kPreviewOk;
 }
 
-void CPreviewBuilder::PlanColumns()
+void CPreviewBuilder::PlanSamples()
 {
-    const auto xStep = static_cast<uint32_t>(m_layout.xStep);
-    const auto s = static_cast<uint32_t>(m_stride);
-    m_sampleMask.assign(static_cast<size_t>(m_header.bytesPerPlaneLine), 0);
-    m_columns.assign(static_cast<size_t>(m_layout.previewWidth), PreviewColumnSpan{});
-    for (uint32_t px = 0; px < m_columns.size(); ++px) {
-        const uint32_t a = px * xStep;
-        const uint32_t b = a + xStep;
-        for (uint32_t x = a; x < b; x += s) {
-            m_sampleMask[x / 8] |= static_cast<uint8_t>(0x80U >> (x % 8));
+    const auto xStep = static_cast<uint64_t>(m_layout.xStep);
+    const auto s = static_cast<uint64_t>(m_stride);
+    m_usedBytes = (static_cast<size_t>(m_layout.usableWidth) + 7) / 8;
+    std::vector<uint8_t> bytes((m_usedBytes + 7) / 8 * 8, 0);
+    for (uint64_t a = 0; a < static_cast<uint64_t>(m_layout.usableWidth); a += xStep) {
+        for (uint64_t x = a; x < a + xStep; x += s) {
+            bytes[x / 8] |= static_cast<uint8_t>(0x80U >> (x % 8));
         }
     }
-    for (uint32_t px = 0; px < m_columns.size(); ++px) {
-        const uint32_t a = px * xStep;
-        const uint32_t b = a + xStep;
-        PreviewColumnSpan& plan = m_columns[px];
-        plan.first = (a + 7) / 8;
-        plan.end = std::max(plan.first, b / 8);
-        // Bytes the column shares with a neighbour: only its own bits of them count.
-        int edge = 0;
-        auto partial = [&](uint32_t byte) {
-            uint8_t own = 0;
-            for (uint32_t bit = 0; bit < 8; ++bit) {
-                const uint32_t x = byte * 8 + bit;
-                if (x >= a && x < b) {
-                    own |= static_cast<uint8_t>(0x80U >> bit);
-                }
-            }
-            plan.edgeByte[static_cast<size_t>(edge)] = byte;
-            plan.edgeMask[static_cast<size_t>(edge)] = own & m_sampleMask[byte];
-            ++edge;
-        };
-        if (a % 8 != 0) {
-            partial(a / 8);
-        }
-        if (b % 8 != 0 && (b / 8 != a / 8 || a % 8 == 0)) {
-            partial(b / 8);
-        }
-        if (b / 8 < plan.first) {
-            plan.end = plan.first;  // the column lies inside one shared byte
-        }
-    }
+    m_sampleMask.assign(bytes.size() / 8, 0);
+    std::memcpy(m_sampleMask.data(), bytes.data(), bytes.size());
 }
 
 void CPreviewBuilder::PlanChannels()
@@ -218,17 +217,20 @@ void CPreviewBuilder::PrefetchRows(int firstRow, int rows) const
 void CPreviewBuilder::ConvertRows(const uint8_t* buffer, int bufferRow, int first, int rows,
                                   std::vector<int64_t>& scratch)
 {
-    const PreviewColumnSpan* spans = m_columns.data();
-    const size_t width = m_columns.size();
+    const auto width = static_cast<size_t>(m_layout.previewWidth);
     const auto bpl = static_cast<size_t>(m_header.bytesPerPlaneLine);
+    const auto step = static_cast<uint32_t>(m_layout.xStep);
+    std::vector<uint64_t> masked;
+    std::vector<uint32_t> prefix;
     for (int row = first; row < first + rows; ++row) {
         scratch.assign(width * kPreviewChannels, 0);
         const uint8_t* lines = buffer + static_cast<size_t>(row - bufferRow) * m_rowBytes;
         for (int j = 0; j < m_linesPerRow; ++j) {
             const uint8_t* line = lines + static_cast<size_t>(j) * m_lineBytes;
             for (const auto& [channel, plane] : m_channels) {
-                CountPlaneLine(line + static_cast<size_t>(plane) * bpl, m_sampleMask.data(), spans,
-                               width, scratch.data(), channel);
+                CountPlaneLine(line + static_cast<size_t>(plane) * bpl, m_usedBytes,
+                               m_sampleMask.data(), width, step, scratch.data(), channel, masked,
+                               prefix);
             }
         }
         uint8_t* out = m_bitmap.Row(row);
@@ -250,10 +252,9 @@ void CPreviewBuilder::RunThreads()
     const int share = m_linesPerChunk / m_threadCount;
     const size_t chunkBytes = static_cast<size_t>(chunk) * m_rowBytes;
     // Two chunk buffers: the next chunk is read while the workers convert the current one.
-    std::array<std::vector<uint8_t>, 2> buffers;
-    buffers[0].resize(n > 0 ? chunkBytes : 0);
-    buffers[1].resize(n > 1 ? chunkBytes : 0);
-    std::vector<uint8_t> tail(static_cast<size_t>(m_tailLines) * m_rowBytes);
+    std::array<CLineBuffer, 2> buffers{CLineBuffer(n > 0 ? chunkBytes : 0),
+                                       CLineBuffer(n > 1 ? chunkBytes : 0)};
+    CLineBuffer tail(static_cast<size_t>(m_tailLines) * m_rowBytes);
 
     std::array<AutoResetEvent, m_threadCount> start;
     AutoResetEvent chunkDone;
@@ -295,16 +296,16 @@ void CPreviewBuilder::RunThreads()
 
     const int tailRow = n * chunk;
     PrefetchRows(tailRow, m_tailLines);
-    PrefetchRows(0, std::min(chunk, m_layout.previewHeight));
-    ReadRows(tailRow, m_tailLines, tail.data());
+    PrefetchRows(0, std::min(kPrefetchChunks * chunk, m_layout.previewHeight));
+    ReadRows(tailRow, m_tailLines, tail.Data());
     std::thread tailWorker([&] {
         std::vector<int64_t> scratch;
-        ConvertRows(tail.data(), tailRow, tailRow, m_tailLines, scratch);
+        ConvertRows(tail.Data(), tailRow, tailRow, m_tailLines, scratch);
         tailDone.Set();
     });
 
     if (n > 0) {
-        ReadRows(0, chunk, buffers[0].data());
+        ReadRows(0, chunk, buffers[0].Data());
     }
     for (int i = 0; i < n; ++i) {
         if (i > 0) {
@@ -312,18 +313,18 @@ void CPreviewBuilder::RunThreads()
         }
         {
             std::lock_guard lock(mutex);
-            current = buffers[static_cast<size_t>(i % 2)].data();
+            current = buffers[static_cast<size_t>(i % 2)].Data();
             currentRow = i * chunk;
         }
         for (auto& event : start) {
             event.Set();
         }
         GetUi().ReportProgress(i * 100 / n);
-        if (i + 2 < n) {
-            PrefetchRows((i + 2) * chunk, chunk);
+        if (i + kPrefetchChunks < n) {
+            PrefetchRows((i + kPrefetchChunks) * chunk, chunk);
         }
         if (i + 1 < n) {
-            ReadRows((i + 1) * chunk, chunk, buffers[static_cast<size_t>((i + 1) % 2)].data());
+            ReadRows((i + 1) * chunk, chunk, buffers[static_cast<size_t>((i + 1) % 2)].Data());
         }
     }
     workersDone.Wait(AutoResetEvent::kInfinite);

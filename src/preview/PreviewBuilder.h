@@ -37,15 +37,6 @@ std::string PreviewErrorText(int code);
 // True when the extension is neither "prn" nor "prt" (any case).
 bool IsOtherPreviewFormat(const std::filesystem::path& path);
 
-// The bytes of a plane line that one preview column samples: whole bytes [first, end) under the
-// line's sample mask, and up to two bytes shared with a neighbour, with the column's own bits.
-struct PreviewColumnSpan {
-    uint32_t first = 0;
-    uint32_t end = 0;
-    std::array<uint32_t, 2> edgeByte{};
-    std::array<uint8_t, 2> edgeMask{};
-};
-
 class CPreviewBuilder {
 public:
     static constexpr int m_linesPerChunk = 50;  // preview lines per chunk
@@ -76,7 +67,7 @@ public:
     const DibImage& Bitmap() const { return m_bitmap; }
 
 private:
-    void PlanColumns();
+    void PlanSamples();
     void PlanChannels();
     // Reads the sampled lines of preview rows [firstRow, firstRow + rows) into buffer.
     void ReadRows(int firstRow, int rows, uint8_t* buffer) const;
@@ -101,10 +92,10 @@ private:
     PreviewLayout m_layout;
     int m_linesPerRow = 0;  // sampled file lines per preview row
     size_t m_lineBytes = 0;
-    size_t m_rowBytes = 0;  // sampled lines of one preview row
-    int64_t m_samples = 0;  // samples per channel in one preview pixel
-    std::vector<PreviewColumnSpan> m_columns;
-    std::vector<uint8_t> m_sampleMask;            // sampled bits of a plane line
+    size_t m_rowBytes = 0;               // sampled lines of one preview row
+    int64_t m_samples = 0;               // samples per channel in one preview pixel
+    size_t m_usedBytes = 0;              // bytes of a plane line that hold the usable width
+    std::vector<uint64_t> m_sampleMask;  // sampled bits of a plane line, as the line's words
     std::vector<std::pair<int, int>> m_channels;  // (channel, file plane) drawn
     int m_chunkCount = 0;
     int m_tailLines = 0;
