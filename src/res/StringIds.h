@@ -51,6 +51,10 @@ inline constexpr int kFolderBeam = 263;
 inline constexpr int kItemBeamRaise = 264;
 inline constexpr int kItemBeamLower = 265;
 inline constexpr int kItemBeamSettings = 266;
+inline constexpr int kRipOpenError = 60400;     // a RIP file cannot be opened
+inline constexpr int kRipHeaderError = 60401;   // a RIP file is shorter than its header
+inline constexpr int kRipHeaderAbsurd = 60402;  // a RIP header announces impossible sizes
+inline constexpr int kMaskWrong = 60403;        // the pass masks do not share every pixel once
 inline constexpr int kConfigOpenError = 61447;  // the configuration file is missing
 
 }  // namespace tavolux::ids

@@ -54,6 +54,10 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kItemBeamRaise, "抬起"},
         {kItemBeamLower, "落下"},
         {kItemBeamSettings, "设置"},
+        {kRipOpenError, "打开Rip文件错误"},
+        {kRipHeaderError, "Rip文件头错误"},
+        {kRipHeaderAbsurd, "Rip文件头的尺寸无效"},
+        {kMaskWrong, "生成的蒙板不正确！"},
         {kConfigOpenError, "打开配置文件错误！  "},
     };
     return table;
