@@ -93,7 +93,7 @@ std::string PreviewErrorText(int code)
         case kPreviewThreadSplit:
             return LoadResString(ids::kPreviewThreadSplit);
         case kPreviewOpenError:
-            return LoadResString(ids::kOpenRipError);
+            return LoadResString(ids::kRipOpenError);
         case kPreviewHeaderError:
             return LoadResString(ids::kRipHeaderError);
         default:
