@@ -130,8 +130,11 @@ int CPreviewBuilder::Build()
         return kPreviewOtherFormat;
     }
     const int opened = m_reader.OpenForPreview(m_path);
-    if (opened != 0) {
-        return opened;
+    if (opened == kRipOpenFailed) {
+        return kPreviewOpenError;
+    }
+    if (opened != kRipOk) {
+        return kPreviewHeaderError;  // short, or sizes that describe no raster
     }
     m_header =
         PreviewHeader{m_reader.PlaneCount(), m_reader.Height(),      m_reader.BytesPerPlaneLine(),
@@ -141,6 +144,7 @@ int CPreviewBuilder::Build()
         m_reader.Close();
         return kPreviewHeaderError;
     }
+    m_readAhead.Open(m_path);
     m_stride = PreviewStride(m_mode, m_fileLength);
     m_layout = ComputePreviewLayout(m_header, m_viewWidth, m_viewHeight, m_settings.isZoom,
                                     m_settings.maxScanLines);
@@ -158,6 +162,7 @@ int CPreviewBuilder::Build()
     GetUi().ReportProgress(0);
     RunThreads();
     GetUi().ReportProgress(100);
+    m_readAhead.Close();
     m_reader.Close();
     return kPreviewOk;
 }
@@ -194,14 +199,32 @@ void CPreviewBuilder::PlanChannels()
     }
 }
 
-void CPreviewBuilder::ReadRows(int firstRow, int rows, uint8_t* buffer) const
+void CPreviewBuilder::ReadLine(int64_t line, uint8_t* buffer)
+{
+    const uint64_t offset = RipHeader::kBytes + static_cast<uint64_t>(line) * m_lineBytes;
+    const uint64_t available = offset < m_fileLength ? m_fileLength - offset : 0;
+    if (available >= m_lineBytes) {
+        m_reader.Seek(static_cast<int64_t>(offset), std::ios::beg);
+        if (m_reader.ReadLines(buffer, 1)) {
+            return;
+        }
+    }
+    // The end of a short file, or a file that shrank while it was read: blank from there on.
+    std::memset(buffer, 0, m_lineBytes);
+    if (available > 0) {
+        m_reader.Seek(static_cast<int64_t>(offset), std::ios::beg);
+        m_reader.ReadRaw(buffer, static_cast<int64_t>(std::min<uint64_t>(available, m_lineBytes)));
+    }
+}
+
+void CPreviewBuilder::ReadRows(int firstRow, int rows, uint8_t* buffer)
 {
     for (int r = 0; r < rows; ++r) {
         const int64_t line0 = static_cast<int64_t>(firstRow + r) * m_layout.yStep;
         for (int j = 0; j < m_linesPerRow; ++j) {
-            m_reader.ReadLine(line0 + static_cast<int64_t>(j) * m_stride,
-                              buffer + static_cast<size_t>(r) * m_rowBytes +
-                                  static_cast<size_t>(j) * m_lineBytes);
+            ReadLine(line0 + static_cast<int64_t>(j) * m_stride,
+                     buffer + static_cast<size_t>(r) * m_rowBytes +
+                         static_cast<size_t>(j) * m_lineBytes);
         }
     }
 }
@@ -209,8 +232,11 @@ void CPreviewBuilder::ReadRows(int firstRow, int rows, uint8_t* buffer) const
 void CPreviewBuilder::PrefetchRows(int firstRow, int rows) const
 {
     for (int r = 0; r < rows; ++r) {
-        m_reader.Prefetch(static_cast<int64_t>(firstRow + r) * m_layout.yStep, m_linesPerRow,
-                          m_stride);
+        const int64_t line0 = static_cast<int64_t>(firstRow + r) * m_layout.yStep;
+        for (int j = 0; j < m_linesPerRow; ++j) {
+            const auto line = static_cast<uint64_t>(line0 + static_cast<int64_t>(j) * m_stride);
+            m_readAhead.WillNeed(RipHeader::kBytes + line * m_lineBytes, m_lineBytes);
+        }
     }
 }
 

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "platform/DibImage.h"
-#include "preview/PreviewFile.h"
 #include "preview/PreviewLayout.h"
+#include "preview/ReadAhead.h"
+#include "print/RipReader.h"
 
 namespace tavolux {
 
@@ -70,8 +71,10 @@ private:
     void PlanSamples();
     void PlanChannels();
     // Reads the sampled lines of preview rows [firstRow, firstRow + rows) into buffer.
-    void ReadRows(int firstRow, int rows, uint8_t* buffer) const;
+    void ReadRows(int firstRow, int rows, uint8_t* buffer);
     void PrefetchRows(int firstRow, int rows) const;
+    // Reads image line `line` into buffer; what lies beyond the end of the file reads as blank.
+    void ReadLine(int64_t line, uint8_t* buffer);
     // Converts preview rows [first, first + rows) whose sampled lines start at buffer; the rows
     // of buffer are relative to bufferRow.
     void ConvertRows(const uint8_t* buffer, int bufferRow, int first, int rows,
@@ -85,7 +88,8 @@ private:
     int m_mode = 0;
     PreviewSettings m_settings;
 
-    CPreviewFile m_reader;
+    CRipReader m_reader;
+    CReadAhead m_readAhead;
     PreviewHeader m_header;
     uint64_t m_fileLength = 0;
     int m_stride = 0;
