@@ -28,5 +28,7 @@ bool CheckConfigPresent(CliContext& ctx);
 
 // Commands, each given the words after its name.
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPreviewCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

@@ -16,7 +16,14 @@ constexpr const char* kUsage =
     "  config save                 load, then save the operator and calibration keys\n"
     "  config save-printer-type    load, then save the printer-type keys and lists\n"
     "  config get SECTION KEY      print one value of tavolux.ini\n"
-    "  config set SECTION KEY VAL  write one value of tavolux.ini\n";
+    "  config set SECTION KEY VAL  write one value of tavolux.ini\n"
+    "  preview FILE [--mode auto|2|4|8] [--view WxH] --out PREVIEW.png\n"
+    "                              write the preview of a RIP file as a PNG\n"
+    "  tasks list                  print the rows of the task list (Works/Tasks.dat)\n"
+    "  tasks add FILE [--mode M] [--view WxH]\n"
+    "                              add a RIP file as a task, with its thumbnail, and save\n"
+    "  tasks remove N              delete task N (1-based) and its thumbnail, and save\n"
+    "  tasks save                  mark every task saved and write Tasks.dat\n";
 
 }  // namespace
 
@@ -61,6 +68,12 @@ int main(int argc, char** argv)
     std::vector<std::string> args(words.begin() + 1, words.end());
     if (command == "config") {
         return cli::RunConfigCommand(ctx, args);
+    }
+    if (command == "preview") {
+        return cli::RunPreviewCommand(ctx, args);
+    }
+    if (command == "tasks") {
+        return cli::RunTasksCommand(ctx, args);
     }
     std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
     return cli::kExitUsage;
