@@ -74,10 +74,10 @@ bool EncodeTaskRecord(const TaskRecord& record, std::string& out)
         PutInt(at + offset, *field);
         offset += 4;
     }
-    std::memcpy(at + kNameOffset, record.m_name.data(), record.m_name.size());
-    std::memcpy(at + kThumbnailOffset, record.m_thumbnailPath.data(),
-                record.m_thumbnailPath.size());
-    std::memcpy(at + kFilePathOffset, record.m_filePath.data(), record.m_filePath.size());
+    // The record was zero-filled, so each string keeps its terminating zero.
+    std::copy(record.m_name.begin(), record.m_name.end(), at + kNameOffset);
+    std::copy(record.m_thumbnailPath.begin(), record.m_thumbnailPath.end(), at + kThumbnailOffset);
+    std::copy(record.m_filePath.begin(), record.m_filePath.end(), at + kFilePathOffset);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "tasks/TaskList.h"
 
 #include <chrono>
+#include <cmath>
 #include <system_error>
 
 #include "config/PrinterConfig.h"
@@ -112,8 +113,9 @@ TaskRowTexts CTaskList::BuildRow(const TaskRecord& record, const PrintTypeChoice
     }
     int heightMm = 0;
     if (p.PrinterResolution > 0) {
-        const int k =
-            static_cast<int>(static_cast<double>(record.m_yResolution) / p.PrinterResolution + 0.5);
+        // Interlace: the print resolution in whole multiples of the nozzle resolution, rounded.
+        const int k = static_cast<int>(
+            std::floor(static_cast<double>(record.m_yResolution) / p.PrinterResolution + 0.5));
         const double rowsPerInch = k * p.RealPrinterResolution;
         if (rowsPerInch > 0.0) {
             heightMm = static_cast<int>(record.m_height / rowsPerInch * 25.4);
