@@ -13,7 +13,7 @@ namespace tavolux {
 
 namespace {
 
-constexpr int kTileBytes = 16;  // carriage columns / 8 per tile: the tile's words stay in L1/L2
+constexpr int kTileBytes = 8;  // carriage columns / 8 per tile: the tile's words stay in L1/L2
 
 std::array<uint8_t, 256> MakeReverseTable()
 {
@@ -138,38 +138,154 @@ void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
 
     const int columnBytes = (length + 7) / 8;
     m_entries.clear();
-    m_carriage.clear();
+    m_entryGroups.clear();
     for (const auto& g : in.groups) {
         for (const auto& n : BuildNozzleMap(layout, g, static_cast<int>(in.rows.size()))) {
-            if (n.position < 0 || n.position >= columnWords) {
-                continue;
+            if (n.position >= 0 && n.position < columnWords) {
+                m_entries.push_back(n);
+                m_entryGroups.push_back(&g);
             }
-            m_entries.push_back(n);
-            m_carriage.resize(m_entries.size() * static_cast<size_t>(columnBytes));
-            MaskRow(in, n.row);
-            ToCarriageOrder(
-                in, g,
-                m_carriage.data() + (m_entries.size() - 1) * static_cast<size_t>(columnBytes));
         }
     }
+    m_carriage.resize(m_entries.size() * static_cast<size_t>(columnBytes));
+    for (size_t e = 0; e < m_entries.size(); ++e) {
+        MaskRow(in, m_entries[e].row);
+        ToCarriageOrder(in, *m_entryGroups[e],
+                        m_carriage.data() + e * static_cast<size_t>(columnBytes));
+    }
 
+    BuildBlocks(columnWords);
     const bool mirrored = layout.Mirrored();
     uint16_t* words = transfer.data();
+    const auto cw = static_cast<size_t>(columnWords);
     for (int t0 = 0; t0 < columnBytes; t0 += kTileBytes) {
         const int t1 = std::min(columnBytes, t0 + kTileBytes);
-        for (size_t e = 0; e < m_entries.size(); ++e) {
-            const uint8_t* row = m_carriage.data() + e * static_cast<size_t>(columnBytes);
-            const NozzleEntry& n = m_entries[e];
+        for (const Block& block : m_blocks) {
+            if (block.table < 0) {
+                ScatterBits(block, t0, t1, length, columnBytes, columnWords, mirrored, words);
+                continue;
+            }
+            std::array<const uint8_t*, 8> rows{};
+            for (size_t i = 0; i < 8; ++i) {
+                rows[i] = m_carriage.data() + (block.first + i) * static_cast<size_t>(columnBytes);
+            }
+            const auto* table = m_tables.data() + static_cast<size_t>(block.table) * 256;
             for (int c = t0; c < t1; ++c) {
-                unsigned b = row[c];
-                while (b != 0) {
-                    const int k = std::countl_zero(static_cast<uint8_t>(b));
-                    b &= ~(0x80U >> k);
-                    const int j = 8 * c + k;
-                    const int column = mirrored ? length - 1 - j : j;
-                    words[static_cast<size_t>(column) * static_cast<size_t>(columnWords) +
-                          static_cast<size_t>(n.position)] |= n.bit;
+                uint64_t x = 0;
+                for (size_t i = 0; i < 8; ++i) {
+                    x |= static_cast<uint64_t>(rows[i][c]) << (8 * i);
                 }
+                if (x == 0) {
+                    continue;
+                }
+                x = Transpose8x8(x);
+                for (int k = 0; k < 8; ++k) {
+                    const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+                    if (t == 0) {
+                        continue;
+                    }
+                    const int j = 8 * c + k;
+                    const auto column = static_cast<size_t>(mirrored ? length - 1 - j : j);
+                    OrWords(words + column * cw + static_cast<size_t>(block.base), table[t].data(),
+                            block.wide);
+                }
+            }
+        }
+    }
+}
+
+void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide)
+{
+    // Four or two 64-bit ORs instead of sixteen or eight 16-bit ones.
+    const size_t chunks = wide ? 4 : 2;
+    for (size_t i = 0; i < chunks; ++i) {
+        uint64_t a = 0;
+        uint64_t b = 0;
+        std::memcpy(&a, dst + 4 * i, sizeof a);
+        std::memcpy(&b, add + 4 * i, sizeof b);
+        a |= b;
+        std::memcpy(dst + 4 * i, &a, sizeof a);
+    }
+}
+
+uint64_t CFastMerge::Transpose8x8(uint64_t x)
+{
+    // Bit j of byte i moves to bit i of byte j.
+    uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+void CFastMerge::BuildBlocks(int columnWords)
+{
+    m_blocks.clear();
+    const size_t count = m_entries.size();
+    for (size_t first = 0; first < count; first += 8) {
+        Block block;
+        block.first = first;
+        block.count = static_cast<int>(std::min<size_t>(8, count - first));
+        int lo = m_entries[first].position;
+        int hi = lo;
+        for (size_t i = first; i < first + static_cast<size_t>(block.count); ++i) {
+            lo = std::min(lo, m_entries[i].position);
+            hi = std::max(hi, m_entries[i].position);
+        }
+        // Eight nozzles whose words lie within one small window: one table lookup per column.
+        if (block.count == 8 && hi - lo < static_cast<int>(kWindow) &&
+            columnWords >= static_cast<int>(kWindow)) {
+            block.wide = hi - lo >= 8;
+            block.base = std::min(lo, columnWords - static_cast<int>(block.wide ? kWindow : 8));
+            Shape shape{};
+            for (size_t i = 0; i < 8; ++i) {
+                shape.offset[i] = static_cast<uint8_t>(m_entries[first + i].position - block.base);
+                shape.bit[i] = m_entries[first + i].bit;
+            }
+            block.table = TableFor(shape);
+        }
+        m_blocks.push_back(block);
+    }
+}
+
+int CFastMerge::TableFor(const Shape& shape)
+{
+    for (size_t i = 0; i < m_shapes.size(); ++i) {
+        if (m_shapes[i] == shape) {
+            return static_cast<int>(i);
+        }
+    }
+    m_shapes.push_back(shape);
+    m_tables.resize(m_shapes.size() * 256);
+    auto* table = m_tables.data() + (m_shapes.size() - 1) * 256;
+    for (size_t t = 0; t < 256; ++t) {
+        table[t].fill(0);
+        for (size_t i = 0; i < 8; ++i) {
+            if ((t & (size_t{1} << i)) != 0) {
+                table[t][shape.offset[i]] |= shape.bit[i];
+            }
+        }
+    }
+    return static_cast<int>(m_shapes.size() - 1);
+}
+
+void CFastMerge::ScatterBits(const Block& block, int t0, int t1, int length, int columnBytes,
+                             int columnWords, bool mirrored, uint16_t* words) const
+{
+    for (size_t e = block.first; e < block.first + static_cast<size_t>(block.count); ++e) {
+        const uint8_t* row = m_carriage.data() + e * static_cast<size_t>(columnBytes);
+        const NozzleEntry& n = m_entries[e];
+        for (int c = t0; c < t1; ++c) {
+            unsigned b = row[c];
+            while (b != 0) {
+                const int k = std::countl_zero(static_cast<uint8_t>(b));
+                b &= ~(0x80U >> k);
+                const int j = 8 * c + k;
+                const int column = mirrored ? length - 1 - j : j;
+                words[static_cast<size_t>(column) * static_cast<size_t>(columnWords) +
+                      static_cast<size_t>(n.position)] |= n.bit;
             }
         }
     }
