@@ -1,5 +1,6 @@
-// Fast channel merge: byte-wise masking, one shift per row into carriage order, then tiled
-// scatter of the set bits into the nozzle words.
+// Fast channel merge: byte-wise masking, one shift per row into carriage order, column-major
+// packing of eight nozzles per word, 8x8 bit transposes and expansion tables, one sweep over the
+// transfer buffer for all channels.
 #include "print/FastMerge.h"
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 namespace tavolux {
 
 namespace {
-
-constexpr int kTileBytes = 8;  // carriage columns / 8 per tile: the tile's words stay in L1/L2
 
 std::array<uint8_t, 256> MakeReverseTable()
 {
@@ -97,20 +96,23 @@ void CFastMerge::ToCarriageOrder(const MergeInput& in, const HeadGroup& group, u
     }
 }
 
-void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
+bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
 {
     const LayoutParams& layout = in.layout;
     const int length = in.passLength;
     const int columnWords = layout.ColumnWords();
-    if (length <= 0 || in.rowBytes <= 0 || layout.ChannelSilent(in.channel) ||
-        transfer.size() < static_cast<size_t>(length) * static_cast<size_t>(columnWords)) {
-        return;
+    st.length = length;
+    st.columnWords = columnWords;
+    st.mirrored = layout.Mirrored();
+    st.blocks.clear();
+    if (length <= 0 || in.rowBytes <= 0 || layout.ChannelSilent(in.channel)) {
+        return false;
     }
     const int rowBits = in.rowBytes * 8;
     const int winStart = std::max(in.windowStart, 0);
     const int winEnd = std::min(in.windowEnd, rowBits - 1);
     if (winStart > winEnd) {
-        return;
+        return false;
     }
 
     // The window (and the column interleave) as a byte pattern over the row.
@@ -136,59 +138,144 @@ void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
     const int padRight = (hi - rowBits + 8) / 8 + 2;
     m_masked.assign(static_cast<size_t>(m_pad + in.rowBytes + padRight), 0);
 
-    const int columnBytes = (length + 7) / 8;
-    m_entries.clear();
+    st.entries.clear();
     m_entryGroups.clear();
     for (const auto& g : in.groups) {
         for (const auto& n : BuildNozzleMap(layout, g, static_cast<int>(in.rows.size()))) {
             if (n.position >= 0 && n.position < columnWords) {
-                m_entries.push_back(n);
+                st.entries.push_back(n);
                 m_entryGroups.push_back(&g);
             }
         }
     }
-    m_carriage.resize(m_entries.size() * static_cast<size_t>(columnBytes));
-    for (size_t e = 0; e < m_entries.size(); ++e) {
-        MaskRow(in, m_entries[e].row);
-        ToCarriageOrder(in, *m_entryGroups[e],
-                        m_carriage.data() + e * static_cast<size_t>(columnBytes));
+    if (st.entries.empty()) {
+        return false;
     }
-
-    BuildBlocks(columnWords);
-    const bool mirrored = layout.Mirrored();
-    uint16_t* words = transfer.data();
-    const auto cw = static_cast<size_t>(columnWords);
-    for (int t0 = 0; t0 < columnBytes; t0 += kTileBytes) {
-        const int t1 = std::min(columnBytes, t0 + kTileBytes);
-        for (const Block& block : m_blocks) {
-            if (block.table < 0) {
-                ScatterBits(block, t0, t1, length, columnBytes, columnWords, mirrored, words);
+    // Whole blocks of eight: the padding entries set no bit.
+    while (st.entries.size() % 8 != 0) {
+        st.entries.push_back({0, 0, 0});
+        m_entryGroups.push_back(nullptr);
+    }
+    const size_t blocks = st.entries.size() / 8;
+    const auto cb = static_cast<size_t>((length + 7) / 8);
+    // Column-major packing: the bytes of a block's eight nozzles at one byte column form one
+    // 64-bit word, so that the scatter reads each column's blocks contiguously.
+    st.packed.resize(cb * blocks);
+    m_row8.resize(8 * cb);
+    for (size_t b = 0; b < blocks; ++b) {
+        for (size_t i = 0; i < 8; ++i) {
+            uint8_t* row = m_row8.data() + i * cb;
+            const size_t e = 8 * b + i;
+            if (m_entryGroups[e] == nullptr) {
+                std::memset(row, 0, cb);
                 continue;
             }
-            std::array<const uint8_t*, 8> rows{};
+            MaskRow(in, st.entries[e].row);
+            ToCarriageOrder(in, *m_entryGroups[e], row);
+        }
+        for (size_t c = 0; c < cb; ++c) {
+            uint64_t x = 0;
             for (size_t i = 0; i < 8; ++i) {
-                rows[i] = m_carriage.data() + (block.first + i) * static_cast<size_t>(columnBytes);
+                x |= static_cast<uint64_t>(m_row8[i * cb + c]) << (8 * i);
             }
-            const auto* table = m_tables.data() + static_cast<size_t>(block.table) * 256;
-            for (int c = t0; c < t1; ++c) {
-                uint64_t x = 0;
-                for (size_t i = 0; i < 8; ++i) {
-                    x |= static_cast<uint64_t>(rows[i][c]) << (8 * i);
+            st.packed[c * blocks + b] = x;
+        }
+    }
+    BuildBlocks(st);
+    return true;
+}
+
+void CFastMerge::BuildBlocks(ChannelState& st)
+{
+    st.blocks.clear();
+    for (size_t first = 0; first < st.entries.size(); first += 8) {
+        Block block;
+        block.first = first;
+        int lo = st.entries[first].position;
+        int hi = lo;
+        for (size_t i = first; i < first + 8; ++i) {
+            lo = std::min(lo, st.entries[i].position);
+            hi = std::max(hi, st.entries[i].position);
+        }
+        // Eight nozzles whose words lie within one small window: one table lookup per column.
+        if (hi - lo < static_cast<int>(kWindow) && st.columnWords >= static_cast<int>(kWindow)) {
+            block.wide = hi - lo >= 8;
+            block.base = std::min(lo, st.columnWords - static_cast<int>(block.wide ? kWindow : 8));
+            Shape shape{};
+            for (size_t i = 0; i < 8; ++i) {
+                shape.offset[i] = static_cast<uint8_t>(st.entries[first + i].position - block.base);
+                shape.bit[i] = st.entries[first + i].bit;
+            }
+            block.table = TableFor(shape);
+        }
+        st.blocks.push_back(block);
+    }
+}
+
+void CFastMerge::ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const
+{
+    const size_t blocks = st.blocks.size();
+    const uint64_t* column8 = st.packed.data() + c * blocks;
+    const auto cw = static_cast<size_t>(st.columnWords);
+    for (size_t b = 0; b < blocks; ++b) {
+        uint64_t x = column8[b];
+        if (x == 0) {
+            continue;
+        }
+        x = Transpose8x8(x);
+        const Block& block = st.blocks[b];
+        const auto* table =
+            block.table >= 0 ? m_tables.data() + static_cast<size_t>(block.table) * 256 : nullptr;
+        for (int k = 0; k < 8; ++k) {
+            const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+            if (t == 0) {
+                continue;
+            }
+            const int j = 8 * static_cast<int>(c) + k;
+            uint16_t* dst = words + static_cast<size_t>(st.mirrored ? st.length - 1 - j : j) * cw;
+            if (table != nullptr) {
+                OrWords(dst + static_cast<size_t>(block.base), table[t].data(), block.wide);
+                continue;
+            }
+            for (size_t i = 0; i < 8; ++i) {
+                if ((t & (size_t{1} << i)) != 0) {
+                    const NozzleEntry& n = st.entries[block.first + i];
+                    dst[n.position] |= n.bit;
                 }
-                if (x == 0) {
-                    continue;
-                }
-                x = Transpose8x8(x);
-                for (int k = 0; k < 8; ++k) {
-                    const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
-                    if (t == 0) {
-                        continue;
-                    }
-                    const int j = 8 * c + k;
-                    const auto column = static_cast<size_t>(mirrored ? length - 1 - j : j);
-                    OrWords(words + column * cw + static_cast<size_t>(block.base), table[t].data(),
-                            block.wide);
-                }
+            }
+        }
+    }
+}
+
+void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
+{
+    MergeChannels(std::span<const MergeInput>(&in, 1), transfer);
+}
+
+void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+{
+    if (m_states.size() < inputs.size()) {
+        m_states.resize(inputs.size());
+    }
+    std::vector<const ChannelState*> ready;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        ChannelState& st = m_states[i];
+        const auto needed = static_cast<size_t>(std::max(inputs[i].passLength, 0)) *
+                            static_cast<size_t>(inputs[i].layout.ColumnWords());
+        if (transfer.size() >= needed && Prepare(inputs[i], st)) {
+            ready.push_back(&st);
+        }
+    }
+    // Channels of one pass share the column count: sweep the transfer buffer once, so that
+    // every column's words stay in the cache while all channels add their bits.
+    size_t columnBytes = 0;
+    for (const ChannelState* st : ready) {
+        columnBytes = std::max(columnBytes, static_cast<size_t>((st->length + 7) / 8));
+    }
+    for (size_t c = 0; c < columnBytes; ++c) {
+        for (const ChannelState* st : ready) {
+            if (c < static_cast<size_t>((st->length + 7) / 8)) {
+                ScatterColumn(*st, c, transfer.data());
             }
         }
     }
@@ -220,36 +307,6 @@ uint64_t CFastMerge::Transpose8x8(uint64_t x)
     return x;
 }
 
-void CFastMerge::BuildBlocks(int columnWords)
-{
-    m_blocks.clear();
-    const size_t count = m_entries.size();
-    for (size_t first = 0; first < count; first += 8) {
-        Block block;
-        block.first = first;
-        block.count = static_cast<int>(std::min<size_t>(8, count - first));
-        int lo = m_entries[first].position;
-        int hi = lo;
-        for (size_t i = first; i < first + static_cast<size_t>(block.count); ++i) {
-            lo = std::min(lo, m_entries[i].position);
-            hi = std::max(hi, m_entries[i].position);
-        }
-        // Eight nozzles whose words lie within one small window: one table lookup per column.
-        if (block.count == 8 && hi - lo < static_cast<int>(kWindow) &&
-            columnWords >= static_cast<int>(kWindow)) {
-            block.wide = hi - lo >= 8;
-            block.base = std::min(lo, columnWords - static_cast<int>(block.wide ? kWindow : 8));
-            Shape shape{};
-            for (size_t i = 0; i < 8; ++i) {
-                shape.offset[i] = static_cast<uint8_t>(m_entries[first + i].position - block.base);
-                shape.bit[i] = m_entries[first + i].bit;
-            }
-            block.table = TableFor(shape);
-        }
-        m_blocks.push_back(block);
-    }
-}
-
 int CFastMerge::TableFor(const Shape& shape)
 {
     for (size_t i = 0; i < m_shapes.size(); ++i) {
@@ -269,26 +326,6 @@ int CFastMerge::TableFor(const Shape& shape)
         }
     }
     return static_cast<int>(m_shapes.size() - 1);
-}
-
-void CFastMerge::ScatterBits(const Block& block, int t0, int t1, int length, int columnBytes,
-                             int columnWords, bool mirrored, uint16_t* words) const
-{
-    for (size_t e = block.first; e < block.first + static_cast<size_t>(block.count); ++e) {
-        const uint8_t* row = m_carriage.data() + e * static_cast<size_t>(columnBytes);
-        const NozzleEntry& n = m_entries[e];
-        for (int c = t0; c < t1; ++c) {
-            unsigned b = row[c];
-            while (b != 0) {
-                const int k = std::countl_zero(static_cast<uint8_t>(b));
-                b &= ~(0x80U >> k);
-                const int j = 8 * c + k;
-                const int column = mirrored ? length - 1 - j : j;
-                words[static_cast<size_t>(column) * static_cast<size_t>(columnWords) +
-                      static_cast<size_t>(n.position)] |= n.bit;
-            }
-        }
-    }
 }
 
 }  // namespace tavolux

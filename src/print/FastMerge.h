@@ -17,6 +17,7 @@ namespace tavolux {
 class CFastMerge final : public CChannelMerger {
 public:
     void Merge(const MergeInput& in, std::span<uint16_t> transfer) override;
+    void MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer) override;
 
 private:
     static constexpr size_t kWindow = 16;  // words one table entry covers
@@ -30,18 +31,27 @@ private:
     // Consecutive nozzle entries merged together; table -1: scattered bit by bit.
     struct Block {
         size_t first = 0;
-        int count = 0;
         int base = 0;  // first word of the window
         int table = -1;
         bool wide = false;  // the words span more than 8: OR all 16 of the window
     };
 
+    // One channel ready for the sweep.
+    struct ChannelState {
+        std::vector<NozzleEntry> entries;  // whole blocks of eight
+        std::vector<Block> blocks;
+        std::vector<uint64_t> packed;  // per byte column, one word per block
+        int length = 0;
+        int columnWords = 0;
+        bool mirrored = false;
+    };
+
     static uint64_t Transpose8x8(uint64_t x);
     static void OrWords(uint16_t* dst, const uint16_t* add, bool wide);
-    void BuildBlocks(int columnWords);
+    bool Prepare(const MergeInput& in, ChannelState& st);
+    void BuildBlocks(ChannelState& st);
+    void ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const;
     int TableFor(const Shape& shape);
-    void ScatterBits(const Block& block, int t0, int t1, int length, int columnBytes,
-                     int columnWords, bool mirrored, uint16_t* words) const;
     // Masks row `row` of the window into m_masked (pixel-aligned with the image row).
     void MaskRow(const MergeInput& in, int row);
     // Fills out with the bits of carriage columns 0..L-1 of a group (MSB first).
@@ -49,10 +59,9 @@ private:
 
     std::vector<uint8_t> m_masked;      // masked row with zero padding on both sides
     std::vector<uint8_t> m_interleave;  // column-interleave pattern of the pass
-    std::vector<uint8_t> m_carriage;    // carriage-order rows of the channel, one per nozzle
-    std::vector<NozzleEntry> m_entries;
+    std::vector<uint8_t> m_row8;        // carriage-order rows of the eight nozzles of a block
     std::vector<const HeadGroup*> m_entryGroups;  // the group of each entry
-    std::vector<Block> m_blocks;
+    std::vector<ChannelState> m_states;
     std::vector<Shape> m_shapes;  // kept across passes: a job uses a handful
     std::vector<std::array<uint16_t, kWindow>>
         m_tables;   // 256 per shape, indexed by the nozzle bits

@@ -137,16 +137,15 @@ void CHeadChannel::RestoreFeather()
     m_savedLines = 0;
 }
 
-void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass)
+bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
 {
-    if (m_skipped || pass.merger == nullptr) {
-        return;
+    if (m_skipped) {
+        return false;
     }
-    const bool feathering = pass.feather != nullptr && pass.feather->Lines() > 0;
-    if (feathering) {
+    if (pass.feather != nullptr && pass.feather->Lines() > 0) {
         ApplyFeather(*pass.feather);
     }
-    MergeInput in;
+    in = MergeInput{};
     in.layout = pass.layout;
     in.channel = m_index;
     in.rows = m_rowRing;
@@ -162,10 +161,22 @@ void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pa
     in.useMasks = pass.useMasks;
     in.masks = pass.masks;
     in.maskRowOffset = pass.maskRowOffset;
-    pass.merger->Merge(in, transfer);
-    if (feathering) {
-        RestoreFeather();
+    return true;
+}
+
+void CHeadChannel::EndMerge()
+{
+    RestoreFeather();
+}
+
+void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass)
+{
+    MergeInput in;
+    if (pass.merger == nullptr || !BeginMerge(pass, in)) {
+        return;
     }
+    pass.merger->Merge(in, transfer);
+    EndMerge();
 }
 
 void CHeadChannel::FinishPass()

@@ -53,6 +53,13 @@ public:
     virtual ~CChannelMerger() = default;
     // ORs the channel's group bits into transfer; words outside the span are never touched.
     virtual void Merge(const MergeInput& in, std::span<uint16_t> transfer) = 0;
+    // Merges several channels of one pass; an implementation may interleave them.
+    virtual void MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+    {
+        for (const auto& in : inputs) {
+            Merge(in, transfer);
+        }
+    }
 };
 
 }  // namespace tavolux

@@ -282,8 +282,19 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     cp.feather = &m_feather;
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
+    // All channels in one call, so that the merge can sweep the transfer buffer once.
+    m_inputs.clear();
+    m_merging.clear();
     for (auto& channel : m_channels) {
-        channel.MergeInto(transfer.first(passWords), cp);
+        MergeInput in;
+        if (channel.BeginMerge(cp, in)) {
+            m_inputs.push_back(in);
+            m_merging.push_back(&channel);
+        }
+    }
+    m_merger->MergeChannels(m_inputs, transfer.first(passWords));
+    for (CHeadChannel* channel : m_merging) {
+        channel->EndMerge();
     }
 
     const int feedAfter = m_feed->ToPulses(step);

@@ -110,6 +110,8 @@ private:
     CFeatherMasks m_feather;
     std::unique_ptr<CFeedConverter> m_feed;
     std::vector<CHeadChannel> m_channels;
+    std::vector<MergeInput> m_inputs;      // this pass's merge inputs, reused
+    std::vector<CHeadChannel*> m_merging;  // the channels whose rows are being merged
     std::string m_error;
 
     int m_headLines = 0;
