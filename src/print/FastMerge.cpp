@@ -249,10 +249,15 @@ void CFastMerge::ScatterColumn(const ChannelState& st, size_t c, uint16_t* words
 
 void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
 {
-    MergeChannels(std::span<const MergeInput>(&in, 1), transfer);
+    Sweep(std::span<const MergeInput>(&in, 1), transfer, false);
 }
 
 void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+{
+    Sweep(inputs, transfer, true);
+}
+
+void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear)
 {
     if (m_states.size() < inputs.size()) {
         m_states.resize(inputs.size());
@@ -272,7 +277,22 @@ void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uin
     for (const ChannelState* st : ready) {
         columnBytes = std::max(columnBytes, static_cast<size_t>((st->length + 7) / 8));
     }
+    const size_t cw = ready.empty() ? 0 : static_cast<size_t>(ready.front()->columnWords);
+    const size_t swept = std::min(transfer.size(), columnBytes * 8 * cw);
+    // Words past the swept columns (padding of 128-nozzle heads in two halves) stay blank.
+    if (clear) {
+        std::fill(transfer.begin() + static_cast<std::ptrdiff_t>(swept), transfer.end(),
+                  uint16_t{0});
+    }
     for (size_t c = 0; c < columnBytes; ++c) {
+        // Clear eight columns just before filling them, while they are in the cache.
+        const size_t from = c * 8 * cw;
+        if (clear) {
+            std::fill(
+                transfer.begin() + static_cast<std::ptrdiff_t>(from),
+                transfer.begin() + static_cast<std::ptrdiff_t>(std::min(from + 8 * cw, swept)),
+                uint16_t{0});
+        }
         for (const ChannelState* st : ready) {
             if (c < static_cast<size_t>((st->length + 7) / 8)) {
                 ScatterColumn(*st, c, transfer.data());

@@ -48,6 +48,8 @@ private:
 
     static uint64_t Transpose8x8(uint64_t x);
     static void OrWords(uint16_t* dst, const uint16_t* add, bool wide);
+    // Merges the channels column by column; clear: the words are cleared first.
+    void Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear);
     bool Prepare(const MergeInput& in, ChannelState& st);
     void BuildBlocks(ChannelState& st);
     void ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const;

@@ -261,8 +261,6 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     // Read ahead: this pass uses the chunk read before.
     const int nextRows = m_reader.ReadChunk(nextStep);
 
-    const auto words = static_cast<size_t>(MaxTransferWords());
-    std::fill(transfer.begin(), transfer.begin() + static_cast<std::ptrdiff_t>(words), uint16_t{0});
     const bool ignoreBlank = p.IgnoreBlank == 1;
     for (auto& channel : m_channels) {
         channel.Advance(m_reader, step, dataRows, ignoreBlank);
@@ -282,7 +280,8 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     cp.feather = &m_feather;
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
-    // All channels in one call, so that the merge can sweep the transfer buffer once.
+    // All channels in one call, which also clears the pass's words, so that the merge can
+    // sweep the transfer buffer once.
     m_inputs.clear();
     m_merging.clear();
     for (auto& channel : m_channels) {
