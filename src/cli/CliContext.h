@@ -28,5 +28,7 @@ bool CheckConfigPresent(CliContext& ctx);
 
 // Commands, each given the words after its name.
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

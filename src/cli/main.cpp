@@ -16,7 +16,13 @@ constexpr const char* kUsage =
     "  config save                 load, then save the operator and calibration keys\n"
     "  config save-printer-type    load, then save the printer-type keys and lists\n"
     "  config get SECTION KEY      print one value of tavolux.ini\n"
-    "  config set SECTION KEY VAL  write one value of tavolux.ini\n";
+    "  config set SECTION KEY VAL  write one value of tavolux.ini\n"
+    "  rip info FILE               print a RIP file's header and whether it is complete\n"
+    "  rip make OUT.prn --width PX --height LINES --planes N --xres DPI --yres DPI\n"
+    "           [--pattern gradient|random|text|blank-margins] [--seed S]\n"
+    "                              write a sample RIP file\n"
+    "  passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]\n"
+    "                              cut a RIP file into passes with the current configuration\n";
 
 }  // namespace
 
@@ -61,6 +67,12 @@ int main(int argc, char** argv)
     std::vector<std::string> args(words.begin() + 1, words.end());
     if (command == "config") {
         return cli::RunConfigCommand(ctx, args);
+    }
+    if (command == "rip") {
+        return cli::RunRipCommand(ctx, args);
+    }
+    if (command == "passes") {
+        return cli::RunPassesCommand(ctx, args);
     }
     std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
     return cli::kExitUsage;
