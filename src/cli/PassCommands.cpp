@@ -84,7 +84,9 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
         if (key == "--dump") {
             dump = value;
         } else if (target == nullptr || !ParseInt(value, *target)) {
-            return Fail(ctx, kExitUsage, "bad option " + key + " " + value + "\n" + kUsage);
+            std::string text = "bad option ";
+            text.append(key).append(" ").append(value).append("\n").append(kUsage);
+            return Fail(ctx, kExitUsage, text);
         }
     }
     if (task.maskMode < 0 || task.maskMode > 2) {

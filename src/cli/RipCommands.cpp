@@ -48,7 +48,7 @@ bool ParseInt(const std::string& text, long long& value)
 
 int Make(CliContext& ctx, const std::vector<std::string>& args)
 {
-    const std::string out = args[1];
+    const std::string& out = args[1];
     long long width = -1;
     long long height = -1;
     long long planes = -1;
@@ -72,7 +72,9 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
         if (key == "--pattern") {
             pattern = value;
         } else if (target == nullptr || !ParseInt(value, *target)) {
-            return Fail(ctx, kExitUsage, "bad option " + key + " " + value + "\n" + kUsage);
+            std::string text = "bad option ";
+            text.append(key).append(" ").append(value).append("\n").append(kUsage);
+            return Fail(ctx, kExitUsage, text);
         }
     }
     // Sizes a printer can print and this tool can hold in memory.

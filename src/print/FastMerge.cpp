@@ -136,7 +136,8 @@ bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
     }
     m_pad = (-lo + 7) / 8 + 2;
     const int padRight = (hi - rowBits + 8) / 8 + 2;
-    m_masked.assign(static_cast<size_t>(m_pad + in.rowBytes + padRight), 0);
+    const int maskedBytes = m_pad + in.rowBytes + padRight;
+    m_masked.assign(static_cast<size_t>(maskedBytes), 0);
 
     st.entries.clear();
     m_entryGroups.clear();

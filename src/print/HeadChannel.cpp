@@ -105,7 +105,8 @@ void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
     m_saveRows.resize(static_cast<size_t>(2 * m_savedLines) * static_cast<size_t>(m_rowBytes));
     for (int i = 0; i < m_savedLines; ++i) {
         uint8_t* top = m_rowRing[static_cast<size_t>(i)];
-        uint8_t* bottom = m_rowRing[static_cast<size_t>(headRows - m_savedLines + i)];
+        const int bottomRow = headRows - m_savedLines + i;
+        uint8_t* bottom = m_rowRing[static_cast<size_t>(bottomRow)];
         std::memcpy(
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes), top,
             static_cast<size_t>(m_rowBytes));
@@ -125,12 +126,13 @@ void CHeadChannel::RestoreFeather()
 {
     const int headRows = static_cast<int>(m_rowRing.size());
     for (int i = 0; i < m_savedLines; ++i) {
+        const int bottomRow = headRows - m_savedLines + i;
         std::memcpy(
             m_rowRing[static_cast<size_t>(i)],
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
         std::memcpy(
-            m_rowRing[static_cast<size_t>(headRows - m_savedLines + i)],
+            m_rowRing[static_cast<size_t>(bottomRow)],
             m_saveRows.data() + static_cast<size_t>(2 * i + 1) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
     }

@@ -90,8 +90,8 @@ bool CPassGenerator::Setup(const PassTask& task)
         return Fail("the pass count is below 1");
     }
     m_passes = task.passes;
-    m_interlace =
-        static_cast<int>(static_cast<double>(task.resolutionY) / p.PrinterResolution + 0.5);
+    m_interlace = static_cast<int>(
+        std::floor(static_cast<double>(task.resolutionY) / p.PrinterResolution + 0.5));
     if (m_interlace < 1) {
         return Fail("the job's vertical resolution is below the printer's");
     }

@@ -253,7 +253,8 @@ void CRipReader::CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow,
     const int span = m_spanLines[static_cast<size_t>(m_current)];
     const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
     for (int i = 0; i < rowCount; ++i) {
-        uint8_t* dst = rowTable[static_cast<size_t>(firstRow + i)] + column;
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
         // Rows past what the chunk's read covered hold older data: they are blank.
         if (i >= span || buffer.empty()) {
             std::memset(dst, 0, width);
@@ -287,7 +288,7 @@ int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int 
                           int column, int channel, int dataRows)
 {
     if (channel < 0 || channel > m_planeCount + 4 || rowCount > m_bufferLines || rowCount < 0 ||
-        firstRow < 0 || static_cast<size_t>(firstRow + rowCount) > rowTable.size()) {
+        firstRow < 0 || int64_t{firstRow} + rowCount > static_cast<int64_t>(rowTable.size())) {
         return 0;
     }
     const auto planeOf = [&](int c) { return c < 6 ? m_planeMap[static_cast<size_t>(c)] : c; };
@@ -315,7 +316,8 @@ int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int 
     }
     const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
     for (int i = 0; i < rowCount; ++i) {
-        uint8_t* dst = rowTable[static_cast<size_t>(firstRow + i)] + column;
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
         uint8_t value = 0;
         if (i < dataRows && m_random != nullptr) {
             value = WhiteByte(p.WhiteInkThickness, *m_random);
