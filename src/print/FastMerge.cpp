@@ -8,6 +8,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "print/PassMasks.h"
 
 namespace tavolux {
@@ -203,9 +207,16 @@ void CFastMerge::BuildBlocks(ChannelState& st)
             block.wide = hi - lo >= 8;
             block.base = std::min(lo, st.columnWords - static_cast<int>(block.wide ? kWindow : 8));
             Shape shape{};
+            bool oneBit = true;
             for (size_t i = 0; i < 8; ++i) {
                 shape.offset[i] = static_cast<uint8_t>(st.entries[first + i].position - block.base);
                 shape.bit[i] = st.entries[first + i].bit;
+                oneBit = oneBit && shape.bit[i] == shape.bit[0];
+            }
+            // Blocks of one head share a table of whole-word masks: fewer tables stay cached.
+            if (oneBit) {
+                block.mask = shape.bit[0];
+                shape.bit.fill(0xFFFF);
             }
             block.table = TableFor(shape);
         }
@@ -227,17 +238,24 @@ void CFastMerge::ScatterColumn(const ChannelState& st, size_t c, uint16_t* words
         const Block& block = st.blocks[b];
         const auto* table =
             block.table >= 0 ? m_tables.data() + static_cast<size_t>(block.table) * 256 : nullptr;
-        for (int k = 0; k < 8; ++k) {
+        // Column 8c + k of the carriage; mirrored layouts run the columns backwards.
+        const int j0 = 8 * static_cast<int>(c);
+        uint16_t* dst = words + static_cast<size_t>(st.mirrored ? st.length - 1 - j0 : j0) * cw;
+        const std::ptrdiff_t step =
+            st.mirrored ? -static_cast<std::ptrdiff_t>(cw) : static_cast<std::ptrdiff_t>(cw);
+        const int columns = std::min(8, st.length - j0);
+        if (table != nullptr) {
+            uint16_t* window = dst + block.base;
+            for (int k = 0; k < columns; ++k, window += step) {
+                const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+                if (t != 0) {
+                    OrWords(window, table[t].data(), block.wide, block.mask);
+                }
+            }
+            continue;
+        }
+        for (int k = 0; k < columns; ++k, dst += step) {
             const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
-            if (t == 0) {
-                continue;
-            }
-            const int j = 8 * static_cast<int>(c) + k;
-            uint16_t* dst = words + static_cast<size_t>(st.mirrored ? st.length - 1 - j : j) * cw;
-            if (table != nullptr) {
-                OrWords(dst + static_cast<size_t>(block.base), table[t].data(), block.wide);
-                continue;
-            }
             for (size_t i = 0; i < 8; ++i) {
                 if ((t & (size_t{1} << i)) != 0) {
                     const NozzleEntry& n = st.entries[block.first + i];
@@ -302,18 +320,30 @@ void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> t
     }
 }
 
-void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide)
+void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask)
 {
-    // Four or two 64-bit ORs instead of sixteen or eight 16-bit ones.
+#if defined(__SSE2__)
+    // One or two 128-bit ORs instead of eight or sixteen 16-bit ones.
+    auto* d = reinterpret_cast<__m128i*>(dst);
+    const auto* a = reinterpret_cast<const __m128i*>(add);
+    const __m128i m = _mm_set1_epi16(static_cast<short>(mask));
+    _mm_storeu_si128(d, _mm_or_si128(_mm_loadu_si128(d), _mm_and_si128(_mm_loadu_si128(a), m)));
+    if (wide) {
+        _mm_storeu_si128(
+            d + 1, _mm_or_si128(_mm_loadu_si128(d + 1), _mm_and_si128(_mm_loadu_si128(a + 1), m)));
+    }
+#else
+    const uint64_t m = uint64_t{mask} * 0x0001000100010001ULL;
     const size_t chunks = wide ? 4 : 2;
     for (size_t i = 0; i < chunks; ++i) {
         uint64_t a = 0;
         uint64_t b = 0;
         std::memcpy(&a, dst + 4 * i, sizeof a);
         std::memcpy(&b, add + 4 * i, sizeof b);
-        a |= b;
+        a |= b & m;
         std::memcpy(dst + 4 * i, &a, sizeof a);
     }
+#endif
 }
 
 uint64_t CFastMerge::Transpose8x8(uint64_t x)

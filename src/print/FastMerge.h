@@ -33,7 +33,8 @@ private:
         size_t first = 0;
         int base = 0;  // first word of the window
         int table = -1;
-        bool wide = false;  // the words span more than 8: OR all 16 of the window
+        bool wide = false;       // the words span more than 8: OR all 16 of the window
+        uint16_t mask = 0xFFFF;  // the head's bit when the table holds whole-word masks
     };
 
     // One channel ready for the sweep.
@@ -47,7 +48,7 @@ private:
     };
 
     static uint64_t Transpose8x8(uint64_t x);
-    static void OrWords(uint16_t* dst, const uint16_t* add, bool wide);
+    static void OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask);
     // Merges the channels column by column; clear: the words are cleared first.
     void Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear);
     bool Prepare(const MergeInput& in, ChannelState& st);
