@@ -65,7 +65,8 @@ void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool igno
     const int moved = std::clamp(step, 0, headRows);
     std::rotate(m_rowRing.begin(), m_rowRing.begin() + moved, m_rowRing.end());
     if (moved > 0) {
-        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows);
+        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows,
+                         std::max(step - headRows, 0));
     }
     DrawStrips();
 

@@ -116,8 +116,10 @@ bool CPassGenerator::Setup(const PassTask& task)
     const int resumeLine = task.resume ? std::max(task.resumeLine, 0) : 0;
 
     const int ignoreBlank = p.IgnoreBlank == 1 ? 1 : 0;
-    const int error =
-        m_reader.OpenForPrint(task.file, resumeLine, m_stepTable.Entries().front(), ignoreBlank);
+    // The buffers hold the largest step, so that no step is ever too long to be read.
+    const int error = m_reader.OpenForPrint(
+        task.file, resumeLine,
+        *std::max_element(m_stepTable.Entries().begin(), m_stepTable.Entries().end()), ignoreBlank);
     if (error != kRipOk) {
         return Fail(m_reader.ErrorText());
     }
@@ -166,7 +168,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     const int channels = p.IfPrintWhite == 1 ? p.ColorNo : m_reader.PlaneCount();
     m_channels.clear();
     for (int c = 0; c < channels; ++c) {
-        m_channels.emplace_back(c, true, task.direction == 0);
+        m_channels.emplace_back(c, task.direction != 2, task.direction == 0);
         m_channels.back().Init(m_headLines, m_reader.BytesPerPlaneLine(), strips,
                                m_layout.groupRows, MakeGroups(c, offsets), m_fullLength);
     }

@@ -32,7 +32,7 @@ struct PassTask {
     int resolutionY = 0;       // vertical dpi of the job
     int passes = 1;            // passes per head height
     int maskMode = kMaskNone;  // MaskMode
-    int direction = 0;         // 0 both directions, 1 one direction (left to right)
+    int direction = 0;         // 0 both directions, 1 left to right only, 2 right to left only
     int printType = 0;         // selects the step calibration entry
     bool resume = false;       // start at resumeLine
     int resumeLine = 0;
