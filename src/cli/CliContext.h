@@ -30,5 +30,7 @@ bool CheckConfigPresent(CliContext& ctx);
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunPreviewCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

@@ -1,5 +1,6 @@
-// Fast channel merge: byte-wise masking, one shift per row into carriage order, then tiled
-// scatter of the set bits into the nozzle words.
+// Fast channel merge: byte-wise masking, one shift per row into carriage order, column-major
+// packing of eight nozzles per word, 8x8 bit transposes and expansion tables, one sweep over the
+// transfer buffer for all channels.
 #include "print/FastMerge.h"
 
 #include <algorithm>
@@ -7,13 +8,15 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "print/PassMasks.h"
 
 namespace tavolux {
 
 namespace {
-
-constexpr int kTileBytes = 16;  // carriage columns / 8 per tile: the tile's words stay in L1/L2
 
 std::array<uint8_t, 256> MakeReverseTable()
 {
@@ -97,20 +100,23 @@ void CFastMerge::ToCarriageOrder(const MergeInput& in, const HeadGroup& group, u
     }
 }
 
-void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
+bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
 {
     const LayoutParams& layout = in.layout;
     const int length = in.passLength;
     const int columnWords = layout.ColumnWords();
-    if (length <= 0 || in.rowBytes <= 0 || layout.ChannelSilent(in.channel) ||
-        transfer.size() < static_cast<size_t>(length) * static_cast<size_t>(columnWords)) {
-        return;
+    st.length = length;
+    st.columnWords = columnWords;
+    st.mirrored = layout.Mirrored();
+    st.blocks.clear();
+    if (length <= 0 || in.rowBytes <= 0 || layout.ChannelSilent(in.channel)) {
+        return false;
     }
     const int rowBits = in.rowBytes * 8;
     const int winStart = std::max(in.windowStart, 0);
     const int winEnd = std::min(in.windowEnd, rowBits - 1);
     if (winStart > winEnd) {
-        return;
+        return false;
     }
 
     // The window (and the column interleave) as a byte pattern over the row.
@@ -134,45 +140,243 @@ void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
     }
     m_pad = (-lo + 7) / 8 + 2;
     const int padRight = (hi - rowBits + 8) / 8 + 2;
-    m_masked.assign(static_cast<size_t>(m_pad + in.rowBytes + padRight), 0);
+    const int maskedBytes = m_pad + in.rowBytes + padRight;
+    m_masked.assign(static_cast<size_t>(maskedBytes), 0);
 
-    const int columnBytes = (length + 7) / 8;
-    m_entries.clear();
-    m_carriage.clear();
+    st.entries.clear();
+    m_entryGroups.clear();
     for (const auto& g : in.groups) {
         for (const auto& n : BuildNozzleMap(layout, g, static_cast<int>(in.rows.size()))) {
-            if (n.position < 0 || n.position >= columnWords) {
-                continue;
+            if (n.position >= 0 && n.position < columnWords) {
+                st.entries.push_back(n);
+                m_entryGroups.push_back(&g);
             }
-            m_entries.push_back(n);
-            m_carriage.resize(m_entries.size() * static_cast<size_t>(columnBytes));
-            MaskRow(in, n.row);
-            ToCarriageOrder(
-                in, g,
-                m_carriage.data() + (m_entries.size() - 1) * static_cast<size_t>(columnBytes));
         }
     }
+    if (st.entries.empty()) {
+        return false;
+    }
+    // Whole blocks of eight: the padding entries set no bit.
+    while (st.entries.size() % 8 != 0) {
+        st.entries.push_back({0, 0, 0});
+        m_entryGroups.push_back(nullptr);
+    }
+    const size_t blocks = st.entries.size() / 8;
+    const auto cb = static_cast<size_t>((length + 7) / 8);
+    // Column-major packing: the bytes of a block's eight nozzles at one byte column form one
+    // 64-bit word, so that the scatter reads each column's blocks contiguously.
+    st.packed.resize(cb * blocks);
+    m_row8.resize(8 * cb);
+    for (size_t b = 0; b < blocks; ++b) {
+        for (size_t i = 0; i < 8; ++i) {
+            uint8_t* row = m_row8.data() + i * cb;
+            const size_t e = 8 * b + i;
+            if (m_entryGroups[e] == nullptr) {
+                std::memset(row, 0, cb);
+                continue;
+            }
+            MaskRow(in, st.entries[e].row);
+            ToCarriageOrder(in, *m_entryGroups[e], row);
+        }
+        for (size_t c = 0; c < cb; ++c) {
+            uint64_t x = 0;
+            for (size_t i = 0; i < 8; ++i) {
+                x |= static_cast<uint64_t>(m_row8[i * cb + c]) << (8 * i);
+            }
+            st.packed[c * blocks + b] = x;
+        }
+    }
+    BuildBlocks(st);
+    return true;
+}
 
-    const bool mirrored = layout.Mirrored();
-    uint16_t* words = transfer.data();
-    for (int t0 = 0; t0 < columnBytes; t0 += kTileBytes) {
-        const int t1 = std::min(columnBytes, t0 + kTileBytes);
-        for (size_t e = 0; e < m_entries.size(); ++e) {
-            const uint8_t* row = m_carriage.data() + e * static_cast<size_t>(columnBytes);
-            const NozzleEntry& n = m_entries[e];
-            for (int c = t0; c < t1; ++c) {
-                unsigned b = row[c];
-                while (b != 0) {
-                    const int k = std::countl_zero(static_cast<uint8_t>(b));
-                    b &= ~(0x80U >> k);
-                    const int j = 8 * c + k;
-                    const int column = mirrored ? length - 1 - j : j;
-                    words[static_cast<size_t>(column) * static_cast<size_t>(columnWords) +
-                          static_cast<size_t>(n.position)] |= n.bit;
+void CFastMerge::BuildBlocks(ChannelState& st)
+{
+    st.blocks.clear();
+    for (size_t first = 0; first < st.entries.size(); first += 8) {
+        Block block;
+        block.first = first;
+        int lo = st.entries[first].position;
+        int hi = lo;
+        for (size_t i = first; i < first + 8; ++i) {
+            lo = std::min(lo, st.entries[i].position);
+            hi = std::max(hi, st.entries[i].position);
+        }
+        // Eight nozzles whose words lie within one small window: one table lookup per column.
+        if (hi - lo < static_cast<int>(kWindow) && st.columnWords >= static_cast<int>(kWindow)) {
+            block.wide = hi - lo >= 8;
+            block.base = std::min(lo, st.columnWords - static_cast<int>(block.wide ? kWindow : 8));
+            Shape shape{};
+            bool oneBit = true;
+            for (size_t i = 0; i < 8; ++i) {
+                shape.offset[i] = static_cast<uint8_t>(st.entries[first + i].position - block.base);
+                shape.bit[i] = st.entries[first + i].bit;
+                oneBit = oneBit && shape.bit[i] == shape.bit[0];
+            }
+            // Blocks of one head share a table of whole-word masks: fewer tables stay cached.
+            if (oneBit) {
+                block.mask = shape.bit[0];
+                shape.bit.fill(0xFFFF);
+            }
+            block.table = TableFor(shape);
+        }
+        st.blocks.push_back(block);
+    }
+}
+
+void CFastMerge::ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const
+{
+    const size_t blocks = st.blocks.size();
+    const uint64_t* column8 = st.packed.data() + c * blocks;
+    const auto cw = static_cast<size_t>(st.columnWords);
+    for (size_t b = 0; b < blocks; ++b) {
+        uint64_t x = column8[b];
+        if (x == 0) {
+            continue;
+        }
+        x = Transpose8x8(x);
+        const Block& block = st.blocks[b];
+        const auto* table =
+            block.table >= 0 ? m_tables.data() + static_cast<size_t>(block.table) * 256 : nullptr;
+        // Column 8c + k of the carriage; mirrored layouts run the columns backwards.
+        const int j0 = 8 * static_cast<int>(c);
+        uint16_t* dst = words + static_cast<size_t>(st.mirrored ? st.length - 1 - j0 : j0) * cw;
+        const std::ptrdiff_t step =
+            st.mirrored ? -static_cast<std::ptrdiff_t>(cw) : static_cast<std::ptrdiff_t>(cw);
+        const int columns = std::min(8, st.length - j0);
+        if (table != nullptr) {
+            uint16_t* window = dst + block.base;
+            for (int k = 0; k < columns; ++k, window += step) {
+                const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+                if (t != 0) {
+                    OrWords(window, table[t].data(), block.wide, block.mask);
+                }
+            }
+            continue;
+        }
+        for (int k = 0; k < columns; ++k, dst += step) {
+            const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+            for (size_t i = 0; i < 8; ++i) {
+                if ((t & (size_t{1} << i)) != 0) {
+                    const NozzleEntry& n = st.entries[block.first + i];
+                    dst[n.position] |= n.bit;
                 }
             }
         }
     }
+}
+
+void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
+{
+    Sweep(std::span<const MergeInput>(&in, 1), transfer, false);
+}
+
+void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+{
+    Sweep(inputs, transfer, true);
+}
+
+void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear)
+{
+    if (m_states.size() < inputs.size()) {
+        m_states.resize(inputs.size());
+    }
+    std::vector<const ChannelState*> ready;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        ChannelState& st = m_states[i];
+        const auto needed = static_cast<size_t>(std::max(inputs[i].passLength, 0)) *
+                            static_cast<size_t>(inputs[i].layout.ColumnWords());
+        if (transfer.size() >= needed && Prepare(inputs[i], st)) {
+            ready.push_back(&st);
+        }
+    }
+    // Channels of one pass share the column count: sweep the transfer buffer once, so that
+    // every column's words stay in the cache while all channels add their bits.
+    size_t columnBytes = 0;
+    for (const ChannelState* st : ready) {
+        columnBytes = std::max(columnBytes, static_cast<size_t>((st->length + 7) / 8));
+    }
+    const size_t cw = ready.empty() ? 0 : static_cast<size_t>(ready.front()->columnWords);
+    const size_t swept = std::min(transfer.size(), columnBytes * 8 * cw);
+    // Words past the swept columns (padding of 128-nozzle heads in two halves) stay blank.
+    if (clear) {
+        std::fill(transfer.begin() + static_cast<std::ptrdiff_t>(swept), transfer.end(),
+                  uint16_t{0});
+    }
+    for (size_t c = 0; c < columnBytes; ++c) {
+        // Clear eight columns just before filling them, while they are in the cache.
+        const size_t from = c * 8 * cw;
+        if (clear) {
+            std::fill(
+                transfer.begin() + static_cast<std::ptrdiff_t>(from),
+                transfer.begin() + static_cast<std::ptrdiff_t>(std::min(from + 8 * cw, swept)),
+                uint16_t{0});
+        }
+        for (const ChannelState* st : ready) {
+            if (c < static_cast<size_t>((st->length + 7) / 8)) {
+                ScatterColumn(*st, c, transfer.data());
+            }
+        }
+    }
+}
+
+void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask)
+{
+#if defined(__SSE2__)
+    // One or two 128-bit ORs instead of eight or sixteen 16-bit ones.
+    auto* d = reinterpret_cast<__m128i*>(dst);
+    const auto* a = reinterpret_cast<const __m128i*>(add);
+    const __m128i m = _mm_set1_epi16(static_cast<short>(mask));
+    _mm_storeu_si128(d, _mm_or_si128(_mm_loadu_si128(d), _mm_and_si128(_mm_loadu_si128(a), m)));
+    if (wide) {
+        _mm_storeu_si128(
+            d + 1, _mm_or_si128(_mm_loadu_si128(d + 1), _mm_and_si128(_mm_loadu_si128(a + 1), m)));
+    }
+#else
+    const uint64_t m = uint64_t{mask} * 0x0001000100010001ULL;
+    const size_t chunks = wide ? 4 : 2;
+    for (size_t i = 0; i < chunks; ++i) {
+        uint64_t a = 0;
+        uint64_t b = 0;
+        std::memcpy(&a, dst + 4 * i, sizeof a);
+        std::memcpy(&b, add + 4 * i, sizeof b);
+        a |= b & m;
+        std::memcpy(dst + 4 * i, &a, sizeof a);
+    }
+#endif
+}
+
+uint64_t CFastMerge::Transpose8x8(uint64_t x)
+{
+    // Bit j of byte i moves to bit i of byte j.
+    uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+int CFastMerge::TableFor(const Shape& shape)
+{
+    for (size_t i = 0; i < m_shapes.size(); ++i) {
+        if (m_shapes[i] == shape) {
+            return static_cast<int>(i);
+        }
+    }
+    m_shapes.push_back(shape);
+    m_tables.resize(m_shapes.size() * 256);
+    auto* table = m_tables.data() + (m_shapes.size() - 1) * 256;
+    for (size_t t = 0; t < 256; ++t) {
+        table[t].fill(0);
+        for (size_t i = 0; i < 8; ++i) {
+            if ((t & (size_t{1} << i)) != 0) {
+                table[t][shape.offset[i]] |= shape.bit[i];
+            }
+        }
+    }
+    return static_cast<int>(m_shapes.size() - 1);
 }
 
 }  // namespace tavolux

@@ -65,7 +65,8 @@ void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool igno
     const int moved = std::clamp(step, 0, headRows);
     std::rotate(m_rowRing.begin(), m_rowRing.begin() + moved, m_rowRing.end());
     if (moved > 0) {
-        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows);
+        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows,
+                         std::max(step - headRows, 0));
     }
     DrawStrips();
 
@@ -105,7 +106,8 @@ void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
     m_saveRows.resize(static_cast<size_t>(2 * m_savedLines) * static_cast<size_t>(m_rowBytes));
     for (int i = 0; i < m_savedLines; ++i) {
         uint8_t* top = m_rowRing[static_cast<size_t>(i)];
-        uint8_t* bottom = m_rowRing[static_cast<size_t>(headRows - m_savedLines + i)];
+        const int bottomRow = headRows - m_savedLines + i;
+        uint8_t* bottom = m_rowRing[static_cast<size_t>(bottomRow)];
         std::memcpy(
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes), top,
             static_cast<size_t>(m_rowBytes));
@@ -125,28 +127,28 @@ void CHeadChannel::RestoreFeather()
 {
     const int headRows = static_cast<int>(m_rowRing.size());
     for (int i = 0; i < m_savedLines; ++i) {
+        const int bottomRow = headRows - m_savedLines + i;
         std::memcpy(
             m_rowRing[static_cast<size_t>(i)],
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
         std::memcpy(
-            m_rowRing[static_cast<size_t>(headRows - m_savedLines + i)],
+            m_rowRing[static_cast<size_t>(bottomRow)],
             m_saveRows.data() + static_cast<size_t>(2 * i + 1) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
     }
     m_savedLines = 0;
 }
 
-void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass)
+bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
 {
-    if (m_skipped || pass.merger == nullptr) {
-        return;
+    if (m_skipped) {
+        return false;
     }
-    const bool feathering = pass.feather != nullptr && pass.feather->Lines() > 0;
-    if (feathering) {
+    if (pass.feather != nullptr && pass.feather->Lines() > 0) {
         ApplyFeather(*pass.feather);
     }
-    MergeInput in;
+    in = MergeInput{};
     in.layout = pass.layout;
     in.channel = m_index;
     in.rows = m_rowRing;
@@ -162,10 +164,22 @@ void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pa
     in.useMasks = pass.useMasks;
     in.masks = pass.masks;
     in.maskRowOffset = pass.maskRowOffset;
-    pass.merger->Merge(in, transfer);
-    if (feathering) {
-        RestoreFeather();
+    return true;
+}
+
+void CHeadChannel::EndMerge()
+{
+    RestoreFeather();
+}
+
+void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass)
+{
+    MergeInput in;
+    if (pass.merger == nullptr || !BeginMerge(pass, in)) {
+        return;
     }
+    pass.merger->Merge(in, transfer);
+    EndMerge();
 }
 
 void CHeadChannel::FinishPass()

@@ -59,6 +59,10 @@ public:
     // ORs this channel's nozzle bits for the pass into transfer. Feathering masks the seam
     // rows for the merge and restores them afterwards.
     virtual void MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass);
+    // The two halves of MergeInto, for merging all channels of a pass in one call: false when
+    // the channel prints nothing in this pass. EndMerge undoes the feathering of the rows.
+    bool BeginMerge(const ChannelPass& pass, MergeInput& in);
+    void EndMerge();
 
     // Called after the pass: a bidirectional channel that printed flips its direction.
     void FinishPass();

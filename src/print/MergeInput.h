@@ -2,6 +2,7 @@
 // channel's rows and head groups, the pass and its masks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 
@@ -53,6 +54,15 @@ public:
     virtual ~CChannelMerger() = default;
     // ORs the channel's group bits into transfer; words outside the span are never touched.
     virtual void Merge(const MergeInput& in, std::span<uint16_t> transfer) = 0;
+    // Clears transfer and merges several channels of one pass into it; an implementation may
+    // interleave the channels and the clearing.
+    virtual void MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+    {
+        std::fill(transfer.begin(), transfer.end(), uint16_t{0});
+        for (const auto& in : inputs) {
+            Merge(in, transfer);
+        }
+    }
 };
 
 }  // namespace tavolux

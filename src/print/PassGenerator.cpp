@@ -90,8 +90,8 @@ bool CPassGenerator::Setup(const PassTask& task)
         return Fail("the pass count is below 1");
     }
     m_passes = task.passes;
-    m_interlace =
-        static_cast<int>(static_cast<double>(task.resolutionY) / p.PrinterResolution + 0.5);
+    m_interlace = static_cast<int>(
+        std::floor(static_cast<double>(task.resolutionY) / p.PrinterResolution + 0.5));
     if (m_interlace < 1) {
         return Fail("the job's vertical resolution is below the printer's");
     }
@@ -116,8 +116,10 @@ bool CPassGenerator::Setup(const PassTask& task)
     const int resumeLine = task.resume ? std::max(task.resumeLine, 0) : 0;
 
     const int ignoreBlank = p.IgnoreBlank == 1 ? 1 : 0;
-    const int error =
-        m_reader.OpenForPrint(task.file, resumeLine, m_stepTable.Entries().front(), ignoreBlank);
+    // The buffers hold the largest step, so that no step is ever too long to be read.
+    const int error = m_reader.OpenForPrint(
+        task.file, resumeLine,
+        *std::max_element(m_stepTable.Entries().begin(), m_stepTable.Entries().end()), ignoreBlank);
     if (error != kRipOk) {
         return Fail(m_reader.ErrorText());
     }
@@ -166,7 +168,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     const int channels = p.IfPrintWhite == 1 ? p.ColorNo : m_reader.PlaneCount();
     m_channels.clear();
     for (int c = 0; c < channels; ++c) {
-        m_channels.emplace_back(c, true, task.direction == 0);
+        m_channels.emplace_back(c, task.direction != 2, task.direction == 0);
         m_channels.back().Init(m_headLines, m_reader.BytesPerPlaneLine(), strips,
                                m_layout.groupRows, MakeGroups(c, offsets), m_fullLength);
     }
@@ -261,8 +263,6 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     // Read ahead: this pass uses the chunk read before.
     const int nextRows = m_reader.ReadChunk(nextStep);
 
-    const auto words = static_cast<size_t>(MaxTransferWords());
-    std::fill(transfer.begin(), transfer.begin() + static_cast<std::ptrdiff_t>(words), uint16_t{0});
     const bool ignoreBlank = p.IgnoreBlank == 1;
     for (auto& channel : m_channels) {
         channel.Advance(m_reader, step, dataRows, ignoreBlank);
@@ -282,8 +282,20 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     cp.feather = &m_feather;
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
+    // All channels in one call, which also clears the pass's words, so that the merge can
+    // sweep the transfer buffer once.
+    m_inputs.clear();
+    m_merging.clear();
     for (auto& channel : m_channels) {
-        channel.MergeInto(transfer.first(passWords), cp);
+        MergeInput in;
+        if (channel.BeginMerge(cp, in)) {
+            m_inputs.push_back(in);
+            m_merging.push_back(&channel);
+        }
+    }
+    m_merger->MergeChannels(m_inputs, transfer.first(passWords));
+    for (CHeadChannel* channel : m_merging) {
+        channel->EndMerge();
     }
 
     const int feedAfter = m_feed->ToPulses(step);

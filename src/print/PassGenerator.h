@@ -32,7 +32,7 @@ struct PassTask {
     int resolutionY = 0;       // vertical dpi of the job
     int passes = 1;            // passes per head height
     int maskMode = kMaskNone;  // MaskMode
-    int direction = 0;         // 0 both directions, 1 one direction (left to right)
+    int direction = 0;         // 0 both directions, 1 left to right only, 2 right to left only
     int printType = 0;         // selects the step calibration entry
     bool resume = false;       // start at resumeLine
     int resumeLine = 0;
@@ -110,6 +110,8 @@ private:
     CFeatherMasks m_feather;
     std::unique_ptr<CFeedConverter> m_feed;
     std::vector<CHeadChannel> m_channels;
+    std::vector<MergeInput> m_inputs;      // this pass's merge inputs, reused
+    std::vector<CHeadChannel*> m_merging;  // the channels whose rows are being merged
     std::string m_error;
 
     int m_headLines = 0;

@@ -247,19 +247,22 @@ bool CRipReader::IsHeadAreaBlankAfterFirst() const
 }
 
 void CRipReader::CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
-                               int column, int plane) const
+                               int column, int plane, int chunkRow) const
 {
     const auto& buffer = m_buffer[static_cast<size_t>(m_current)];
     const int span = m_spanLines[static_cast<size_t>(m_current)];
     const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
     for (int i = 0; i < rowCount; ++i) {
-        uint8_t* dst = rowTable[static_cast<size_t>(firstRow + i)] + column;
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
         // Rows past what the chunk's read covered hold older data: they are blank.
-        if (i >= span || buffer.empty()) {
+        const int source = chunkRow + i;
+        if (source >= span || buffer.empty()) {
             std::memset(dst, 0, width);
             continue;
         }
-        const uint8_t* src = buffer.data() + i * LineBytes() + int64_t{plane} * m_bytesPerPlaneLine;
+        const uint8_t* src =
+            buffer.data() + source * LineBytes() + int64_t{plane} * m_bytesPerPlaneLine;
         std::memcpy(dst, src, width);
     }
 }
@@ -284,17 +287,18 @@ uint8_t CRipReader::WhiteByte(int level, CRandomSource& random)
 }
 
 int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
-                          int column, int channel, int dataRows)
+                          int column, int channel, int dataRows, int chunkRow)
 {
     if (channel < 0 || channel > m_planeCount + 4 || rowCount > m_bufferLines || rowCount < 0 ||
-        firstRow < 0 || static_cast<size_t>(firstRow + rowCount) > rowTable.size()) {
+        firstRow < 0 || int64_t{firstRow} + rowCount > static_cast<int64_t>(rowTable.size()) ||
+        chunkRow < 0 || int64_t{chunkRow} + rowCount > m_bufferLines) {
         return 0;
     }
     const auto planeOf = [&](int c) { return c < 6 ? m_planeMap[static_cast<size_t>(c)] : c; };
     const auto copyMapped = [&](int c) {
         const int plane = planeOf(c);
         if (plane < m_planeCount) {
-            CopyFilePlane(rowTable, firstRow, rowCount, column, plane);
+            CopyFilePlane(rowTable, firstRow, rowCount, column, plane, chunkRow);
         }
     };
     if (m_config == nullptr || m_config->params.IfPrintWhite != 1) {
@@ -309,15 +313,16 @@ int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int 
     }
     if (p.WhiteHeadDataSource != 0) {
         if ((m_planeCount == 5 || m_planeCount == 7) && colourChannels < m_planeCount) {
-            CopyFilePlane(rowTable, firstRow, rowCount, column, colourChannels);
+            CopyFilePlane(rowTable, firstRow, rowCount, column, colourChannels, chunkRow);
         }
         return 0;
     }
     const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
     for (int i = 0; i < rowCount; ++i) {
-        uint8_t* dst = rowTable[static_cast<size_t>(firstRow + i)] + column;
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
         uint8_t value = 0;
-        if (i < dataRows && m_random != nullptr) {
+        if (chunkRow + i < dataRows && m_random != nullptr) {
             value = WhiteByte(p.WhiteInkThickness, *m_random);
         }
         std::memset(dst, value, width);

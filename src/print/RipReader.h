@@ -63,8 +63,9 @@ public:
     virtual bool ReadLines(void* buffer, int lines);
     // Copies one colour channel of the chunk read before the latest ReadChunk into rows
     // rowTable[firstRow + i] + column (BytesPerPlaneLine bytes each), or generates white ink.
+    // chunkRow: the first chunk row copied (a step longer than the head keeps its newest rows).
     virtual int CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
-                          int column, int channel, int dataRows);
+                          int column, int channel, int dataRows, int chunkRow = 0);
     // Seeks the file (origin: std::ios::beg, cur or end) with a 64-bit offset.
     virtual bool Seek(int64_t offset, std::ios::seekdir origin);
     virtual void Close();
@@ -107,7 +108,7 @@ private:
     int ReadHeader();
     void PushBlankPair(const uint8_t* chunk, int lines);
     void CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount, int column,
-                       int plane) const;
+                       int plane, int chunkRow) const;
 
     std::array<std::vector<uint8_t>, 2> m_buffer;
     std::array<int, 2> m_spanLines{};  // lines of each buffer that the last read covered

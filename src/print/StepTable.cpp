@@ -24,7 +24,8 @@ bool CStepTable::Build(const StepTableInput& in)
         return false;
     }
     m_base = base;
-    m_entries.assign(static_cast<size_t>(k * p), base);
+    const int count = k * p;
+    m_entries.assign(static_cast<size_t>(count), base);
     const auto last = [&](int cycle) -> int& {
         return m_entries[static_cast<size_t>(cycle * p + p - 1)];
     };

@@ -226,6 +226,11 @@ TEST_F(PassGeneratorTest, DescriptorWords)
     }
     EXPECT_EQ(total, static_cast<int>(16.0 * static_cast<double>(run.size()) / 300 * 25.4 / 0.01));
 
+    task.direction = 2;  // right to left only
+    for (const auto& pass : Run(task)) {
+        EXPECT_EQ(pass.d[PassDescriptor::kDirection], 0);
+    }
+
     // A copy gap: the gap setting less the head height, plus the last feed.
     p.TaskGap = 5;
     task.multiCopy = true;

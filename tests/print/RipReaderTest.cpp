@@ -94,6 +94,11 @@ TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
     EXPECT_EQ(store[1], (std::vector<uint8_t>{13, 14}));
     EXPECT_EQ(store[2], (std::vector<uint8_t>{19, 20}));  // the half line that arrived
     EXPECT_EQ(store[3], (std::vector<uint8_t>{0, 0}));
+    // A step longer than the head keeps the newest rows of the chunk.
+    reader.CopyPlane(rows, 1, 2, 0, 3, 4, 1);
+    EXPECT_EQ(store[1], (std::vector<uint8_t>{13, 14}));
+    EXPECT_EQ(store[2], (std::vector<uint8_t>{19, 20}));
+    reader.CopyPlane(rows, 0, 1, 0, 3, 4);
     reader.CopyPlane(rows, 0, 3, 0, 0, 3);  // channel 0 (black) is file plane 3: absent
     EXPECT_EQ(store[0], (std::vector<uint8_t>{7, 8}));
     reader.CopyPlane(rows, 0, 2, 0, 1, 2);  // channel 1 (cyan) is file plane 2
