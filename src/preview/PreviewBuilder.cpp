@@ -33,6 +33,9 @@ namespace {
 // flight to keep the disk busy, while the cache holds only a few chunks more than it needs.
 constexpr int kPrefetchChunks = 4;
 
+// Most memory a preview may take for its bitmap and line buffers.
+constexpr uint64_t kMaxPreviewMemory = 2ULL << 30;
+
 // The first r pixels of a 64-pixel word loaded in memory order: whole bytes are the low bits,
 // and inside a byte the leftmost pixel is the highest bit.
 constexpr std::array<uint64_t, 64> MakeLeadingPixels()
@@ -154,6 +157,16 @@ int CPreviewBuilder::Build()
     m_linesPerRow = (m_layout.yStep + m_stride - 1) / m_stride;
     m_rowBytes = m_lineBytes * static_cast<size_t>(m_linesPerRow);
     m_samples = static_cast<int64_t>((m_layout.xStep + m_stride - 1) / m_stride) * m_linesPerRow;
+    // An unzoomed preview of a long, wide file would need gigabytes: refuse it as a header the
+    // preview cannot hold rather than fail to allocate.
+    const uint64_t bitmapBytes = static_cast<uint64_t>(m_layout.previewWidth + m_layout.rowFill) *
+                                 3 * static_cast<uint64_t>(m_layout.previewHeight);
+    const uint64_t bufferBytes = 3ULL * m_linesPerChunk * m_rowBytes;
+    if (bitmapBytes + bufferBytes > kMaxPreviewMemory) {
+        m_readAhead.Close();
+        m_reader.Close();
+        return kPreviewHeaderError;
+    }
     PlanSamples();
     PlanChannels();
 

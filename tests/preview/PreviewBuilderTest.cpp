@@ -193,3 +193,13 @@ TEST(PreviewBuilder, FailuresReturnTheirCodes)
     CPreviewBuilder folder(dir.Path() / "folder.prn", false, 800, 600, 0, {});
     EXPECT_EQ(folder.Build(), kPreviewOpenError);
 }
+
+TEST(PreviewBuilder, PreviewTooLargeForMemoryIsRefused)
+{
+    // Unzoomed, 1 Mi bytes per plane line and 1000 lines would be a 24 GB bitmap.
+    test::TempDir dir;
+    test::RipSpec r{4, 1000, 1 << 20, 8 << 20, 720, 720, 0};
+    const auto path = test::WriteRip(dir.Path() / "huge.prn", test::RipHeader(r));
+    CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
+    EXPECT_EQ(builder.Build(), kPreviewHeaderError);
+}
