@@ -10,11 +10,11 @@ int main(int argc, char** argv)
         std::cerr << "usage: make_rip PATH PLANES LINES BYTES_PER_PLANE_LINE\n";
         return 2;
     }
-    tavolux::test::RipSpec spec;
-    spec.planes = std::atoi(argv[2]);
-    spec.height = std::atoi(argv[3]);
-    spec.bytesPerPlaneLine = std::atoi(argv[4]);
-    spec.width = spec.bytesPerPlaneLine * 8;
-    tavolux::test::WriteRip(argv[1], tavolux::test::RipBytes(spec, 3));
+    tavolux::test::RipGeometry geometry;
+    geometry.planes = std::atoi(argv[2]);
+    geometry.height = std::atoi(argv[3]);
+    geometry.bytesPerPlaneLine = std::atoi(argv[4]);
+    geometry.width = geometry.bytesPerPlaneLine * 8;
+    tavolux::test::WriteRip(argv[1], tavolux::test::RipBytes(geometry, 3));
     return 0;
 }

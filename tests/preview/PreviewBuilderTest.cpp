@@ -18,7 +18,7 @@ namespace {
 
 // The slow reading: every sample of every block, straight from the file's bytes, with the
 // colour formula in floating point.
-DibImage Oracle(const std::string& file, const test::RipSpec& r, const PreviewLayout& l, int s)
+DibImage Oracle(const std::string& file, const test::RipGeometry& r, const PreviewLayout& l, int s)
 {
     static const int planeMap[6] = {3, 2, 1, 0, 4, 5};
     const size_t lineBytes = static_cast<size_t>(r.planes) * r.bytesPerPlaneLine;
@@ -68,7 +68,7 @@ DibImage Oracle(const std::string& file, const test::RipSpec& r, const PreviewLa
 
 struct Case {
     const char* name;
-    test::RipSpec rip;
+    test::RipGeometry rip;
     int viewWidth;
     int viewHeight;
     int mode;
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PreviewBuilder, HundredTwentyLinesAreTwoChunksAndATail)
 {
     test::TempDir dir;
-    const test::RipSpec r{4, 120, 4, 32, 720, 720, -1};
+    const test::RipGeometry r{4, 120, 4, 32, 720, 720, -1};
     const auto path = test::WriteRip(dir.Path() / "a.prt", test::RipBytes(r, 1));
     CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
     ASSERT_EQ(builder.Build(), kPreviewOk);
@@ -144,7 +144,7 @@ TEST(PreviewBuilder, HundredTwentyLinesAreTwoChunksAndATail)
 TEST(PreviewBuilder, FillPixelsAreWhite)
 {
     test::TempDir dir;
-    test::RipSpec r{4, 60, 1, 6, 720, 720, -1};  // 6 pixels: 2 fill pixels per row
+    test::RipGeometry r{4, 60, 1, 6, 720, 720, -1};  // 6 pixels: 2 fill pixels per row
     std::string bytes = test::RipHeader(r);
     bytes.append(static_cast<size_t>(4 * 60), '\xFF');  // every ink everywhere: black
     const auto path = test::WriteRip(dir.Path() / "black.prn", bytes);
@@ -175,7 +175,7 @@ TEST(PreviewBuilder, FailuresReturnTheirCodes)
     EXPECT_EQ(PreviewErrorText(kPreviewHeaderError), "Rip文件头错误");
 
     // A header that describes no raster is a header error, not a picture of nonsense.
-    test::RipSpec bad{0, 100, 10, 80, 720, 720, 0};
+    test::RipGeometry bad{0, 100, 10, 80, 720, 720, 0};
     const auto noPlanes = test::WriteRip(dir.Path() / "zero.prn", test::RipHeader(bad));
     CPreviewBuilder zero(noPlanes, false, 800, 600, 0, {});
     EXPECT_EQ(zero.Build(), kPreviewHeaderError);
@@ -198,7 +198,7 @@ TEST(PreviewBuilder, PreviewTooLargeForMemoryIsRefused)
 {
     // Unzoomed, 1 Mi bytes per plane line and 1000 lines would be a 24 GB bitmap.
     test::TempDir dir;
-    test::RipSpec r{4, 1000, 1 << 20, 8 << 20, 720, 720, 0};
+    test::RipGeometry r{4, 1000, 1 << 20, 8 << 20, 720, 720, 0};
     const auto path = test::WriteRip(dir.Path() / "huge.prn", test::RipHeader(r));
     CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
     EXPECT_EQ(builder.Build(), kPreviewHeaderError);

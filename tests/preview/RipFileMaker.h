@@ -10,7 +10,7 @@
 
 namespace tavolux::test {
 
-struct RipSpec {
+struct RipGeometry {
     int planes = 6;
     int height = 100;
     int bytesPerPlaneLine = 10;
@@ -28,7 +28,7 @@ inline void PutLe32(std::string& s, size_t at, int v)
     }
 }
 
-inline std::string RipHeader(const RipSpec& r)
+inline std::string RipHeader(const RipGeometry& r)
 {
     std::string h(48, '\0');
     PutLe32(h, 4, r.xResolution);
@@ -42,7 +42,7 @@ inline std::string RipHeader(const RipSpec& r)
 
 // A raster of random density that changes from region to region, so that every colour path
 // and partly covered block occurs.
-inline std::string RipBytes(const RipSpec& r, uint64_t seed)
+inline std::string RipBytes(const RipGeometry& r, uint64_t seed)
 {
     CRandomSource random(seed);
     std::string s = RipHeader(r);
