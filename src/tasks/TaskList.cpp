@@ -1,8 +1,10 @@
 // The task list model: records, row texts, thumbnails and Tasks.dat.
 #include "tasks/TaskList.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <system_error>
 
 #include "config/PrinterConfig.h"
@@ -33,6 +35,27 @@ std::string Pair(int a, int b)
 void ShowPathTooLong(const std::string& path)
 {
     GetUi().ShowMessage(LoadResString(ids::kTaskPathTooLong) + " " + path, MessageIcon::Warning);
+}
+
+// Reads Tasks.dat, at most as many bytes as a list of kMaxTasks holds: a file grown to
+// gigabytes by damage must not take the memory with it (its first records still load).
+bool ReadTasksFile(const std::filesystem::path& path, std::string& bytes)
+{
+    constexpr size_t kMaxTasks = 100000;
+    constexpr size_t kMaxBytes = 4 + kMaxTasks * kTaskRecordSize;
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    std::ifstream in(path, std::ios::binary);
+    if (ec || !in) {
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(std::min<uintmax_t>(size, kMaxBytes)));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return true;
 }
 
 }  // namespace
@@ -293,7 +316,7 @@ bool CTaskList::LoadTasks()
     }
     std::string bytes;
     DecodedTasks decoded;
-    if (ReadWholeFile(path, bytes)) {
+    if (ReadTasksFile(path, bytes)) {
         decoded = DecodeTasksFile(bytes);
     } else {
         decoded.damaged = true;
