@@ -31,5 +31,9 @@ int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunLogCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPreviewCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

@@ -20,7 +20,20 @@ constexpr const char* kUsage =
     "  monitor [--seconds N]       poll the printer; print states, notices and replies\n"
     "  send OPERATION [ARG] [--data HEX]\n"
     "                              send one operation; print the bytes and the result\n"
-    "  log decode FILE             turn a Command.txt into readable lines\n";
+    "  log decode FILE             turn a Command.txt into readable lines\n"
+    "  preview FILE [--mode auto|2|4|8] [--view WxH] --out PREVIEW.png\n"
+    "                              write the preview of a RIP file as a PNG\n"
+    "  tasks list                  print the rows of the task list (Works/Tasks.dat)\n"
+    "  tasks add FILE [--mode M] [--view WxH]\n"
+    "                              add a RIP file as a task, with its thumbnail, and save\n"
+    "  tasks remove N              delete task N (1-based) and its thumbnail, and save\n"
+    "  tasks save                  mark every task saved and write Tasks.dat\n"
+    "  rip info FILE               print a RIP file's header and whether it is complete\n"
+    "  rip make OUT.prn --width PX --height LINES --planes N --xres DPI --yres DPI\n"
+    "           [--pattern gradient|random|text|blank-margins] [--seed S]\n"
+    "                              write a sample RIP file\n"
+    "  passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]\n"
+    "                              cut a RIP file into passes with the current configuration\n";
 
 }  // namespace
 
@@ -74,6 +87,18 @@ int main(int argc, char** argv)
     }
     if (command == "log") {
         return cli::RunLogCommand(ctx, args);
+    }
+    if (command == "preview") {
+        return cli::RunPreviewCommand(ctx, args);
+    }
+    if (command == "tasks") {
+        return cli::RunTasksCommand(ctx, args);
+    }
+    if (command == "rip") {
+        return cli::RunRipCommand(ctx, args);
+    }
+    if (command == "passes") {
+        return cli::RunPassesCommand(ctx, args);
     }
     std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
     return cli::kExitUsage;

@@ -84,9 +84,8 @@ private:
     bool m_bom = false;
     bool m_open = false;
     bool m_dirty = false;
-    bool m_memoryOnly = false;
-    int m_refused = 0;  // writes refused since the last flush  // FromText: never written to disk
-                        // by the destructor
+    bool m_memoryOnly = false;  // FromText: never written to disk by the destructor
+    int m_refused = 0;          // writes refused since the last flush
 };
 
 }  // namespace tavolux

@@ -51,6 +51,16 @@ inline constexpr int kFolderBeam = 263;
 inline constexpr int kItemBeamRaise = 264;
 inline constexpr int kItemBeamLower = 265;
 inline constexpr int kItemBeamSettings = 266;
+inline constexpr int kRipOpenError = 60400;     // a RIP file cannot be opened
+inline constexpr int kRipHeaderError = 60401;   // a RIP file is shorter than its header
+inline constexpr int kRipHeaderAbsurd = 60402;  // a RIP header announces impossible sizes
+inline constexpr int kMaskWrong = 60403;        // the pass masks do not share every pixel once
 inline constexpr int kConfigOpenError = 61447;  // the configuration file is missing
+
+// Task list and preview texts without a resource id of their own, numbered after the RIP ones.
+inline constexpr int kPreviewThreadSplit = 60410;  // preview chunk not divisible by the workers
+inline constexpr int kLoadTasksError = 60411;      // Tasks.dat is missing records or damaged
+inline constexpr int kSaveTasksError = 60412;      // Tasks.dat cannot be written
+inline constexpr int kTaskPathTooLong = 60413;     // a path does not fit its Tasks.dat field
 
 }  // namespace tavolux::ids

@@ -54,7 +54,15 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kItemBeamRaise, "抬起"},
         {kItemBeamLower, "落下"},
         {kItemBeamSettings, "设置"},
+        {kRipOpenError, "打开Rip文件错误"},
+        {kRipHeaderError, "Rip文件头错误"},
+        {kRipHeaderAbsurd, "Rip文件头的尺寸无效"},
+        {kMaskWrong, "生成的蒙板不正确！"},
         {kConfigOpenError, "打开配置文件错误！  "},
+        {kPreviewThreadSplit, "缓冲区大小不能被线程数整除"},
+        {kLoadTasksError, "装载打印任务错误"},
+        {kSaveTasksError, "任务保存出错！"},
+        {kTaskPathTooLong, "文件路径太长，无法保存到任务列表："},
     };
     return table;
 }

@@ -1,0 +1,159 @@
+// "passes" command: runs pass generation on a RIP file with the current configuration and
+// prints (and optionally writes) each pass.
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <ostream>
+
+#include "cli/CliContext.h"
+#include "config/PrinterConfig.h"
+#include "platform/RandomSource.h"
+#include "print/PassGenerator.h"
+
+namespace tavolux::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tavolux-cli passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]";
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end;
+}
+
+// The pass count chosen in the configuration, 1 when it is not a number.
+int ConfiguredPasses(const CPrinterConfig& config)
+{
+    const auto& list = config.lists.PassList;
+    const int id = config.params.PassID;
+    int passes = 1;
+    if (id >= 0 && static_cast<size_t>(id) < list.size() &&
+        ParseInt(list[static_cast<size_t>(id)], passes) && passes >= 1) {
+        return passes;
+    }
+    return 1;
+}
+
+bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_t count)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // The printer takes the words little-endian.
+    std::vector<char> bytes(static_cast<size_t>(count) * 2);
+    for (int64_t i = 0; i < count; ++i) {
+        bytes[static_cast<size_t>(2 * i)] = static_cast<char>(words[i] & 0xFF);
+        bytes[static_cast<size_t>(2 * i + 1)] = static_cast<char>(words[i] >> 8);
+    }
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    if (args.empty()) {
+        return Fail(ctx, kExitUsage, kUsage);
+    }
+    if (!CheckConfigPresent(ctx)) {
+        return kExitFailed;
+    }
+    CPrinterConfig config(ctx.programDir);
+    if (!config.LoadConfig()) {
+        return Fail(ctx, kExitFailed, "the configuration cannot be loaded");
+    }
+    PassTask task;
+    task.file = args[0];
+    task.printType = config.params.PrintTypeID;
+    task.passes = ConfiguredPasses(config);
+    task.maskMode = kMaskPass;
+    task.direction = config.params.Direction;
+    std::filesystem::path dump;
+    for (size_t i = 1; i < args.size(); i += 2) {
+        if (i + 1 >= args.size()) {
+            return Fail(ctx, kExitUsage, args[i] + " needs a value\n" + kUsage);
+        }
+        const std::string& key = args[i];
+        const std::string& value = args[i + 1];
+        int* target = key == "--print-type"  ? &task.printType
+                      : key == "--passes"    ? &task.passes
+                      : key == "--mask-mode" ? &task.maskMode
+                                             : nullptr;
+        if (key == "--dump") {
+            dump = value;
+        } else if (target == nullptr || !ParseInt(value, *target)) {
+            std::string text = "bad option ";
+            text.append(key).append(" ").append(value).append("\n").append(kUsage);
+            return Fail(ctx, kExitUsage, text);
+        }
+    }
+    if (task.maskMode < 0 || task.maskMode > 2) {
+        return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
+    }
+    // The job prints at the file's own resolution.
+    CRipReader probe;
+    if (probe.OpenForPreview(task.file) != kRipOk) {
+        return Fail(ctx, kExitFailed, task.file.string() + ": " + probe.ErrorText());
+    }
+    task.resolutionX = probe.XResolution();
+    task.resolutionY = probe.YResolution();
+    probe.Close();
+
+    CPassGenerator gen(config, GetRandomSource());
+    if (!gen.Setup(task)) {
+        return Fail(ctx, kExitFailed, gen.ErrorText());
+    }
+    if (!gen.BuildMasks()) {
+        return Fail(ctx, kExitFailed, "the pass masks are wrong");
+    }
+    gen.Prepare();
+    std::ofstream csv;
+    if (!dump.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(dump, ec);
+        csv.open(dump / "passes.csv", std::ios::trunc);
+        if (!csv) {
+            return Fail(ctx, kExitFailed, "cannot write " + (dump / "passes.csv").string());
+        }
+        csv << "pass,step,rows,skipped,handed_over,words";
+        for (int w = 0; w < PassDescriptor::kWords; ++w) {
+            csv << ",w" << w;
+        }
+        csv << "\n";
+    }
+    std::vector<uint16_t> buffer(static_cast<size_t>(gen.MaxTransferWords()));
+    int total = 0;
+    while (!gen.Done()) {
+        PassDescriptor d;
+        const PassOutcome o = gen.BuildNextPass(buffer, d);
+        if (!o.built) {
+            return Fail(ctx, kExitFailed, "pass " + std::to_string(total) + " could not be built");
+        }
+        *ctx.out << "pass " << total << " step " << o.step << " rows " << o.dataRows << " skipped "
+                 << (o.skipped ? 1 : 0) << " words";
+        for (int w = 0; w < PassDescriptor::kWords; ++w) {
+            *ctx.out << " " << d[w];
+        }
+        *ctx.out << "\n";
+        if (!dump.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "pass_%04d.bin", total);
+            if (!WriteWords(dump / name, buffer.data(), o.transferWords)) {
+                return Fail(ctx, kExitFailed, "cannot write " + (dump / name).string());
+            }
+            csv << total << "," << o.step << "," << o.dataRows << "," << (o.skipped ? 1 : 0) << ","
+                << (o.handOver ? 1 : 0) << "," << o.transferWords;
+            for (int w = 0; w < PassDescriptor::kWords; ++w) {
+                csv << "," << d[w];
+            }
+            csv << "\n";
+        }
+        ++total;
+    }
+    *ctx.out << "total " << total << "\n";
+    return kExitOk;
+}
+
+}  // namespace tavolux::cli

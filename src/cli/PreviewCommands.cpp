@@ -1,0 +1,229 @@
+// "preview" and "tasks" commands: a RIP file's preview as a PNG, and the task list of the
+// program folder.
+#include <charconv>
+#include <ostream>
+
+#include "cli/CliContext.h"
+#include "cli/PngWriter.h"
+#include "config/IniFile.h"
+#include "config/PrinterConfig.h"
+#include "preview/PreviewBuilder.h"
+#include "tasks/TaskFile.h"
+#include "tasks/TaskList.h"
+
+namespace tavolux::cli {
+
+namespace {
+
+constexpr const char* kPreviewUsage =
+    "usage: tavolux-cli preview FILE [--mode auto|2|4|8] [--view WxH] --out PREVIEW.png";
+constexpr const char* kTasksUsage =
+    "usage: tavolux-cli tasks list|save\n"
+    "       tavolux-cli tasks add FILE [--mode auto|2|4|8] [--view WxH]\n"
+    "       tavolux-cli tasks remove N";
+
+struct PreviewOptions {
+    std::string file;
+    int mode = kPreviewAuto;
+    int viewWidth = 800;
+    int viewHeight = 600;
+    std::string out;
+};
+
+bool ParseInt(const std::string& text, int& value)
+{
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// Reads FILE and the options; false on anything it does not know.
+bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, bool wantOut,
+                         PreviewOptions& o)
+{
+    for (size_t i = first; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--mode" && hasValue) {
+            const std::string& m = args[++i];
+            if (m == "auto") {
+                o.mode = kPreviewAuto;
+            } else if (!ParseInt(m, o.mode) || (o.mode != 2 && o.mode != 4 && o.mode != 8)) {
+                return false;
+            }
+        } else if (a == "--view" && hasValue) {
+            const std::string& v = args[++i];
+            const size_t x = v.find('x');
+            if (x == std::string::npos || !ParseInt(v.substr(0, x), o.viewWidth) ||
+                !ParseInt(v.substr(x + 1), o.viewHeight) || o.viewWidth < 1 || o.viewHeight < 1 ||
+                o.viewWidth > 20000 || o.viewHeight > 20000) {
+                return false;
+            }
+        } else if (a == "--out" && hasValue && wantOut) {
+            o.out = args[++i];
+        } else if (!a.starts_with("--") && o.file.empty()) {
+            o.file = a;
+        } else {
+            return false;
+        }
+    }
+    return !o.file.empty() && (!wantOut || !o.out.empty());
+}
+
+// The configuration's preview settings when the program folder has a configuration.
+PreviewSettings SettingsFor(const CliContext& ctx)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(ctx.programDir / kConfigFileName, ec)) {
+        return PreviewSettings::FromConfig(GetPrinterConfig());
+    }
+    return PreviewSettings{};
+}
+
+// Builds the preview; on failure says why and returns false.
+bool BuildPreview(CliContext& ctx, const PreviewOptions& o, CPreviewBuilder& builder)
+{
+    const int result = builder.Build();
+    if (result == kPreviewOk) {
+        return true;
+    }
+    if (result == kPreviewOtherFormat) {
+        Fail(ctx, kExitFailed, o.file + ": not a RIP file (\".prn\" or \".prt\")");
+    } else {
+        Fail(ctx, kExitFailed, o.file + ": " + PreviewErrorText(result));
+    }
+    return false;
+}
+
+void Describe(CliContext& ctx, const CPreviewBuilder& b)
+{
+    const PreviewLayout& l = b.Layout();
+    *ctx.out << "planes = " << b.PlaneCount() << "\n"
+             << "lines = " << b.Height() << "\n"
+             << "bytes per plane line = " << b.BytesPerPlaneLine() << "\n"
+             << "resolution = " << b.XResolution() << " * " << b.YResolution() << "\n"
+             << "stride = " << b.Stride() << "\n"
+             << "steps = " << l.xStep << " * " << l.yStep << "\n"
+             << "preview = " << l.previewWidth << " * " << l.previewHeight << "\n"
+             << "chunks = " << b.ChunkCount() << ", tail lines = " << b.TailLines() << "\n";
+}
+
+int Preview(CliContext& ctx, const std::vector<std::string>& args)
+{
+    PreviewOptions o;
+    if (!ParsePreviewOptions(args, 0, true, o)) {
+        return Fail(ctx, kExitUsage, kPreviewUsage);
+    }
+    CPreviewBuilder builder(o.file, IsOtherPreviewFormat(o.file), o.viewWidth, o.viewHeight, o.mode,
+                            SettingsFor(ctx));
+    if (!BuildPreview(ctx, o, builder)) {
+        return kExitFailed;
+    }
+    Describe(ctx, builder);
+    std::string error;
+    if (!WritePng(o.out, builder.Bitmap(), builder.Layout().previewWidth, error)) {
+        return Fail(ctx, kExitFailed, o.out + ": " + error);
+    }
+    *ctx.out << "written = " << o.out << "\n";
+    return kExitOk;
+}
+
+std::string JoinRow(const TaskRowTexts& row)
+{
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) {
+        line += (i == 0 ? "" : "\t") + row[i];
+    }
+    return line;
+}
+
+// Prints the rows the list adds and removes, as a grid would redraw them.
+class CRowPrinter final : public ITaskListObserver {
+public:
+    CRowPrinter(CliContext& ctx, const CTaskList& list) : m_ctx(ctx), m_list(list) {}
+    void OnRowInserted(int row) override
+    {
+        *m_ctx.out << "added\t" << JoinRow(m_list.RowTexts(row)) << "\n";
+    }
+    void OnRowRemoved(int row) override { *m_ctx.out << "removed\t" << row + 1 << "\n"; }
+    void OnRowChanged(int /*row*/) override {}
+    void OnSelectionChanged(int /*row*/) override {}
+
+private:
+    CliContext& m_ctx;
+    const CTaskList& m_list;
+};
+
+int Tasks(CliContext& ctx, const std::vector<std::string>& args)
+{
+    const std::string verb = args.empty() ? "" : args[0];
+    const bool known = ((verb == "list" || verb == "save") && args.size() == 1) ||
+                       (verb == "add" && args.size() >= 2) ||
+                       (verb == "remove" && args.size() == 2);
+    if (!known) {
+        return Fail(ctx, kExitUsage, kTasksUsage);
+    }
+    PreviewOptions o;
+    int number = 0;
+    if (verb == "add" && !ParsePreviewOptions(args, 1, false, o)) {
+        return Fail(ctx, kExitUsage, kTasksUsage);
+    }
+    if (verb == "remove" && !ParseInt(args[1], number)) {
+        return Fail(ctx, kExitUsage, kTasksUsage);
+    }
+    if (!CheckConfigPresent(ctx)) {
+        return kExitFailed;
+    }
+    const CPrinterConfig& config = GetPrinterConfig();
+    CTaskList list(config, ctx.programDir / kWorksFolderName);
+    // A damaged list has shown its message; what it held whole is still worth listing.
+    const bool loaded = list.LoadTasks();
+    if (verb == "list") {
+        for (int i = 0; i < list.TaskCount(); ++i) {
+            *ctx.out << JoinRow(list.RowTexts(i)) << "\n";
+        }
+        return loaded ? kExitOk : kExitFailed;
+    }
+    CRowPrinter printer(ctx, list);
+    list.SetObserver(&printer);
+    if (verb == "save") {
+        return list.SaveAllTasks() ? kExitOk : kExitFailed;
+    }
+    if (verb == "remove") {
+        if (number < 1 || number > list.TaskCount()) {
+            list.SetObserver(nullptr);
+            return Fail(ctx, kExitFailed, "no task " + args[1]);
+        }
+        const bool saved = list.DeleteTask(number - 1);
+        list.SetObserver(nullptr);
+        return saved ? kExitOk : kExitFailed;
+    }
+    const std::filesystem::path file = std::filesystem::absolute(o.file);
+    CPreviewBuilder builder(file, IsOtherPreviewFormat(file), o.viewWidth, o.viewHeight, o.mode,
+                            PreviewSettings::FromConfig(config));
+    if (!BuildPreview(ctx, o, builder)) {
+        list.SetObserver(nullptr);
+        return kExitFailed;
+    }
+    const RipImageInfo info{builder.PlaneCount(),        builder.Height(),
+                            builder.BytesPerPlaneLine(), builder.Width(),
+                            builder.XResolution(),       builder.YResolution()};
+    const int index = list.AddTask(file.string(), info, builder.Bitmap());
+    const bool saved = index >= 0 && list.SaveTasks();
+    list.SetObserver(nullptr);
+    return saved ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunPreviewCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    return Preview(ctx, args);
+}
+
+int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    return Tasks(ctx, args);
+}
+
+}  // namespace tavolux::cli

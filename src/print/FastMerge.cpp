@@ -1,0 +1,382 @@
+// Fast channel merge: byte-wise masking, one shift per row into carriage order, column-major
+// packing of eight nozzles per word, 8x8 bit transposes and expansion tables, one sweep over the
+// transfer buffer for all channels.
+#include "print/FastMerge.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "print/PassMasks.h"
+
+namespace tavolux {
+
+namespace {
+
+std::array<uint8_t, 256> MakeReverseTable()
+{
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) {
+        int r = 0;
+        for (int b = 0; b < 8; ++b) {
+            if ((i & (1 << b)) != 0) {
+                r |= 0x80 >> b;
+            }
+        }
+        t[static_cast<size_t>(i)] = static_cast<uint8_t>(r);
+    }
+    return t;
+}
+
+const std::array<uint8_t, 256> kReverse = MakeReverseTable();
+
+}  // namespace
+
+void CFastMerge::MaskRow(const MergeInput& in, int row)
+{
+    const uint8_t* src = in.rows[static_cast<size_t>(row)];
+    uint8_t* dst = m_masked.data() + m_pad;
+    const uint8_t* window = m_interleave.data();
+    const auto bytes = static_cast<size_t>(in.rowBytes);
+    if (in.maskMode == kMaskPass && in.useMasks && in.masks != nullptr && in.masks->Count() > 0) {
+        const int count = in.masks->Count();
+        const uint8_t* mask =
+            in.masks->Row(in.passIndex % count, (row + in.maskRowOffset) % CPassMasks::kRows);
+        // The mask tile starts at the window's first byte and repeats every 180 bytes.
+        const int first = in.windowStart / 8;
+        size_t q = 0;
+        int m = ((-first) % CPassMasks::kBytes + CPassMasks::kBytes) % CPassMasks::kBytes;
+        while (q < bytes) {
+            const size_t run =
+                std::min<size_t>(bytes - q, static_cast<size_t>(CPassMasks::kBytes - m));
+            for (size_t i = 0; i < run; ++i) {
+                dst[q + i] = static_cast<uint8_t>(src[q + i] & window[q + i] &
+                                                  mask[static_cast<size_t>(m) + i]);
+            }
+            q += run;
+            m = 0;
+        }
+        return;
+    }
+    for (size_t q = 0; q < bytes; ++q) {
+        dst[q] = static_cast<uint8_t>(src[q] & window[q]);
+    }
+}
+
+void CFastMerge::ToCarriageOrder(const MergeInput& in, const HeadGroup& group, uint8_t* out) const
+{
+    const int length = in.passLength;
+    const int columnBytes = (length + 7) / 8;
+    const uint8_t* m = m_masked.data();
+    const int padBits = m_pad * 8;
+    if (in.leftToRight) {
+        const int first = group.start + padBits;
+        const int s = first & 7;
+        const uint8_t* p = m + (first >> 3);
+        if (s == 0) {
+            std::memcpy(out, p, static_cast<size_t>(columnBytes));
+        } else {
+            for (int c = 0; c < columnBytes; ++c) {
+                out[c] = static_cast<uint8_t>(p[c] << s | p[c + 1] >> (8 - s));
+            }
+        }
+    } else {
+        // Column j prints pixel end - j: read the bytes backwards and reverse their bits.
+        for (int c = 0; c < columnBytes; ++c) {
+            const int lo = group.end - 8 * c - 7 + padBits;
+            const int s = lo & 7;
+            const uint8_t* p = m + (lo >> 3);
+            const auto v = static_cast<uint8_t>(s == 0 ? p[0] : (p[0] << s | p[1] >> (8 - s)));
+            out[c] = kReverse[v];
+        }
+    }
+    if (length % 8 != 0) {
+        out[columnBytes - 1] &= static_cast<uint8_t>(0xFF00 >> (length % 8));
+    }
+}
+
+bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
+{
+    const LayoutParams& layout = in.layout;
+    const int length = in.passLength;
+    const int columnWords = layout.ColumnWords();
+    st.length = length;
+    st.columnWords = columnWords;
+    st.mirrored = layout.Mirrored();
+    st.blocks.clear();
+    if (length <= 0 || in.rowBytes <= 0 || layout.ChannelSilent(in.channel)) {
+        return false;
+    }
+    const int rowBits = in.rowBytes * 8;
+    const int winStart = std::max(in.windowStart, 0);
+    const int winEnd = std::min(in.windowEnd, rowBits - 1);
+    if (winStart > winEnd) {
+        return false;
+    }
+
+    // The window (and the column interleave) as a byte pattern over the row.
+    m_interleave.assign(static_cast<size_t>(in.rowBytes), 0);
+    const int passes = std::max(in.passes, 1);
+    const bool interleave = in.maskMode == kMaskInterleave;
+    for (int x = winStart; x <= winEnd; ++x) {
+        if (!interleave || (x - winStart) % passes == in.passIndex % passes) {
+            m_interleave[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        }
+    }
+
+    // Padding so that every group's pixel range can be read without bounds checks.
+    int lo = 0;
+    int hi = rowBits - 1;
+    for (const auto& g : in.groups) {
+        if (g.printed) {
+            lo = std::min({lo, g.start, g.end - length + 1});
+            hi = std::max({hi, g.end, g.start + length - 1});
+        }
+    }
+    m_pad = (-lo + 7) / 8 + 2;
+    const int padRight = (hi - rowBits + 8) / 8 + 2;
+    const int maskedBytes = m_pad + in.rowBytes + padRight;
+    m_masked.assign(static_cast<size_t>(maskedBytes), 0);
+
+    st.entries.clear();
+    m_entryGroups.clear();
+    for (const auto& g : in.groups) {
+        for (const auto& n : BuildNozzleMap(layout, g, static_cast<int>(in.rows.size()))) {
+            if (n.position >= 0 && n.position < columnWords) {
+                st.entries.push_back(n);
+                m_entryGroups.push_back(&g);
+            }
+        }
+    }
+    if (st.entries.empty()) {
+        return false;
+    }
+    // Whole blocks of eight: the padding entries set no bit.
+    while (st.entries.size() % 8 != 0) {
+        st.entries.push_back({0, 0, 0});
+        m_entryGroups.push_back(nullptr);
+    }
+    const size_t blocks = st.entries.size() / 8;
+    const auto cb = static_cast<size_t>((length + 7) / 8);
+    // Column-major packing: the bytes of a block's eight nozzles at one byte column form one
+    // 64-bit word, so that the scatter reads each column's blocks contiguously.
+    st.packed.resize(cb * blocks);
+    m_row8.resize(8 * cb);
+    for (size_t b = 0; b < blocks; ++b) {
+        for (size_t i = 0; i < 8; ++i) {
+            uint8_t* row = m_row8.data() + i * cb;
+            const size_t e = 8 * b + i;
+            if (m_entryGroups[e] == nullptr) {
+                std::memset(row, 0, cb);
+                continue;
+            }
+            MaskRow(in, st.entries[e].row);
+            ToCarriageOrder(in, *m_entryGroups[e], row);
+        }
+        for (size_t c = 0; c < cb; ++c) {
+            uint64_t x = 0;
+            for (size_t i = 0; i < 8; ++i) {
+                x |= static_cast<uint64_t>(m_row8[i * cb + c]) << (8 * i);
+            }
+            st.packed[c * blocks + b] = x;
+        }
+    }
+    BuildBlocks(st);
+    return true;
+}
+
+void CFastMerge::BuildBlocks(ChannelState& st)
+{
+    st.blocks.clear();
+    for (size_t first = 0; first < st.entries.size(); first += 8) {
+        Block block;
+        block.first = first;
+        int lo = st.entries[first].position;
+        int hi = lo;
+        for (size_t i = first; i < first + 8; ++i) {
+            lo = std::min(lo, st.entries[i].position);
+            hi = std::max(hi, st.entries[i].position);
+        }
+        // Eight nozzles whose words lie within one small window: one table lookup per column.
+        if (hi - lo < static_cast<int>(kWindow) && st.columnWords >= static_cast<int>(kWindow)) {
+            block.wide = hi - lo >= 8;
+            block.base = std::min(lo, st.columnWords - static_cast<int>(block.wide ? kWindow : 8));
+            Shape shape{};
+            bool oneBit = true;
+            for (size_t i = 0; i < 8; ++i) {
+                shape.offset[i] = static_cast<uint8_t>(st.entries[first + i].position - block.base);
+                shape.bit[i] = st.entries[first + i].bit;
+                oneBit = oneBit && shape.bit[i] == shape.bit[0];
+            }
+            // Blocks of one head share a table of whole-word masks: fewer tables stay cached.
+            if (oneBit) {
+                block.mask = shape.bit[0];
+                shape.bit.fill(0xFFFF);
+            }
+            block.table = TableFor(shape);
+        }
+        st.blocks.push_back(block);
+    }
+}
+
+void CFastMerge::ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const
+{
+    const size_t blocks = st.blocks.size();
+    const uint64_t* column8 = st.packed.data() + c * blocks;
+    const auto cw = static_cast<size_t>(st.columnWords);
+    for (size_t b = 0; b < blocks; ++b) {
+        uint64_t x = column8[b];
+        if (x == 0) {
+            continue;
+        }
+        x = Transpose8x8(x);
+        const Block& block = st.blocks[b];
+        const auto* table =
+            block.table >= 0 ? m_tables.data() + static_cast<size_t>(block.table) * 256 : nullptr;
+        // Column 8c + k of the carriage; mirrored layouts run the columns backwards.
+        const int j0 = 8 * static_cast<int>(c);
+        uint16_t* dst = words + static_cast<size_t>(st.mirrored ? st.length - 1 - j0 : j0) * cw;
+        const std::ptrdiff_t step =
+            st.mirrored ? -static_cast<std::ptrdiff_t>(cw) : static_cast<std::ptrdiff_t>(cw);
+        const int columns = std::min(8, st.length - j0);
+        if (table != nullptr) {
+            uint16_t* window = dst + block.base;
+            for (int k = 0; k < columns; ++k, window += step) {
+                const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+                if (t != 0) {
+                    OrWords(window, table[t].data(), block.wide, block.mask);
+                }
+            }
+            continue;
+        }
+        for (int k = 0; k < columns; ++k, dst += step) {
+            const auto t = static_cast<size_t>((x >> (8 * (7 - k))) & 0xFF);
+            for (size_t i = 0; i < 8; ++i) {
+                if ((t & (size_t{1} << i)) != 0) {
+                    const NozzleEntry& n = st.entries[block.first + i];
+                    dst[n.position] |= n.bit;
+                }
+            }
+        }
+    }
+}
+
+void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
+{
+    Sweep(std::span<const MergeInput>(&in, 1), transfer, false);
+}
+
+void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+{
+    Sweep(inputs, transfer, true);
+}
+
+void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear)
+{
+    if (m_states.size() < inputs.size()) {
+        m_states.resize(inputs.size());
+    }
+    std::vector<const ChannelState*> ready;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        ChannelState& st = m_states[i];
+        const auto needed = static_cast<size_t>(std::max(inputs[i].passLength, 0)) *
+                            static_cast<size_t>(inputs[i].layout.ColumnWords());
+        if (transfer.size() >= needed && Prepare(inputs[i], st)) {
+            ready.push_back(&st);
+        }
+    }
+    // Channels of one pass share the column count: sweep the transfer buffer once, so that
+    // every column's words stay in the cache while all channels add their bits.
+    size_t columnBytes = 0;
+    for (const ChannelState* st : ready) {
+        columnBytes = std::max(columnBytes, static_cast<size_t>((st->length + 7) / 8));
+    }
+    const size_t cw = ready.empty() ? 0 : static_cast<size_t>(ready.front()->columnWords);
+    const size_t swept = std::min(transfer.size(), columnBytes * 8 * cw);
+    // Words past the swept columns (padding of 128-nozzle heads in two halves) stay blank.
+    if (clear) {
+        std::fill(transfer.begin() + static_cast<std::ptrdiff_t>(swept), transfer.end(),
+                  uint16_t{0});
+    }
+    for (size_t c = 0; c < columnBytes; ++c) {
+        // Clear eight columns just before filling them, while they are in the cache.
+        const size_t from = c * 8 * cw;
+        if (clear) {
+            std::fill(
+                transfer.begin() + static_cast<std::ptrdiff_t>(from),
+                transfer.begin() + static_cast<std::ptrdiff_t>(std::min(from + 8 * cw, swept)),
+                uint16_t{0});
+        }
+        for (const ChannelState* st : ready) {
+            if (c < static_cast<size_t>((st->length + 7) / 8)) {
+                ScatterColumn(*st, c, transfer.data());
+            }
+        }
+    }
+}
+
+void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask)
+{
+#if defined(__SSE2__)
+    // One or two 128-bit ORs instead of eight or sixteen 16-bit ones.
+    auto* d = reinterpret_cast<__m128i*>(dst);
+    const auto* a = reinterpret_cast<const __m128i*>(add);
+    const __m128i m = _mm_set1_epi16(static_cast<short>(mask));
+    _mm_storeu_si128(d, _mm_or_si128(_mm_loadu_si128(d), _mm_and_si128(_mm_loadu_si128(a), m)));
+    if (wide) {
+        _mm_storeu_si128(
+            d + 1, _mm_or_si128(_mm_loadu_si128(d + 1), _mm_and_si128(_mm_loadu_si128(a + 1), m)));
+    }
+#else
+    const uint64_t m = uint64_t{mask} * 0x0001000100010001ULL;
+    const size_t chunks = wide ? 4 : 2;
+    for (size_t i = 0; i < chunks; ++i) {
+        uint64_t a = 0;
+        uint64_t b = 0;
+        std::memcpy(&a, dst + 4 * i, sizeof a);
+        std::memcpy(&b, add + 4 * i, sizeof b);
+        a |= b & m;
+        std::memcpy(dst + 4 * i, &a, sizeof a);
+    }
+#endif
+}
+
+uint64_t CFastMerge::Transpose8x8(uint64_t x)
+{
+    // Bit j of byte i moves to bit i of byte j.
+    uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAULL;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCULL;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ULL;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+int CFastMerge::TableFor(const Shape& shape)
+{
+    for (size_t i = 0; i < m_shapes.size(); ++i) {
+        if (m_shapes[i] == shape) {
+            return static_cast<int>(i);
+        }
+    }
+    m_shapes.push_back(shape);
+    m_tables.resize(m_shapes.size() * 256);
+    auto* table = m_tables.data() + (m_shapes.size() - 1) * 256;
+    for (size_t t = 0; t < 256; ++t) {
+        table[t].fill(0);
+        for (size_t i = 0; i < 8; ++i) {
+            if ((t & (size_t{1} << i)) != 0) {
+                table[t][shape.offset[i]] |= shape.bit[i];
+            }
+        }
+    }
+    return static_cast<int>(m_shapes.size() - 1);
+}
+
+}  // namespace tavolux

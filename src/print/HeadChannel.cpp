@@ -1,0 +1,192 @@
+// Head channel: ring rotation, blank skipping, strips, feathering and merge.
+#include "print/HeadChannel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "print/FeatherMasks.h"
+#include "print/RipReader.h"
+
+namespace tavolux {
+
+CHeadChannel::CHeadChannel(int index, bool leftToRight, bool bidirectional)
+    : m_index(index), m_leftToRight(leftToRight), m_bidirectional(bidirectional)
+{
+}
+
+void CHeadChannel::Init(int headRows, int imageBytes, const StripSettings& strips, int groupRows,
+                        std::vector<HeadGroup> groups, int passLength)
+{
+    m_strips = strips;
+    m_imageOffset = strips.leftBytes;
+    m_imageBytes = imageBytes;
+    m_rowBytes = strips.leftBytes + imageBytes + strips.rightBytes;
+    m_groupRows = groupRows;
+    const auto rows = static_cast<size_t>(std::max(headRows, 0));
+    m_store.assign(rows * static_cast<size_t>(m_rowBytes), 0);
+    m_rowRing.resize(rows);
+    for (size_t i = 0; i < rows; ++i) {
+        m_rowRing[i] = m_store.data() + i * static_cast<size_t>(m_rowBytes);
+    }
+    m_fullGroups = std::move(groups);
+    m_groups = m_fullGroups;
+    m_fullLength = passLength;
+    m_passLength = passLength;
+    DrawStrips();
+}
+
+void CHeadChannel::DrawStrips()
+{
+    if (m_strips.blockBytes <= 0 || (m_strips.leftBytes == 0 && m_strips.rightBytes == 0)) {
+        return;
+    }
+    // Each group fills its own block of the strip, in its own rows.
+    for (size_t r = 0; r < m_rowRing.size(); ++r) {
+        uint8_t* row = m_rowRing[r];
+        std::memset(row, 0, static_cast<size_t>(m_strips.leftBytes));
+        std::memset(row + m_imageOffset + m_imageBytes, 0,
+                    static_cast<size_t>(m_strips.rightBytes));
+        const int g = m_groupRows > 0 ? static_cast<int>(r) / m_groupRows : 0;
+        const int block = m_strips.colorNo * g + m_index;
+        const int offset = block * m_strips.blockBytes;
+        for (const auto& [base, width] :
+             {std::pair{0, m_strips.leftBytes},
+              std::pair{m_imageOffset + m_imageBytes, m_strips.rightBytes}}) {
+            if (width > 0 && offset + m_strips.blockBytes <= width) {
+                std::memset(row + base + offset, 0xFF, static_cast<size_t>(m_strips.blockBytes));
+            }
+        }
+    }
+}
+
+void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool ignoreBlank)
+{
+    const int headRows = static_cast<int>(m_rowRing.size());
+    const int moved = std::clamp(step, 0, headRows);
+    std::rotate(m_rowRing.begin(), m_rowRing.begin() + moved, m_rowRing.end());
+    if (moved > 0) {
+        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows,
+                         std::max(step - headRows, 0));
+    }
+    DrawStrips();
+
+    m_groups = m_fullGroups;
+    m_passLength = m_fullLength;
+    m_skipped = false;
+    m_leftBlank = 0;
+    m_rightBlank = 0;
+    if (!ignoreBlank) {
+        return;
+    }
+    if (reader.IsHeadAreaBlank()) {
+        m_skipped = true;
+        m_passLength = 0;
+        return;
+    }
+    reader.GetBlankMargins(m_leftBlank, m_rightBlank);
+    if (reader.IsHeadAreaBlankAfterFirst()) {
+        m_rightBlank = 0;
+    }
+    for (auto& g : m_groups) {
+        g.start += m_leftBlank * 8;
+        g.end -= m_rightBlank * 8;
+    }
+    m_passLength = std::max(m_fullLength - 8 * (m_leftBlank + m_rightBlank), 0);
+    if (m_passLength == 0) {
+        m_skipped = true;
+    }
+}
+
+void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
+{
+    const int lines = feather.Lines();
+    const int headRows = static_cast<int>(m_rowRing.size());
+    m_savedLines = std::min(lines, headRows / 2);
+    const int width = std::min(feather.WidthBytes(), m_imageBytes);
+    m_saveRows.resize(static_cast<size_t>(2 * m_savedLines) * static_cast<size_t>(m_rowBytes));
+    for (int i = 0; i < m_savedLines; ++i) {
+        uint8_t* top = m_rowRing[static_cast<size_t>(i)];
+        const int bottomRow = headRows - m_savedLines + i;
+        uint8_t* bottom = m_rowRing[static_cast<size_t>(bottomRow)];
+        std::memcpy(
+            m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes), top,
+            static_cast<size_t>(m_rowBytes));
+        std::memcpy(
+            m_saveRows.data() + static_cast<size_t>(2 * i + 1) * static_cast<size_t>(m_rowBytes),
+            bottom, static_cast<size_t>(m_rowBytes));
+        const uint8_t* a = feather.A(i);
+        const uint8_t* b = feather.B(i);
+        for (int q = 0; q < width; ++q) {
+            top[m_imageOffset + q] &= a[q];
+            bottom[m_imageOffset + q] &= b[q];
+        }
+    }
+}
+
+void CHeadChannel::RestoreFeather()
+{
+    const int headRows = static_cast<int>(m_rowRing.size());
+    for (int i = 0; i < m_savedLines; ++i) {
+        const int bottomRow = headRows - m_savedLines + i;
+        std::memcpy(
+            m_rowRing[static_cast<size_t>(i)],
+            m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes),
+            static_cast<size_t>(m_rowBytes));
+        std::memcpy(
+            m_rowRing[static_cast<size_t>(bottomRow)],
+            m_saveRows.data() + static_cast<size_t>(2 * i + 1) * static_cast<size_t>(m_rowBytes),
+            static_cast<size_t>(m_rowBytes));
+    }
+    m_savedLines = 0;
+}
+
+bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
+{
+    if (m_skipped) {
+        return false;
+    }
+    if (pass.feather != nullptr && pass.feather->Lines() > 0) {
+        ApplyFeather(*pass.feather);
+    }
+    in = MergeInput{};
+    in.layout = pass.layout;
+    in.channel = m_index;
+    in.rows = m_rowRing;
+    in.rowBytes = m_rowBytes;
+    in.groups = m_groups;
+    in.leftToRight = m_leftToRight;
+    in.passLength = m_passLength;
+    in.windowStart = 0;
+    in.windowEnd = m_rowBytes * 8 - 1;
+    in.passIndex = pass.passIndex;
+    in.passes = pass.passes;
+    in.maskMode = pass.maskMode;
+    in.useMasks = pass.useMasks;
+    in.masks = pass.masks;
+    in.maskRowOffset = pass.maskRowOffset;
+    return true;
+}
+
+void CHeadChannel::EndMerge()
+{
+    RestoreFeather();
+}
+
+void CHeadChannel::MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass)
+{
+    MergeInput in;
+    if (pass.merger == nullptr || !BeginMerge(pass, in)) {
+        return;
+    }
+    pass.merger->Merge(in, transfer);
+    EndMerge();
+}
+
+void CHeadChannel::FinishPass()
+{
+    if (m_bidirectional && !m_skipped) {
+        m_leftToRight = !m_leftToRight;
+    }
+}
+
+}  // namespace tavolux

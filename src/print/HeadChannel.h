@@ -1,0 +1,109 @@
+// One colour channel of the heads during a job: the image rows under the head (a ring of row
+// pointers rotated by the media step), its head groups with their carriage ranges, blank
+// skipping, colour strips and the merge of its rows into a pass's nozzle words.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "print/MergeInput.h"
+
+namespace tavolux {
+
+class CRipReader;
+class CFeatherMasks;
+
+// What the job gives every channel for one pass's merge.
+struct ChannelPass {
+    LayoutParams layout;
+    int passIndex = 0;
+    int passes = 1;
+    int maskMode = kMaskNone;
+    bool useMasks = false;
+    const class CPassMasks* masks = nullptr;
+    int maskRowOffset = 0;
+    const CFeatherMasks* feather = nullptr;  // null or empty: no feathering
+    CChannelMerger* merger = nullptr;
+};
+
+// Colour strip geometry of a channel: bytes left and right of the image, and the block of the
+// strip that belongs to each of the channel's groups.
+struct StripSettings {
+    int leftBytes = 0;
+    int rightBytes = 0;
+    int blockBytes = 0;  // strip width / (GroupNo x ColorNo)
+    int colorNo = 1;
+};
+
+class CHeadChannel {
+public:
+    // index: the channel; leftToRight: the direction of its first pass; bidirectional: the
+    // direction flips after every printed pass.
+    CHeadChannel(int index, bool leftToRight, bool bidirectional);
+    virtual ~CHeadChannel() = default;
+    CHeadChannel(const CHeadChannel&) = delete;
+    CHeadChannel& operator=(const CHeadChannel&) = delete;
+    CHeadChannel(CHeadChannel&&) = default;
+    CHeadChannel& operator=(CHeadChannel&&) = default;
+
+    // headRows rows of imageBytes image bytes between the strips; groups with their full
+    // carriage ranges over passLength columns. The rows start blank.
+    void Init(int headRows, int imageBytes, const StripSettings& strips, int groupRows,
+              std::vector<HeadGroup> groups, int passLength);
+
+    // Moves the ring by `step` rows (oldest first out), refills the freed rows from the chunk
+    // and, with blank skipping, decides whether the pass is skipped and trims the ranges.
+    void Advance(CRipReader& reader, int step, int dataRows, bool ignoreBlank);
+
+    // ORs this channel's nozzle bits for the pass into transfer. Feathering masks the seam
+    // rows for the merge and restores them afterwards.
+    virtual void MergeInto(std::span<uint16_t> transfer, const ChannelPass& pass);
+    // The two halves of MergeInto, for merging all channels of a pass in one call: false when
+    // the channel prints nothing in this pass. EndMerge undoes the feathering of the rows.
+    bool BeginMerge(const ChannelPass& pass, MergeInput& in);
+    void EndMerge();
+
+    // Called after the pass: a bidirectional channel that printed flips its direction.
+    void FinishPass();
+
+    int Index() const { return m_index; }
+    bool LeftToRight() const { return m_leftToRight; }
+    bool Skipped() const { return m_skipped; }
+    int LeftBlank() const { return m_leftBlank; }
+    int RightBlank() const { return m_rightBlank; }
+    // Carriage columns of the pass after trimming.
+    int PassLength() const { return m_passLength; }
+    int FullPassLength() const { return m_fullLength; }
+    int RowBytes() const { return m_rowBytes; }
+    const std::vector<HeadGroup>& Groups() const { return m_groups; }
+    const std::vector<HeadGroup>& FullGroups() const { return m_fullGroups; }
+    std::span<uint8_t* const> Rows() const { return m_rowRing; }
+
+private:
+    void DrawStrips();
+    void ApplyFeather(const CFeatherMasks& feather);
+    void RestoreFeather();
+
+    int m_index;
+    bool m_leftToRight;
+    bool m_bidirectional;
+    int m_rowBytes = 0;
+    int m_imageOffset = 0;  // bytes of the left strip
+    int m_imageBytes = 0;
+    int m_groupRows = 0;
+    StripSettings m_strips;
+    std::vector<uint8_t> m_store;     // every row's bytes, owned here
+    std::vector<uint8_t*> m_rowRing;  // the head window, oldest row first
+    std::vector<HeadGroup> m_fullGroups;
+    std::vector<HeadGroup> m_groups;  // this pass's trimmed ranges
+    int m_fullLength = 0;
+    int m_passLength = 0;
+    bool m_skipped = false;
+    int m_leftBlank = 0;
+    int m_rightBlank = 0;
+    std::vector<uint8_t> m_saveRows;  // seam rows saved while feathered
+    int m_savedLines = 0;
+};
+
+}  // namespace tavolux

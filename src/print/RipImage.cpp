@@ -1,0 +1,159 @@
+// RIP images in memory: patterns and the file writer.
+#include "print/RipImage.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+#include "platform/RandomSource.h"
+
+namespace tavolux {
+
+CRipImage::CRipImage(int width, int height, int planes, int xResolution, int yResolution)
+    : m_width(std::max(width, 0)),
+      m_height(std::max(height, 0)),
+      m_planes(std::max(planes, 0)),
+      m_xResolution(xResolution),
+      m_yResolution(yResolution),
+      m_bytesPerPlaneLine((m_width + 7) / 8),
+      m_data(static_cast<size_t>(m_height) * static_cast<size_t>(m_planes) *
+             static_cast<size_t>(m_bytesPerPlaneLine))
+{
+}
+
+uint8_t* CRipImage::PlaneLine(int line, int plane)
+{
+    return m_data.data() + (static_cast<size_t>(line) * static_cast<size_t>(m_planes) +
+                            static_cast<size_t>(plane)) *
+                               static_cast<size_t>(m_bytesPerPlaneLine);
+}
+
+const uint8_t* CRipImage::PlaneLine(int line, int plane) const
+{
+    return const_cast<CRipImage*>(this)->PlaneLine(line, plane);
+}
+
+void CRipImage::SetPixel(int x, int line, int plane)
+{
+    PlaneLine(line, plane)[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+}
+
+bool CRipImage::Pixel(int x, int line, int plane) const
+{
+    return (PlaneLine(line, plane)[x / 8] & (0x80 >> (x % 8))) != 0;
+}
+
+bool CRipImage::Fill(const std::string& pattern, CRandomSource& random)
+{
+    std::fill(m_data.begin(), m_data.end(), uint8_t{0});
+    if (pattern == "blank") {
+        return true;
+    }
+    if (pattern == "random") {
+        for (auto& b : m_data) {
+            b = static_cast<uint8_t>(random.Next32());
+        }
+        return true;
+    }
+    if (pattern == "gradient") {
+        // An ordered dither whose threshold rises from left to right.
+        static constexpr std::array<int, 16> kBayer = {0, 8,  2, 10, 12, 4, 14, 6,
+                                                       3, 11, 1, 9,  15, 7, 13, 5};
+        for (int y = 0; y < m_height; ++y) {
+            for (int p = 0; p < m_planes; ++p) {
+                for (int x = 0; x < m_width; ++x) {
+                    const int level = m_width > 1 ? x * 17 / m_width : 0;
+                    if (kBayer[static_cast<size_t>((y % 4) * 4 + (x + p) % 4)] < level) {
+                        SetPixel(x, y, p);
+                    }
+                }
+            }
+        }
+        return true;
+    }
+    if (pattern == "blank-margins") {
+        // Random ink in the middle; blank bands left, right, top and bottom.
+        const int x0 = m_width / 4;
+        const int x1 = m_width * 3 / 4;
+        const int y0 = m_height / 4;
+        const int y1 = m_height * 3 / 4;
+        for (int y = y0; y < y1; ++y) {
+            for (int p = 0; p < m_planes; ++p) {
+                for (int x = x0; x < x1; ++x) {
+                    if ((random.Next32() & 1U) != 0) {
+                        SetPixel(x, y, p);
+                    }
+                }
+            }
+        }
+        return true;
+    }
+    if (pattern == "text") {
+        FillText();
+        return true;
+    }
+    return false;
+}
+
+void CRipImage::FillText()
+{
+    // "TAVOLUX" in 3x5 block letters, scaled to a fifth of the height, repeated across.
+    static constexpr std::array<std::array<const char*, 5>, 7> kGlyphs = {{
+        {"###", ".#.", ".#.", ".#.", ".#."},
+        {".#.", "#.#", "###", "#.#", "#.#"},
+        {"#.#", "#.#", "#.#", "#.#", ".#."},
+        {"###", "#.#", "#.#", "#.#", "###"},
+        {"#..", "#..", "#..", "#..", "###"},
+        {"#.#", "#.#", "#.#", "#.#", "###"},
+        {"#.#", "#.#", ".#.", "#.#", "#.#"},
+    }};
+    const int scale = std::max(m_height / 5, 1);
+    const int advance = 4 * scale;
+    for (int y = 0; y < m_height; ++y) {
+        const int gy = y / scale;
+        if (gy >= 5) {
+            continue;
+        }
+        for (int x = 0; x < m_width; ++x) {
+            const int letter = (x / advance) % 7;
+            const int gx = (x % advance) / scale;
+            if (gx < 3 &&
+                kGlyphs[static_cast<size_t>(letter)][static_cast<size_t>(gy)][gx] == '#') {
+                for (int p = 0; p < m_planes; ++p) {
+                    SetPixel(x, y, p);
+                }
+            }
+        }
+    }
+}
+
+bool CRipImage::Write(const std::filesystem::path& path, std::string* error) const
+{
+    std::array<int32_t, 12> header{};
+    header[1] = m_xResolution;
+    header[2] = m_yResolution;
+    header[3] = m_bytesPerPlaneLine;
+    header[4] = m_height;
+    header[5] = m_width;
+    header[7] = m_planes;
+    std::array<char, 48> raw{};
+    for (size_t i = 0; i < header.size(); ++i) {
+        const auto v = static_cast<uint32_t>(header[i]);
+        for (size_t b = 0; b < 4; ++b) {
+            raw[4 * i + b] = static_cast<char>((v >> (8 * b)) & 0xFF);
+        }
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(raw.data(), static_cast<std::streamsize>(raw.size()));
+    out.write(reinterpret_cast<const char*>(m_data.data()),
+              static_cast<std::streamsize>(m_data.size()));
+    if (!out) {
+        if (error != nullptr) {
+            *error = "cannot write " + path.string();
+        }
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tavolux

@@ -1,0 +1,333 @@
+// RIP file reading: header, chunks with zero-filled short reads, blank window, plane copies.
+#include "print/RipReader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <system_error>
+
+#include "config/PrinterConfig.h"
+#include "platform/RandomSource.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+
+namespace tavolux {
+
+namespace {
+
+int32_t LittleEndian32(const uint8_t* p)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+                                static_cast<uint32_t>(p[2]) << 16 |
+                                static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+CRipReader::CRipReader(const CPrinterConfig* config, CRandomSource* random)
+    : m_config(config), m_random(random)
+{
+}
+
+CRipReader::~CRipReader()
+{
+    if (m_file.is_open()) {
+        m_file.close();
+    }
+}
+
+int CRipReader::OpenFile(const std::filesystem::path& path)
+{
+    Close();
+    m_errorText.clear();
+    std::error_code ec;
+    m_fileLength = std::filesystem::file_size(path, ec);
+    if (ec || !std::filesystem::is_regular_file(path, ec)) {
+        m_fileLength = 0;
+        m_errorText = LoadResString(ids::kRipOpenError);
+        return kRipOpenFailed;
+    }
+    m_file.open(path, std::ios::binary);
+    if (!m_file.is_open()) {
+        m_errorText = LoadResString(ids::kRipOpenError);
+        return kRipOpenFailed;
+    }
+    const int error = ReadHeader();
+    if (error != kRipOk) {
+        m_file.close();
+        return error;
+    }
+    m_isOpen = true;
+    return kRipOk;
+}
+
+int CRipReader::ReadHeader()
+{
+    std::array<uint8_t, RipHeader::kBytes> raw{};
+    m_file.read(reinterpret_cast<char*>(raw.data()), RipHeader::kBytes);
+    if (m_file.gcount() != RipHeader::kBytes) {
+        m_errorText = LoadResString(ids::kRipHeaderError);
+        return kRipShortHeader;
+    }
+    for (size_t i = 0; i < m_header.words.size(); ++i) {
+        m_header.words[i] = LittleEndian32(raw.data() + 4 * i);
+    }
+    m_xResolution = m_header.XResolution();
+    m_yResolution = m_header.YResolution();
+    m_bytesPerPlaneLine = m_header.BytesPerPlaneLine();
+    m_height = m_header.Height();
+    m_width = m_header.Width();
+    m_planeCount = m_header.PlaneCount();
+    // The sizes drive every allocation and division of a print job: refuse what no printer
+    // could print rather than allocate gigabytes or divide by zero.
+    const bool bad = m_bytesPerPlaneLine <= 0 || m_bytesPerPlaneLine > kMaxBytesPerPlaneLine ||
+                     m_planeCount <= 0 || m_planeCount > kMaxPlanes || m_height < 0 ||
+                     m_xResolution <= 0 || m_yResolution <= 0;
+    if (bad) {
+        m_errorText = LoadResString(ids::kRipHeaderAbsurd);
+        return kRipBadHeader;
+    }
+    return kRipOk;
+}
+
+int CRipReader::OpenForPreview(const std::filesystem::path& path)
+{
+    return OpenFile(path);
+}
+
+int CRipReader::OpenForPrint(const std::filesystem::path& path, int startLine, int chunkLines,
+                             int ignoreBlank)
+{
+    int error = OpenFile(path);
+    if (error != kRipOk) {
+        return error;
+    }
+    const int64_t lineBytes = LineBytes();
+    if (chunkLines < 0 || int64_t{chunkLines + kSpareLines} * lineBytes > kMaxChunkBytes) {
+        m_errorText = LoadResString(ids::kRipHeaderAbsurd);
+        Close();
+        return kRipBadHeader;
+    }
+    Seek(RipHeader::kBytes + int64_t{std::max(startLine, 0)} * lineBytes, std::ios::beg);
+    m_bufferLines = chunkLines + kSpareLines;
+    const auto bytes = static_cast<size_t>(int64_t{m_bufferLines} * lineBytes);
+    for (auto& b : m_buffer) {
+        b.assign(bytes, 0);
+    }
+    m_spanLines = {0, 0};
+    m_current = 0;
+    m_ignoreBlank = ignoreBlank;
+    return kRipOk;
+}
+
+uint64_t CRipReader::AnnouncedLength() const
+{
+    return RipHeader::kBytes + static_cast<uint64_t>(std::max(m_height, 0)) *
+                                   static_cast<uint64_t>(std::max<int64_t>(LineBytes(), 0));
+}
+
+bool CRipReader::Seek(int64_t offset, std::ios::seekdir origin)
+{
+    if (!m_file.is_open()) {
+        return false;
+    }
+    m_file.clear();
+    m_file.seekg(static_cast<std::streamoff>(offset), origin);
+    return true;
+}
+
+void CRipReader::Close()
+{
+    if (m_file.is_open()) {
+        m_file.close();
+    }
+    m_isOpen = false;
+}
+
+bool CRipReader::ReadRaw(void* buffer, int64_t bytes)
+{
+    if (!m_isOpen || bytes < 0) {
+        return false;
+    }
+    m_file.clear();
+    m_file.read(static_cast<char*>(buffer), static_cast<std::streamsize>(bytes));
+    return m_file.gcount() == bytes;
+}
+
+bool CRipReader::ReadLines(void* buffer, int lines)
+{
+    return lines >= 0 && ReadRaw(buffer, int64_t{lines} * LineBytes());
+}
+
+int CRipReader::ReadChunk(int lines)
+{
+    if (!m_isOpen || lines > m_bufferLines || lines < 0) {
+        return 0;
+    }
+    const int64_t lineBytes = LineBytes();
+    const int64_t want = int64_t{lines} * lineBytes;
+    auto& buffer = m_buffer[static_cast<size_t>(m_current)];
+    m_file.clear();
+    m_file.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(want));
+    const int64_t got = std::max<std::streamsize>(m_file.gcount(), 0);
+    if (got < want) {
+        std::memset(buffer.data() + got, 0, static_cast<size_t>(want - got));
+    }
+    m_spanLines[static_cast<size_t>(m_current)] = lines;
+    if (m_ignoreBlank != 0) {
+        PushBlankPair(buffer.data(), lines);
+    }
+    m_current ^= 1;
+    return static_cast<int>(got / lineBytes);
+}
+
+void CRipReader::PushBlankPair(const uint8_t* chunk, int lines)
+{
+    const int width = m_bytesPerPlaneLine;
+    int left = width;
+    int right = width;
+    for (int64_t planeLine = 0; planeLine < int64_t{lines} * m_planeCount; ++planeLine) {
+        const uint8_t* p = chunk + planeLine * width;
+        int l = 0;
+        while (l < width && p[l] == 0) {
+            ++l;
+        }
+        int r = width;
+        if (l < width) {
+            r = 0;
+            while (p[width - 1 - r] == 0) {
+                ++r;
+            }
+        }
+        left = std::min(left, l);
+        right = std::min(right, r);
+    }
+    m_blankWindow.emplace_back(left, right);
+    if (static_cast<int>(m_blankWindow.size()) > m_windowLength) {
+        m_blankWindow.pop_front();
+    }
+}
+
+void CRipReader::ResetBlankWindow(int headChunks, int extra)
+{
+    m_windowLength = m_ignoreBlank != 0 ? headChunks + extra : 0;
+    m_headChunks = headChunks;
+    m_blankWindow.assign(static_cast<size_t>(std::max(m_windowLength, 0)),
+                         {m_bytesPerPlaneLine, m_bytesPerPlaneLine});
+}
+
+void CRipReader::GetBlankMargins(int& left, int& right) const
+{
+    left = m_bytesPerPlaneLine;
+    right = m_bytesPerPlaneLine;
+    for (const auto& [l, r] : m_blankWindow) {
+        left = std::min(left, l);
+        right = std::min(right, r);
+    }
+}
+
+bool CRipReader::IsHeadAreaBlank() const
+{
+    for (int i = 0; i < m_headChunks && i < static_cast<int>(m_blankWindow.size()); ++i) {
+        if (m_blankWindow[static_cast<size_t>(i)].first != m_bytesPerPlaneLine) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CRipReader::IsHeadAreaBlankAfterFirst() const
+{
+    for (int i = 1; i <= m_headChunks && i < static_cast<int>(m_blankWindow.size()); ++i) {
+        if (m_blankWindow[static_cast<size_t>(i)].first != m_bytesPerPlaneLine) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CRipReader::CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
+                               int column, int plane, int chunkRow) const
+{
+    const auto& buffer = m_buffer[static_cast<size_t>(m_current)];
+    const int span = m_spanLines[static_cast<size_t>(m_current)];
+    const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
+    for (int i = 0; i < rowCount; ++i) {
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
+        // Rows past what the chunk's read covered hold older data: they are blank.
+        const int source = chunkRow + i;
+        if (source >= span || buffer.empty()) {
+            std::memset(dst, 0, width);
+            continue;
+        }
+        const uint8_t* src =
+            buffer.data() + source * LineBytes() + int64_t{plane} * m_bytesPerPlaneLine;
+        std::memcpy(dst, src, width);
+    }
+}
+
+uint8_t CRipReader::WhiteByte(int level, CRandomSource& random)
+{
+    static constexpr std::array<std::array<uint8_t, 4>, 6> kLevels = {{
+        {0x88, 0x44, 0x22, 0x11},
+        {0x98, 0x91, 0x49, 0x54},
+        {0xAA, 0x55, 0xCC, 0x99},
+        {0xAB, 0xD6, 0x6B, 0x73},
+        {0xDD, 0xB7, 0x6F, 0x7B},
+        {0xBF, 0xEF, 0xFB, 0xF7},
+    }};
+    if (level == 1) {
+        return static_cast<uint8_t>(0x80 >> (random.Rand() % 8));
+    }
+    if (level >= 2 && level <= 7) {
+        return kLevels[static_cast<size_t>(level - 2)][static_cast<size_t>(random.Rand() % 4)];
+    }
+    return 0xFF;
+}
+
+int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
+                          int column, int channel, int dataRows, int chunkRow)
+{
+    if (channel < 0 || channel > m_planeCount + 4 || rowCount > m_bufferLines || rowCount < 0 ||
+        firstRow < 0 || int64_t{firstRow} + rowCount > static_cast<int64_t>(rowTable.size()) ||
+        chunkRow < 0 || int64_t{chunkRow} + rowCount > m_bufferLines) {
+        return 0;
+    }
+    const auto planeOf = [&](int c) { return c < 6 ? m_planeMap[static_cast<size_t>(c)] : c; };
+    const auto copyMapped = [&](int c) {
+        const int plane = planeOf(c);
+        if (plane < m_planeCount) {
+            CopyFilePlane(rowTable, firstRow, rowCount, column, plane, chunkRow);
+        }
+    };
+    if (m_config == nullptr || m_config->params.IfPrintWhite != 1) {
+        copyMapped(channel);
+        return 0;
+    }
+    const auto& p = m_config->params;
+    const int colourChannels = p.ColorNo - p.WhiteColorNo;
+    if (channel < colourChannels) {
+        copyMapped(channel);
+        return 0;
+    }
+    if (p.WhiteHeadDataSource != 0) {
+        if ((m_planeCount == 5 || m_planeCount == 7) && colourChannels < m_planeCount) {
+            CopyFilePlane(rowTable, firstRow, rowCount, column, colourChannels, chunkRow);
+        }
+        return 0;
+    }
+    const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
+    for (int i = 0; i < rowCount; ++i) {
+        const int target = firstRow + i;
+        uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
+        uint8_t value = 0;
+        if (chunkRow + i < dataRows && m_random != nullptr) {
+            value = WhiteByte(p.WhiteInkThickness, *m_random);
+        }
+        std::memset(dst, value, width);
+    }
+    return 0;
+}
+
+}  // namespace tavolux

@@ -1,0 +1,137 @@
+// Reads RIP files (48-byte header, one bit per pixel, one plane per ink) chunk by chunk for
+// printing, or by explicit seeks for the preview, and keeps the blank-margin window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tavolux {
+
+class CPrinterConfig;
+class CRandomSource;
+
+// The 12 words of the file header as read.
+struct RipHeader {
+    static constexpr int kBytes = 48;
+    std::array<int32_t, 12> words{};
+
+    int32_t XResolution() const { return words[1]; }
+    int32_t YResolution() const { return words[2]; }
+    int32_t BytesPerPlaneLine() const { return words[3]; }
+    int32_t Height() const { return words[4]; }
+    int32_t Width() const { return words[5]; }
+    int32_t PlaneCount() const { return words[7]; }
+};
+
+// Error codes of OpenForPreview; the numbers are those the main frame maps to its messages.
+enum RipError : int {
+    kRipOk = 0,
+    kRipOpenFailed = 2,   // the file cannot be opened
+    kRipShortHeader = 3,  // fewer than 48 header bytes
+    kRipBadHeader = 4,    // sizes that no printer can print (would need absurd buffers)
+};
+
+class CRipReader {
+public:
+    static constexpr int kSpareLines = 25;  // room for step corrections without reallocation
+    // Limits beyond which a header is refused instead of allocating: far wider than any
+    // printer (8 Mi pixels per line) and more planes than any head arrangement has channels.
+    static constexpr int kMaxBytesPerPlaneLine = 1 << 20;
+    static constexpr int kMaxPlanes = 16;
+    static constexpr int64_t kMaxChunkBytes = int64_t{1} << 31;
+
+    // config and random may be null: then only the colour planes are served and white data
+    // is not generated (preview, command-line inspection).
+    explicit CRipReader(const CPrinterConfig* config = nullptr, CRandomSource* random = nullptr);
+    virtual ~CRipReader();
+    CRipReader(const CRipReader&) = delete;
+    CRipReader& operator=(const CRipReader&) = delete;
+
+    // Reads the next `lines` image lines into the current buffer; the span beyond the end of
+    // the file is zeroed. Returns the whole lines read; 0 when not open or lines is too many.
+    virtual int ReadChunk(int lines);
+    // Reads `bytes` bytes at the file position; true when all arrived.
+    virtual bool ReadRaw(void* buffer, int64_t bytes);
+    // Reads `lines` whole image lines; true when all arrived.
+    virtual bool ReadLines(void* buffer, int lines);
+    // Copies one colour channel of the chunk read before the latest ReadChunk into rows
+    // rowTable[firstRow + i] + column (BytesPerPlaneLine bytes each), or generates white ink.
+    // chunkRow: the first chunk row copied (a step longer than the head keeps its newest rows).
+    virtual int CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
+                          int column, int channel, int dataRows, int chunkRow = 0);
+    // Seeks the file (origin: std::ios::beg, cur or end) with a 64-bit offset.
+    virtual bool Seek(int64_t offset, std::ios::seekdir origin);
+    virtual void Close();
+
+    // Opens for the preview and the task list; allocates no buffers. Returns a RipError.
+    int OpenForPreview(const std::filesystem::path& path);
+    // Opens for printing, positioned at startLine, with two buffers of chunkLines + 25 lines.
+    // Failure leaves IsOpen() false; every read then returns 0 or false. Returns a RipError.
+    int OpenForPrint(const std::filesystem::path& path, int startLine, int chunkLines,
+                     int ignoreBlank);
+
+    void ResetBlankWindow(int headChunks, int extra);
+    void GetBlankMargins(int& left, int& right) const;
+    bool IsHeadAreaBlank() const;
+    bool IsHeadAreaBlankAfterFirst() const;
+
+    bool IsOpen() const { return m_isOpen; }
+    const RipHeader& Header() const { return m_header; }
+    int PlaneCount() const { return m_planeCount; }
+    int Height() const { return m_height; }
+    int Width() const { return m_width; }
+    int BytesPerPlaneLine() const { return m_bytesPerPlaneLine; }
+    int XResolution() const { return m_xResolution; }
+    int YResolution() const { return m_yResolution; }
+    uint64_t FileLength() const { return m_fileLength; }
+    int BufferLines() const { return m_bufferLines; }
+    int64_t LineBytes() const { return int64_t{m_planeCount} * m_bytesPerPlaneLine; }
+    // Bytes the header announces: header plus Height whole lines.
+    uint64_t AnnouncedLength() const;
+    // Why the last open failed, empty when it did not.
+    const std::string& ErrorText() const { return m_errorText; }
+    // The blank window, oldest chunk first (for tests and diagnostics).
+    const std::deque<std::pair<int, int>>& BlankWindow() const { return m_blankWindow; }
+
+    // The byte per row of generated white ink at a density level (1..7, else solid).
+    static uint8_t WhiteByte(int level, CRandomSource& random);
+
+private:
+    int OpenFile(const std::filesystem::path& path);
+    int ReadHeader();
+    void PushBlankPair(const uint8_t* chunk, int lines);
+    void CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount, int column,
+                       int plane, int chunkRow) const;
+
+    std::array<std::vector<uint8_t>, 2> m_buffer;
+    std::array<int, 2> m_spanLines{};  // lines of each buffer that the last read covered
+    int m_current = 0;
+    int m_bufferLines = 0;
+    int m_ignoreBlank = 0;
+    std::deque<std::pair<int, int>> m_blankWindow;
+    int m_windowLength = 0;
+    int m_headChunks = 0;
+    static constexpr std::array<int, 6> m_planeMap = {3, 2, 1, 0, 4, 5};
+    bool m_isOpen = false;
+    int m_planeCount = 0;
+    int m_height = 0;
+    int m_bytesPerPlaneLine = 0;
+    int m_width = 0;
+    int m_xResolution = 0;
+    int m_yResolution = 0;
+    uint64_t m_fileLength = 0;
+    const CPrinterConfig* m_config;
+    CRandomSource* m_random;
+    std::ifstream m_file;
+    RipHeader m_header;
+    std::string m_errorText;
+};
+
+}  // namespace tavolux

@@ -1,0 +1,467 @@
+// The task list model: records, row texts, thumbnails and Tasks.dat.
+#include "tasks/TaskList.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <system_error>
+
+#include "config/PrinterConfig.h"
+#include "platform/NumberText.h"
+#include "platform/RandomSource.h"
+#include "platform/UiFacade.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+#include "tasks/BmpFile.h"
+#include "tasks/TaskFile.h"
+#include "tasks/ThumbnailName.h"
+
+namespace tavolux {
+
+namespace {
+
+std::string ListEntry(const std::vector<std::string>& list, int index)
+{
+    return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)]
+                                                                  : std::string();
+}
+
+std::string Pair(int a, int b)
+{
+    return std::to_string(a) + " * " + std::to_string(b);
+}
+
+void ShowPathTooLong(const std::string& path)
+{
+    GetUi().ShowMessage(LoadResString(ids::kTaskPathTooLong) + " " + path, MessageIcon::Warning);
+}
+
+// Reads Tasks.dat, at most as many bytes as a list of kMaxTasks holds: a file grown to
+// gigabytes by damage must not take the memory with it (its first records still load).
+bool ReadTasksFile(const std::filesystem::path& path, std::string& bytes)
+{
+    constexpr size_t kMaxTasks = 100000;
+    constexpr size_t kMaxBytes = 4 + kMaxTasks * kTaskRecordSize;
+    std::error_code ec;
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    std::ifstream in(path, std::ios::binary);
+    if (ec || !in) {
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(std::min<uintmax_t>(size, kMaxBytes)));
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad()) {
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return true;
+}
+
+}  // namespace
+
+PrintTypeChoice DerivePrintType(const CPrinterConfig& config, int printTypeId)
+{
+    const CPrinterParams& p = config.params;
+    const CParamLists& l = config.lists;
+    int r = p.Resolution;
+    int a = p.PassID;
+    int b = 0;
+    if (!config.ParsePrintType(printTypeId, r, a, b)) {
+        // An incomplete entry keeps what it names and takes the rest from the settings.
+        b = 0;
+    }
+    PrintTypeChoice choice;
+    if (r >= 0 && static_cast<size_t>(r) < l.ResolutionList.size()) {
+        auto [x, y] = SplitResolution(l.ResolutionList[static_cast<size_t>(r)]);
+        choice.xResolution = x;
+        choice.yResolution = y;
+    } else {
+        choice.xResolution = p.ResolutionX;
+        choice.yResolution = p.ResolutionY;
+    }
+    choice.passText = ListEntry(l.PassList, a);
+    const int passes = ParseLeadingInt(choice.passText);
+    choice.passes = passes >= 1 ? passes : 1;
+    if (choice.passText.empty()) {
+        choice.passText = std::to_string(choice.passes);
+    }
+    // The step corrections are kept per entry of ToTalPassList: find the one of this count.
+    choice.printTypeCode = 0;
+    for (size_t i = 0; i < l.ToTalPassList.size(); ++i) {
+        if (ParseLeadingInt(l.ToTalPassList[i]) == choice.passes) {
+            choice.printTypeCode = static_cast<int>(i);
+            break;
+        }
+    }
+    // Several passes share the pixels through the pass masks; a single pass needs none.
+    choice.maskMode = choice.passes >= 2 ? 1 : 0;
+    choice.printTypeParam = b;
+    return choice;
+}
+
+CTaskList::CTaskList(const CPrinterConfig& config, std::filesystem::path worksDir)
+    : m_config(config), m_worksDir(std::move(worksDir))
+{
+    std::error_code ec;
+    std::filesystem::create_directories(m_worksDir, ec);  // a failure shows when saving
+}
+
+void CTaskList::SetObserver(ITaskListObserver* observer)
+{
+    m_observer.store(observer);
+}
+
+void CTaskList::Notify(void (ITaskListObserver::*what)(int), int row)
+{
+    GetUi().RunOnUiThread([this, what, row] {
+        if (ITaskListObserver* observer = m_observer.load()) {
+            (observer->*what)(row);
+        }
+    });
+}
+
+TaskRowTexts CTaskList::BuildRow(const TaskRecord& record, const PrintTypeChoice& type) const
+{
+    const CPrinterParams& p = m_config.params;
+    const CParamLists& l = m_config.lists;
+    TaskRowTexts row;
+    row[kColName] = TaskFileName(record.m_filePath);
+    row[kColState] = LoadResString(record.m_stateId);
+    row[kColPlanes] = std::to_string(record.m_planeCount);
+    int widthMm = 0;
+    if (record.m_xResolution > 0) {
+        widthMm = static_cast<int>(static_cast<double>(record.m_bytesPerPlaneLine) * 8.0 /
+                                   record.m_xResolution * 25.4);
+    }
+    int heightMm = 0;
+    if (p.PrinterResolution > 0) {
+        // Interlace: the print resolution in whole multiples of the nozzle resolution, rounded.
+        const int k = static_cast<int>(
+            std::floor(static_cast<double>(record.m_yResolution) / p.PrinterResolution + 0.5));
+        const double rowsPerInch = k * p.RealPrinterResolution;
+        if (rowsPerInch > 0.0) {
+            heightMm = static_cast<int>(record.m_height / rowsPerInch * 25.4);
+        }
+    }
+    row[kColSize] = Pair(widthMm, heightMm);
+    row[kColFileRes] = Pair(record.m_fileXResolution, record.m_fileYResolution);
+    row[kColPrintType] = ListEntry(l.PrintTypeDisplayList, record.m_printTypeId);
+    row[kColSpeed] = ListEntry(l.SpeedDisplayList, record.m_speed);
+    row[kColDirection] = ListEntry(l.DirectionList, record.m_direction);
+    row[kColPasses] =
+        type.passes == record.m_passes ? type.passText : std::to_string(record.m_passes);
+    row[kColCopies] = std::to_string(record.m_copies);
+    return row;
+}
+
+std::string CTaskList::NewThumbnailPath(const std::string& filePath) const
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                             std::chrono::system_clock::now().time_since_epoch())
+                             .count();
+    const int stamp = static_cast<int>(seconds % 1000000000);
+    const int count = TaskCount() + 1;
+    std::filesystem::path path;
+    std::error_code ec;
+    // The time and the list position alone repeat after a restart; the random number keeps
+    // names apart, and an existing file is never overwritten.
+    do {
+        path = m_worksDir / ThumbnailFileName(filePath, stamp, count, GetRandomSource().Rand());
+    } while (std::filesystem::exists(path, ec));
+    return path.string();
+}
+
+int CTaskList::AddTask(const std::string& filePath, const RipImageInfo& info,
+                       const DibImage& preview, int previewRef)
+{
+    if (!FitsTaskField(filePath, kTaskPathField)) {
+        ShowPathTooLong(filePath);
+        return -1;
+    }
+    std::string thumbnail;
+    if (!preview.Empty()) {
+        thumbnail = NewThumbnailPath(filePath);
+        if (!FitsTaskField(thumbnail, kTaskPathField)) {
+            ShowPathTooLong(thumbnail);
+            return -1;
+        }
+    }
+
+    const CPrinterParams& p = m_config.params;
+    TaskRecord record;
+    record.m_stateId = ids::kTaskReady;
+    record.m_planeCount = info.planeCount;
+    record.m_height = info.height;
+    record.m_bytesPerPlaneLine = info.bytesPerPlaneLine;
+    record.m_fileXResolution = info.xResolution;
+    record.m_fileYResolution = info.yResolution;
+    record.m_printTypeId = p.PrintTypeID;
+    const PrintTypeChoice type = DerivePrintType(m_config, record.m_printTypeId);
+    record.m_xResolution = type.xResolution;
+    record.m_yResolution = type.yResolution;
+    record.m_passes = type.passes;
+    record.m_printTypeCode = type.printTypeCode;
+    record.m_maskMode = type.maskMode;
+    record.m_printTypeParam = type.printTypeParam;
+    record.m_speed = p.Speed;
+    record.m_direction = p.Direction;
+    record.m_copies = 1;
+    record.m_resumeLine = 0;
+    record.m_previewRef = previewRef;
+    record.m_filePath = filePath;
+
+    std::shared_ptr<const DibImage> image;
+    if (!thumbnail.empty()) {
+        std::string error;
+        if (WriteBmpFile(thumbnail, preview, &error)) {
+            record.m_thumbnailPath = thumbnail;
+            image = std::make_shared<const DibImage>(preview);
+        } else {
+            // The task stays usable without its picture; the operator learns why it is missing.
+            GetUi().ShowMessage(error, MessageIcon::Warning);
+        }
+    }
+
+    Entry entry{record, BuildRow(record, type), std::move(image)};
+    int index = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        m_entries.push_back(std::move(entry));
+        index = static_cast<int>(m_entries.size()) - 1;
+        m_selected = index;
+        Renumber();
+    }
+    Notify(&ITaskListObserver::OnRowInserted, index);
+    Notify(&ITaskListObserver::OnSelectionChanged, index);
+    return index;
+}
+
+void CTaskList::Renumber()
+{
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        m_entries[i].row[kColNumber] = std::to_string(i + 1);
+    }
+}
+
+int CTaskList::GetSelectedTask() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_selected;
+}
+
+void CTaskList::SelectTask(int index)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_selected = index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : -1;
+        index = m_selected;
+    }
+    Notify(&ITaskListObserver::OnSelectionChanged, index);
+}
+
+bool CTaskList::SaveTasks()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_selected >= 0) {
+            m_entries[static_cast<size_t>(m_selected)].record.m_saved = 1;
+        }
+    }
+    return WriteSaved();
+}
+
+bool CTaskList::SaveAllTasks()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        for (Entry& entry : m_entries) {
+            entry.record.m_saved = 1;
+        }
+    }
+    return WriteSaved();
+}
+
+bool CTaskList::WriteSaved()
+{
+    std::vector<TaskRecord> saved;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Entry& entry : m_entries) {
+            if (entry.record.m_saved != 0) {
+                saved.push_back(entry.record);
+            }
+        }
+    }
+    // The count is that of the records written, so the file can never announce more.
+    std::string bytes;
+    std::string error;
+    if (EncodeTasksFile(saved, bytes)) {
+        std::error_code ec;
+        std::filesystem::create_directories(m_worksDir, ec);
+        if (AtomicWriteFile(TasksFilePath(), bytes, &error, m_crashStep)) {
+            return true;
+        }
+    }
+    GetUi().ShowMessage(LoadResString(ids::kSaveTasksError), MessageIcon::Error);
+    return false;
+}
+
+bool CTaskList::LoadTasks()
+{
+    const std::filesystem::path path = TasksFilePath();
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        return true;
+    }
+    std::string bytes;
+    DecodedTasks decoded;
+    if (ReadTasksFile(path, bytes)) {
+        decoded = DecodeTasksFile(bytes);
+    } else {
+        decoded.damaged = true;
+    }
+    for (TaskRecord& record : decoded.records) {
+        const PrintTypeChoice type = DerivePrintType(m_config, record.m_printTypeId);
+        record.m_xResolution = type.xResolution;
+        record.m_yResolution = type.yResolution;
+        std::shared_ptr<const DibImage> image;
+        if (!record.m_thumbnailPath.empty()) {
+            DibImage loaded;
+            if (LoadBmpFile(record.m_thumbnailPath, loaded)) {
+                image = std::make_shared<const DibImage>(std::move(loaded));
+            }
+        }
+        Entry entry{record, BuildRow(record, type), std::move(image)};
+        int index = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            m_entries.push_back(std::move(entry));
+            index = static_cast<int>(m_entries.size()) - 1;
+            Renumber();
+        }
+        Notify(&ITaskListObserver::OnRowInserted, index);
+    }
+    if (decoded.damaged) {
+        GetUi().ShowMessage(LoadResString(ids::kLoadTasksError), MessageIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool CTaskList::IsOwnThumbnail(const std::string& path) const
+{
+    // Only pictures this list wrote are deleted: a damaged or edited Tasks.dat must not make
+    // deleting a task remove some other file.
+    if (path.empty()) {
+        return false;
+    }
+    const std::filesystem::path p(path);
+    std::error_code ec;
+    return p.extension() == ".BMP" &&
+           std::filesystem::equivalent(p.parent_path(), m_worksDir, ec) && !ec;
+}
+
+bool CTaskList::DeleteTask(int index)
+{
+    std::string thumbnail;
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+            return false;
+        }
+        thumbnail = m_entries[static_cast<size_t>(index)].record.m_thumbnailPath;
+        m_entries.erase(m_entries.begin() + index);
+        if (m_selected == index) {
+            m_selected = -1;
+        } else if (m_selected > index) {
+            --m_selected;
+        }
+        Renumber();
+    }
+    if (IsOwnThumbnail(thumbnail)) {
+        std::error_code ec;
+        std::filesystem::remove(thumbnail, ec);
+    }
+    Notify(&ITaskListObserver::OnRowRemoved, index);
+    return SaveTasks();
+}
+
+bool CTaskList::DeleteAllTasks()
+{
+    std::vector<Entry> removed;
+    {
+        std::lock_guard lock(m_mutex);
+        removed.swap(m_entries);
+        m_selected = -1;
+    }
+    for (size_t i = removed.size(); i-- > 0;) {
+        if (IsOwnThumbnail(removed[i].record.m_thumbnailPath)) {
+            std::error_code ec;
+            std::filesystem::remove(removed[i].record.m_thumbnailPath, ec);
+        }
+        Notify(&ITaskListObserver::OnRowRemoved, static_cast<int>(i));
+    }
+    return SaveTasks();
+}
+
+void CTaskList::SetTaskStatus(int index, int stateId)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+            return;
+        }
+        Entry& entry = m_entries[static_cast<size_t>(index)];
+        entry.record.m_stateId = stateId;
+        entry.row[kColState] = LoadResString(stateId);
+    }
+    Notify(&ITaskListObserver::OnRowChanged, index);
+}
+
+void CTaskList::SetRemainingTime(int index, const std::string& text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+            return;
+        }
+        m_entries[static_cast<size_t>(index)].row[kColRemaining] = text;
+    }
+    Notify(&ITaskListObserver::OnRowChanged, index);
+}
+
+int CTaskList::TaskCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_entries.size());
+}
+
+TaskRecord CTaskList::GetTask(int index) const
+{
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        return {};
+    }
+    return m_entries[static_cast<size_t>(index)].record;
+}
+
+TaskRowTexts CTaskList::RowTexts(int index) const
+{
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        return {};
+    }
+    return m_entries[static_cast<size_t>(index)].row;
+}
+
+std::shared_ptr<const DibImage> CTaskList::Thumbnail(int index) const
+{
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        return nullptr;
+    }
+    return m_entries[static_cast<size_t>(index)].thumbnail;
+}
+
+}  // namespace tavolux

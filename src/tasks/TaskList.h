@@ -1,0 +1,130 @@
+// The task list: every opened RIP file as a task with its row texts and thumbnail, kept in
+// Works/Tasks.dat across restarts. The grid of the GUI and the CLI show it through an observer.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+#include "platform/DibImage.h"
+#include "tasks/TaskFile.h"
+#include "tasks/TaskListObserver.h"
+#include "tasks/TaskRecord.h"
+
+namespace tavolux {
+
+class CPrinterConfig;
+
+inline constexpr int kTaskColumns = 12;
+using TaskRowTexts = std::array<std::string, kTaskColumns>;
+
+// Columns of a task row.
+enum TaskColumn : int {
+    kColNumber = 0,      // row number, 1-based
+    kColName = 1,        // file name
+    kColState = 2,       // "就绪", "打印", "挂起"
+    kColPlanes = 3,      // plane count
+    kColSize = 4,        // "width * height" in millimetres
+    kColFileRes = 5,     // "x * y" dots per inch of the file
+    kColPrintType = 6,   // print type name
+    kColSpeed = 7,       // speed name
+    kColDirection = 8,   // direction name
+    kColPasses = 9,      // pass count text
+    kColRemaining = 10,  // remaining time while printing
+    kColCopies = 11,     // copies
+};
+
+// What the print type chosen in the configuration means for a task.
+struct PrintTypeChoice {
+    int xResolution = 0;
+    int yResolution = 0;
+    int passes = 1;
+    std::string passText;   // the pass list entry shown in the row
+    int printTypeCode = 0;  // index of the pass count in ToTalPassList
+    int maskMode = 0;
+    int printTypeParam = 0;
+};
+
+// Derives the print type's resolution, passes and mask mode from its "r,a,b" entry.
+PrintTypeChoice DerivePrintType(const CPrinterConfig& config, int printTypeId);
+
+class CTaskList {
+public:
+    // worksDir: the folder of Tasks.dat and the thumbnails (created when missing).
+    CTaskList(const CPrinterConfig& config, std::filesystem::path worksDir);
+    CTaskList(const CTaskList&) = delete;
+    CTaskList& operator=(const CTaskList&) = delete;
+
+    // The observer is called on the UI thread; nullptr for none. The caller keeps ownership.
+    void SetObserver(ITaskListObserver* observer);
+
+    // Adds the file as a task with the current print settings, writes its thumbnail from the
+    // preview and selects it. Returns the new index, or -1 when a path does not fit Tasks.dat
+    // (a message says which) and nothing was added.
+    int AddTask(const std::string& filePath, const RipImageInfo& info, const DibImage& preview,
+                int previewRef = 0);
+
+    int GetSelectedTask() const;
+    // Selects index (-1 or out of range: none).
+    void SelectTask(int index);
+
+    // Marks the selected task saved, then writes every saved task to Tasks.dat atomically.
+    // False (and "任务保存出错！" shown) when the file cannot be written.
+    bool SaveTasks();
+    // Marks every task saved and writes them all.
+    bool SaveAllTasks();
+    // Appends the tasks of Tasks.dat. A missing file is an empty list. A damaged file loads its
+    // whole records, shows "装载打印任务错误" and returns false.
+    bool LoadTasks();
+
+    // Removes the task and its thumbnail, then saves. False when index is out of range.
+    bool DeleteTask(int index);
+    // Removes every task and thumbnail, then saves an empty list.
+    bool DeleteAllTasks();
+
+    // Set by the print job on its task: the state (188 printing, 189 suspended, 187 ready)
+    // and the remaining time text. Out-of-range indices are ignored (the task may be gone).
+    void SetTaskStatus(int index, int stateId);
+    void SetRemainingTime(int index, const std::string& text);
+
+    int TaskCount() const;
+    TaskRecord GetTask(int index) const;
+    TaskRowTexts RowTexts(int index) const;
+    // The thumbnail of the task, nullptr when it has none.
+    std::shared_ptr<const DibImage> Thumbnail(int index) const;
+
+    std::filesystem::path TasksFilePath() const { return m_worksDir / kTasksFileName; }
+    const std::filesystem::path& WorksDir() const { return m_worksDir; }
+
+    // Test hook: stops the next saves after this step of the atomic write, as a crash would.
+    void SimulateCrashOnSave(AtomicWriteStep step) { m_crashStep = step; }
+
+private:
+    struct Entry {
+        TaskRecord record;
+        TaskRowTexts row;
+        std::shared_ptr<const DibImage> thumbnail;
+    };
+
+    TaskRowTexts BuildRow(const TaskRecord& record, const PrintTypeChoice& type) const;
+    std::string NewThumbnailPath(const std::string& filePath) const;
+    bool WriteSaved();  // writes the saved records; takes m_mutex
+    void Renumber();    // m_mutex held
+    void Notify(void (ITaskListObserver::*what)(int), int row);
+    bool IsOwnThumbnail(const std::string& path) const;
+
+    const CPrinterConfig& m_config;
+    std::filesystem::path m_worksDir;
+    mutable std::mutex m_mutex;
+    std::vector<Entry> m_entries;  // guarded by m_mutex
+    int m_selected = -1;           // guarded by m_mutex
+    std::atomic<ITaskListObserver*> m_observer{nullptr};
+    AtomicWriteStep m_crashStep = AtomicWriteStep::None;
+};
+
+}  // namespace tavolux

@@ -1,0 +1,76 @@
+// RIP files made on the fly for the preview tests: a 48-byte header and a raster.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/AtomicFile.h"
+#include "platform/RandomSource.h"
+
+namespace tavolux::test {
+
+struct RipGeometry {
+    int planes = 6;
+    int height = 100;
+    int bytesPerPlaneLine = 10;
+    int width = 80;
+    int xResolution = 720;
+    int yResolution = 720;
+    int linesPresent = -1;  // lines actually written; -1: all
+};
+
+inline void PutLe32(std::string& s, size_t at, int v)
+{
+    for (int i = 0; i < 4; ++i) {
+        s[at + static_cast<size_t>(i)] =
+            static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    }
+}
+
+inline std::string RipHeader(const RipGeometry& r)
+{
+    std::string h(48, '\0');
+    PutLe32(h, 4, r.xResolution);
+    PutLe32(h, 8, r.yResolution);
+    PutLe32(h, 12, r.bytesPerPlaneLine);
+    PutLe32(h, 16, r.height);
+    PutLe32(h, 20, r.width);
+    PutLe32(h, 28, r.planes);
+    return h;
+}
+
+// A raster of random density that changes from region to region, so that every colour path
+// and partly covered block occurs.
+inline std::string RipBytes(const RipGeometry& r, uint64_t seed)
+{
+    CRandomSource random(seed);
+    std::string s = RipHeader(r);
+    const int lines = r.linesPresent < 0 ? r.height : r.linesPresent;
+    const size_t lineBytes =
+        static_cast<size_t>(r.planes) * static_cast<size_t>(r.bytesPerPlaneLine);
+    s.reserve(48 + lineBytes * static_cast<size_t>(lines));
+    for (int y = 0; y < lines; ++y) {
+        for (size_t b = 0; b < lineBytes; ++b) {
+            const int region = (y / 7 + static_cast<int>(b) / 5) % 4;
+            uint8_t v = static_cast<uint8_t>(random.Next32());
+            if (region == 0) {
+                v = 0;
+            } else if (region == 1) {
+                v &= static_cast<uint8_t>(random.Next32());
+            } else if (region == 3) {
+                v = 0xFF;
+            }
+            s.push_back(static_cast<char>(v));
+        }
+    }
+    return s;
+}
+
+inline std::filesystem::path WriteRip(const std::filesystem::path& path, const std::string& bytes)
+{
+    AtomicWriteFile(path, bytes);
+    return path;
+}
+
+}  // namespace tavolux::test

@@ -1,0 +1,319 @@
+// Pass generation end to end on small images: every image pixel is printed as often as the
+// mask mode says, blank passes are skipped with their feed carried, descriptors, copy gaps,
+// and whole passes of the fast merge equal those of the literal one.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "platform/ProgramDir.h"
+#include "platform/RandomSource.h"
+#include "print/LiteralMerge.h"
+#include "print/PassGenerator.h"
+#include "print/PrintFixture.h"
+
+using namespace tavolux;
+
+namespace {
+
+constexpr std::array<int, 4> kPlaneOfChannel = {3, 2, 1, 0};
+
+struct Pass {
+    PassDescriptor d;
+    PassOutcome o;
+    std::vector<uint16_t> words;
+};
+
+class PassGeneratorTest : public test::PrintFixture {
+protected:
+    PassTask Task(const std::filesystem::path& file, int passes, int maskMode)
+    {
+        PassTask t;
+        t.file = file;
+        t.resolutionX = 300;
+        t.resolutionY = 300;
+        t.passes = passes;
+        t.maskMode = maskMode;
+        t.direction = 1;
+        return t;
+    }
+
+    std::vector<Pass> Run(const PassTask& task, CChannelMerger* merger = nullptr, uint64_t seed = 5)
+    {
+        CRandomSource random(seed);
+        CPassGenerator gen(config, random, merger);
+        EXPECT_TRUE(gen.Setup(task)) << gen.ErrorText();
+        EXPECT_TRUE(gen.BuildMasks());
+        gen.Prepare();
+        std::vector<Pass> passes;
+        std::vector<uint16_t> buffer(static_cast<size_t>(gen.MaxTransferWords()));
+        while (!gen.Done()) {
+            Pass p;
+            p.o = gen.BuildNextPass(buffer, p.d);
+            EXPECT_TRUE(p.o.built);
+            p.words.assign(buffer.begin(), buffer.begin() + p.o.transferWords);
+            passes.push_back(std::move(p));
+        }
+        EXPECT_EQ(static_cast<int>(passes.size()), gen.TotalPasses());
+        lastGap = gen.CopyGap();
+        return passes;
+    }
+
+    // Decodes the 4x2 words of 16-nozzle heads (PrintVer 0: word n is nozzle n) back onto
+    // the image: how often each pixel of each channel was fired. Ink outside the image fails.
+    std::vector<int> Fired(const std::vector<Pass>& passes, const CRipImage& image)
+    {
+        const int w = image.Width();
+        const int h = image.Height();
+        std::vector<int> count(static_cast<size_t>(4 * w * h), 0);
+        const int baseStart = 1 + static_cast<int>(config.params.MaxAccDist * 300 / 25.4);
+        int fed = 0;
+        for (const auto& p : passes) {
+            fed += p.o.step;
+            const int shift = p.d[PassDescriptor::kDataStart] - baseStart;
+            const int length = p.d[PassDescriptor::kWidth];
+            for (int j = 0; j < length && !p.words.empty(); ++j) {
+                for (int n = 0; n < 16; ++n) {
+                    const uint16_t word = p.words[static_cast<size_t>(j * 16 + n)];
+                    for (int slot = 0; slot < 8; ++slot) {
+                        if ((word & (1 << slot)) == 0) {
+                            continue;
+                        }
+                        const int c = slot % 4;
+                        const int line = fed - 32 + (slot / 4) * 16 + n;
+                        const int x = shift + j;
+                        if (line < 0 || line >= h || x < 0 || x >= w) {
+                            ADD_FAILURE() << "ink outside the image: line " << line << " x " << x;
+                            continue;
+                        }
+                        ++count[static_cast<size_t>((c * h + line) * w + x)];
+                    }
+                }
+            }
+        }
+        return count;
+    }
+
+    // Pixels whose fire count differs from `times` x the image bit.
+    int Mismatches(const std::vector<int>& fired, const CRipImage& image, int times)
+    {
+        int bad = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = 0; y < image.Height(); ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    const int want =
+                        image.Pixel(x, y, kPlaneOfChannel[static_cast<size_t>(c)]) ? times : 0;
+                    bad +=
+                        fired[static_cast<size_t>((c * image.Height() + y) * image.Width() + x)] !=
+                        want;
+                }
+            }
+        }
+        return bad;
+    }
+
+    CRipImage RandomImage(int width, int height, uint64_t seed)
+    {
+        CRipImage image(width, height, 4, 300, 300);
+        CRandomSource random(seed);
+        image.Fill("random", random);
+        return image;
+    }
+
+    int lastGap = 0;
+};
+
+}  // namespace
+
+TEST_F(PassGeneratorTest, EveryPixelIsPrintedAsOftenAsTheMaskModeSays)
+{
+    const auto image = RandomImage(40, 50, 1);
+    const auto file = WriteImage(image);
+    for (int passes : {1, 2, 4}) {
+        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+            const auto run = Run(Task(file, passes, mode));
+            const int times = mode == kMaskNone ? passes : 1;
+            EXPECT_EQ(Mismatches(Fired(run, image), image, times), 0)
+                << passes << " passes, mode " << mode;
+        }
+    }
+    config.IsAutoMaskGen = 1;
+    const auto run = Run(Task(file, 4, kMaskPass));
+    EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0) << "random masks";
+}
+
+TEST_F(PassGeneratorTest, BlankPassesAreSkippedAndTheirFeedCarried)
+{
+    // Ink only in lines 40..59 and bytes 3..4 of 8: the first passes see a blank head.
+    CRipImage image(64, 100, 4, 300, 300);
+    CRandomSource random(9);
+    for (int y = 40; y < 60; ++y) {
+        for (int p = 0; p < 4; ++p) {
+            image.PlaneLine(y, p)[3] = static_cast<uint8_t>(random.Next32() | 1);
+            image.PlaneLine(y, p)[4] = static_cast<uint8_t>(random.Next32());
+        }
+    }
+    const auto file = WriteImage(image);
+    config.params.IgnoreBlank = 1;
+    const auto run = Run(Task(file, 2, kMaskPass));
+    EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0);
+    int skipped = 0;
+    int carried = 0;
+    bool sawCarry = false;
+    int trimmedBoth = 0;
+    for (const auto& p : run) {
+        EXPECT_EQ(p.o.handOver, !p.o.skipped || p.o.last);
+        if (p.o.skipped) {
+            EXPECT_EQ(p.d[PassDescriptor::kTravel], 0);
+            EXPECT_EQ(p.o.transferWords, 0);
+            ++skipped;
+            carried += p.d[PassDescriptor::kFeedAfter];
+            continue;
+        }
+        if (carried > 0) {
+            EXPECT_EQ(p.d[PassDescriptor::kSkippedFeed], carried);
+            EXPECT_EQ(p.d[PassDescriptor::kSendSkipped], 1);
+            sawCarry = true;
+        } else {
+            EXPECT_EQ(p.d[PassDescriptor::kSendSkipped], 0);
+        }
+        carried = 0;
+        // Trimmed to bytes 3..4: 16 pixels wide, starting 24 pixels in; while the head leaves
+        // the inked band, only the left side is trimmed.
+        const int width = p.d[PassDescriptor::kWidth];
+        EXPECT_TRUE(width == 16 || width == 40) << width;
+        trimmedBoth += width == 16;
+        EXPECT_EQ(p.o.transferWords, width * 16);
+    }
+    EXPECT_GT(skipped, 2);
+    EXPECT_GT(trimmedBoth, 0);
+    EXPECT_TRUE(sawCarry);
+}
+
+TEST_F(PassGeneratorTest, DescriptorWords)
+{
+    const auto image = RandomImage(40, 30, 2);
+    const auto file = WriteImage(image);
+    auto& p = config.params;
+    p.MmPerPulseX = 0.05;
+    p.MaxAccDist = 10;
+    p.IfSpacePrint = 1;
+    p.SpaceBeforePic = 2;
+    p.SpaceAfterPic = 3;
+    auto task = Task(file, 2, kMaskPass);
+    task.direction = 0;  // both directions
+    task.incomingCopyGap = 77;
+    const auto run = Run(task);
+    ASSERT_GT(run.size(), 3u);
+    const double mm = 2 * 10 + 40 / 300.0 * 25.4 + 2 + 3;
+    for (size_t i = 0; i < run.size(); ++i) {
+        const auto& d = run[i].d;
+        EXPECT_EQ(d[PassDescriptor::kPassIndex], static_cast<int>(i));
+        EXPECT_EQ(d[PassDescriptor::kOne], 1);
+        EXPECT_EQ(d[PassDescriptor::kZero], 0);
+        EXPECT_EQ(d[PassDescriptor::kDirection], i % 2 == 0 ? 1 : 0)
+            << "bidirectional passes alternate";
+        EXPECT_EQ(d[PassDescriptor::kWidth], 40);
+        EXPECT_EQ(d[PassDescriptor::kDataStart],
+                  1 + static_cast<int>(10 * 300 / 25.4) + static_cast<int>(2 * 300 / 25.4));
+        EXPECT_EQ(d[PassDescriptor::kTravel], static_cast<int>(mm / 0.05));
+        EXPECT_EQ(d[PassDescriptor::kReturnMove], static_cast<int>(mm / 0.05));
+        EXPECT_EQ(d[PassDescriptor::kFeedBefore], i == 0 ? 77 : 0);
+    }
+    // 16 lines per pass at 300 dpi with 0.01 mm pulses: 135.47 pulses, the fraction carried.
+    int total = 0;
+    for (const auto& pass : run) {
+        total += pass.d[PassDescriptor::kFeedAfter];
+    }
+    EXPECT_EQ(total, static_cast<int>(16.0 * static_cast<double>(run.size()) / 300 * 25.4 / 0.01));
+
+    task.direction = 2;  // right to left only
+    for (const auto& pass : Run(task)) {
+        EXPECT_EQ(pass.d[PassDescriptor::kDirection], 0);
+    }
+
+    // A copy gap: the gap setting less the head height, plus the last feed.
+    p.TaskGap = 5;
+    task.multiCopy = true;
+    task.incomingCopyGap = -12;
+    const auto copy = Run(task);
+    EXPECT_EQ(copy.front().d[PassDescriptor::kFeedBefore], 0);
+    EXPECT_EQ(copy.front().d[PassDescriptor::kBackFeed], 12);
+    const double head = 16 * 2 / 300.0 * 25.4;
+    EXPECT_EQ(lastGap,
+              static_cast<int>((5 - head) / 0.01 + copy.back().d[PassDescriptor::kFeedAfter]));
+}
+
+TEST_F(PassGeneratorTest, WholePassesOfTheFastMergeEqualTheLiteralOnes)
+{
+    const auto image = RandomImage(45, 40, 3);
+    const auto file = WriteImage(image);
+    auto& p = config.params;
+    p.HeadHoriPosList = {0, 0.3, 0.7, 1.1, 0.2, 0.5, 0.9, 1.3};  // heads a few pixels apart
+    p.FeatherMode = 1;
+    p.FeatherLinesList = {0, 4, 0};
+    config.lists.StripWidthList = {2};
+    test::CLiteralMerge literal;
+    struct Variant {
+        const char* what;
+        int ignoreBlank;
+        int strip;
+        int maskMode;
+        int direction;
+    };
+    for (const Variant& v : {Variant{"feathered masks", 0, 0, kMaskPass, 1},
+                             Variant{"strips both sides", 0, 1, kMaskInterleave, 0},
+                             Variant{"blank skipping", 1, 0, kMaskNone, 0}}) {
+        p.IgnoreBlank = v.ignoreBlank;
+        p.Strip = v.strip;
+        p.StripPos = 2;
+        p.StripWidth = 1;
+        const auto task = [&] {
+            auto t = Task(file, 2, v.maskMode);
+            t.direction = v.direction;
+            return t;
+        }();
+        const auto fast = Run(task, nullptr, 8);
+        const auto slow = Run(task, &literal, 8);
+        ASSERT_EQ(fast.size(), slow.size()) << v.what;
+        bool inked = false;
+        for (size_t i = 0; i < fast.size(); ++i) {
+            EXPECT_EQ(fast[i].words, slow[i].words) << v.what << " pass " << i;
+            EXPECT_EQ(fast[i].d, slow[i].d) << v.what << " pass " << i;
+            inked = inked || std::any_of(fast[i].words.begin(), fast[i].words.end(),
+                                         [](uint16_t w) { return w != 0; });
+        }
+        EXPECT_TRUE(inked) << v.what;
+    }
+}
+
+TEST_F(PassGeneratorTest, SetupRefusesWhatCannotBePrinted)
+{
+    CRandomSource random(1);
+    CPassGenerator gen(config, random);
+    std::vector<uint16_t> buffer(64);
+    PassDescriptor d;
+    EXPECT_FALSE(gen.Setup(Task(f.dir.Path() / "missing.prn", 2, 0)));
+    EXPECT_FALSE(gen.ErrorText().empty());
+    EXPECT_FALSE(gen.BuildNextPass(buffer, d).built);
+    const auto file = WriteImage(RandomImage(16, 4, 4));
+    EXPECT_FALSE(gen.Setup(Task(file, 33, 0))) << "more passes than head lines";
+    EXPECT_FALSE(gen.Setup(Task(file, 0, 0)));
+    config.params.MmPerPulseY = 0;
+    EXPECT_FALSE(gen.Setup(Task(file, 2, 0)));
+    config.params.MmPerPulseY = 0.01;
+    EXPECT_TRUE(gen.Setup(Task(file, 2, 0)));
+    EXPECT_FALSE(gen.BuildNextPass(std::span<uint16_t>(buffer.data(), 1), d).built)
+        << "buffer too small";
+}
+
+TEST_F(PassGeneratorTest, DebugModeDumpsTheMasksBesideTheProgram)
+{
+    test::TempDir programDir;
+    SetProgramDir(programDir.Path());
+    config.IsDebug = 1;
+    const auto file = WriteImage(RandomImage(16, 4, 4));
+    Run(Task(file, 3, kMaskPass));
+    SetProgramDir({});
+    EXPECT_TRUE(std::filesystem::exists(programDir.Path() / "Mask2_OF_3.txt"));
+    EXPECT_FALSE(std::filesystem::exists(programDir.Path() / "Mask3_OF_3.txt"));
+}

@@ -1,0 +1,237 @@
+// The RIP reader: open errors, refused headers, short files, chunks, the blank window and the
+// plane and white-ink copies.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "platform/RandomSource.h"
+#include "print/PrintFixture.h"
+#include "print/RipReader.h"
+
+using namespace tavolux;
+
+namespace {
+
+std::string HeaderBytes(int xres, int yres, int bpl, int height, int width, int planes)
+{
+    std::string h(48, '\0');
+    const int values[12] = {0, xres, yres, bpl, height, width, 0, planes, 0, 0, 0, 0};
+    for (int i = 0; i < 12; ++i) {
+        const auto v = static_cast<uint32_t>(values[i]);
+        for (int b = 0; b < 4; ++b) {
+            h[static_cast<size_t>(4 * i + b)] = static_cast<char>((v >> (8 * b)) & 0xFF);
+        }
+    }
+    return h;
+}
+
+class RipReaderTest : public test::PrintFixture {
+protected:
+    // Rows for CopyPlane.
+    std::vector<std::vector<uint8_t>> store;
+    std::vector<uint8_t*> rows;
+    void MakeRows(int count, int bytes)
+    {
+        store.assign(static_cast<size_t>(count),
+                     std::vector<uint8_t>(static_cast<size_t>(bytes), 0x5A));
+        rows.clear();
+        for (auto& r : store) {
+            rows.push_back(r.data());
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(RipReaderTest, MissingShortAndAbsurdFilesGiveTheirErrors)
+{
+    CRipReader reader;
+    EXPECT_EQ(reader.OpenForPreview(f.dir.Path() / "none.prn"), kRipOpenFailed);
+    EXPECT_FALSE(reader.ErrorText().empty());
+    EXPECT_EQ(reader.OpenForPreview(f.dir.Write("short.prn", std::string(47, '\0'))),
+              kRipShortHeader);
+    EXPECT_FALSE(reader.IsOpen());
+    for (const auto& header :
+         {HeaderBytes(720, 600, 0, 10, 8, 4), HeaderBytes(720, 600, -5, 10, 8, 4),
+          HeaderBytes(720, 600, 1 << 30, 10, 8, 4), HeaderBytes(720, 600, 4, 10, 8, 0),
+          HeaderBytes(720, 600, 4, 10, 8, 1000), HeaderBytes(720, 600, 4, -1, 8, 4),
+          HeaderBytes(720, 0, 4, 10, 8, 4)}) {
+        EXPECT_EQ(reader.OpenForPreview(f.dir.Write("bad.prn", header)), kRipBadHeader);
+        EXPECT_FALSE(reader.IsOpen());
+        EXPECT_EQ(reader.OpenForPrint(f.dir.Path() / "bad.prn", 0, 10, 0), kRipBadHeader);
+        EXPECT_EQ(reader.ReadChunk(1), 0);
+    }
+    // A chunk whose two buffers would need more than 2 GiB is refused before allocating.
+    reader.OpenForPrint(f.dir.Write("wide.prn", HeaderBytes(720, 600, 1 << 20, 10, 8, 16)), 0, 200,
+                        0);
+    EXPECT_FALSE(reader.IsOpen());
+    EXPECT_EQ(reader.OpenForPreview(f.dir.Path() / "wide.prn"), kRipOk);
+    EXPECT_EQ(reader.PlaneCount(), 16);
+    EXPECT_EQ(reader.FileLength(), 48u);
+    EXPECT_EQ(reader.AnnouncedLength(), 48u + 10u * 16u * (1u << 20));
+}
+
+TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
+{
+    // 3 planes x 2 bytes per line; the header announces 10 lines, the file holds 3.5.
+    std::string body;
+    for (int i = 0; i < 21; ++i) {
+        body.push_back(static_cast<char>(i + 1));
+    }
+    auto path = f.dir.Write("short.prn", HeaderBytes(720, 600, 2, 10, 16, 3) + body);
+    CRipReader reader;
+    ASSERT_EQ(reader.OpenForPrint(path, 1, 4, 0), kRipOk);  // starts at line 1: byte 6
+    EXPECT_EQ(reader.BufferLines(), 29);
+    EXPECT_EQ(reader.ReadChunk(30), 0);
+    EXPECT_EQ(reader.ReadChunk(4), 2);  // lines 1, 2 and half of line 3
+    EXPECT_EQ(reader.ReadChunk(4), 0);
+    // The first chunk is the one CopyPlane serves now; plane 0 is served to channel 3.
+    MakeRows(4, 2);
+    reader.CopyPlane(rows, 0, 4, 0, 3, 4);
+    EXPECT_EQ(store[0], (std::vector<uint8_t>{7, 8}));
+    EXPECT_EQ(store[1], (std::vector<uint8_t>{13, 14}));
+    EXPECT_EQ(store[2], (std::vector<uint8_t>{19, 20}));  // the half line that arrived
+    EXPECT_EQ(store[3], (std::vector<uint8_t>{0, 0}));
+    // A step longer than the head keeps the newest rows of the chunk.
+    reader.CopyPlane(rows, 1, 2, 0, 3, 4, 1);
+    EXPECT_EQ(store[1], (std::vector<uint8_t>{13, 14}));
+    EXPECT_EQ(store[2], (std::vector<uint8_t>{19, 20}));
+    reader.CopyPlane(rows, 0, 1, 0, 3, 4);
+    reader.CopyPlane(rows, 0, 3, 0, 0, 3);  // channel 0 (black) is file plane 3: absent
+    EXPECT_EQ(store[0], (std::vector<uint8_t>{7, 8}));
+    reader.CopyPlane(rows, 0, 2, 0, 1, 2);  // channel 1 (cyan) is file plane 2
+    EXPECT_EQ(store[0], (std::vector<uint8_t>{11, 12}));
+}
+
+TEST_F(RipReaderTest, OffsetsBeyondFourGigabytesAreReached)
+{
+    // A sparse file: 2 planes of 64 KiB per line; line 40000 starts beyond 5 GB.
+    const int bpl = 1 << 16;
+    auto path = f.dir.Write("big.prn", HeaderBytes(720, 600, bpl, 40001, bpl * 8, 2));
+    const int64_t lineBytes = int64_t{2} * bpl;
+    const int64_t offset = 48 + 40000 * lineBytes;
+    std::error_code ec;
+    std::filesystem::resize_file(path, static_cast<uintmax_t>(offset + lineBytes), ec);
+    if (ec) {
+        GTEST_SKIP() << "no sparse files here: " << ec.message();
+    }
+    {
+        std::fstream out(path, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(offset + bpl);  // plane 1 of line 40000
+        out.write("\x42", 1);
+    }
+    CRipReader reader;
+    ASSERT_EQ(reader.OpenForPrint(path, 40000, 1, 0), kRipOk);
+    EXPECT_EQ(reader.FileLength(), static_cast<uint64_t>(offset + lineBytes));
+    EXPECT_EQ(reader.AnnouncedLength(), reader.FileLength());
+    ASSERT_EQ(reader.ReadChunk(1), 1);
+    EXPECT_EQ(reader.ReadChunk(1), 0);  // read ahead: the copy serves the chunk before
+    MakeRows(1, bpl);
+    reader.CopyPlane(rows, 0, 1, 0, 2, 1);  // channel 2 reads file plane 1
+    EXPECT_EQ(store[0][0], 0x42);
+}
+
+TEST_F(RipReaderTest, BlankWindowKeepsTheSmallestMarginsOfEachChunk)
+{
+    CRipImage image(80, 6, 2, 720, 600);  // 10 bytes per plane line
+    image.PlaneLine(2, 1)[9] = 0x01;      // chunk 1: only the last byte of one plane line
+    image.PlaneLine(4, 0)[3] = 0x10;      // chunk 2: bytes 3 ...
+    image.PlaneLine(5, 1)[6] = 0x80;      // ... and 6 set in different lines
+    auto path = WriteImage(image);
+    CRipReader reader;
+    ASSERT_EQ(reader.OpenForPrint(path, 0, 2, 1), kRipOk);
+    reader.ResetBlankWindow(2, 1);
+    EXPECT_EQ(reader.BlankWindow().size(), 3u);
+    EXPECT_TRUE(reader.IsHeadAreaBlank());
+    ASSERT_EQ(reader.ReadChunk(2), 2);
+    EXPECT_EQ(reader.BlankWindow().back(), (std::pair{10, 10}));
+    ASSERT_EQ(reader.ReadChunk(2), 2);
+    EXPECT_EQ(reader.BlankWindow().back(), (std::pair{9, 0}));
+    EXPECT_TRUE(reader.IsHeadAreaBlank());  // pairs 0 and 1 are still blank
+    EXPECT_FALSE(reader.IsHeadAreaBlankAfterFirst());
+    ASSERT_EQ(reader.ReadChunk(2), 2);
+    EXPECT_EQ(reader.BlankWindow().back(), (std::pair{3, 3}));
+    EXPECT_EQ(reader.BlankWindow().size(), 3u);
+    int left = 0;
+    int right = 0;
+    reader.GetBlankMargins(left, right);
+    EXPECT_EQ(left, 3);
+    EXPECT_EQ(right, 0);
+    EXPECT_FALSE(reader.IsHeadAreaBlank());
+
+    CRipReader off;
+    ASSERT_EQ(off.OpenForPrint(path, 0, 2, 0), kRipOk);
+    off.ResetBlankWindow(2, 1);
+    off.ReadChunk(2);
+    EXPECT_TRUE(off.BlankWindow().empty());
+}
+
+TEST_F(RipReaderTest, WhiteInkFromTheFileOrGeneratedAtTheConfiguredDensity)
+{
+    auto& p = config.params;
+    p.IfPrintWhite = 1;
+    p.ColorNo = 5;
+    p.WhiteColorNo = 1;
+    CRipImage five(16, 2, 5, 720, 600);
+    five.PlaneLine(0, 4)[0] = 0xC3;
+    five.PlaneLine(0, 0)[0] = 0x11;  // yellow feeds channel 3
+    CRipImage six(16, 2, 6, 720, 600);
+    six.PlaneLine(0, 4)[0] = 0xC3;
+    auto fivePath = WriteImage(five, "five.prn");
+    auto sixPath = WriteImage(six, "six.prn");
+    CRandomSource random(7);
+    CRipReader reader(&config, &random);
+    MakeRows(6, 2);
+
+    p.WhiteHeadDataSource = 1;
+    ASSERT_EQ(reader.OpenForPrint(fivePath, 0, 2, 0), kRipOk);
+    reader.ReadChunk(2);
+    reader.ReadChunk(2);
+    reader.CopyPlane(rows, 0, 1, 0, 4, 1);
+    EXPECT_EQ(store[0][0], 0xC3);
+    reader.CopyPlane(rows, 0, 1, 0, 3, 1);
+    EXPECT_EQ(store[0][0], 0x11);
+    ASSERT_EQ(reader.OpenForPrint(sixPath, 0, 2, 0), kRipOk);
+    reader.ReadChunk(2);
+    reader.ReadChunk(2);
+    MakeRows(6, 2);
+    reader.CopyPlane(rows, 0, 1, 0, 4, 1);
+    EXPECT_EQ(store[0][0], 0x5A) << "a six-plane file has no white plane";
+
+    p.WhiteHeadDataSource = 0;
+    const auto levelBytes = [&](int level) {
+        p.WhiteInkThickness = level;
+        std::set<int> seen;
+        for (int round = 0; round < 40; ++round) {
+            MakeRows(6, 2);
+            reader.CopyPlane(rows, 0, 6, 0, 4, 4);
+            for (int r = 0; r < 6; ++r) {
+                EXPECT_EQ(store[static_cast<size_t>(r)][0], store[static_cast<size_t>(r)][1])
+                    << "one byte per row";
+                if (r < 4) {
+                    seen.insert(store[static_cast<size_t>(r)][0]);
+                } else {
+                    EXPECT_EQ(store[static_cast<size_t>(r)][0], 0)
+                        << "rows past the data are blank";
+                }
+            }
+        }
+        return seen;
+    };
+    EXPECT_EQ(levelBytes(4), (std::set<int>{0xAA, 0x55, 0xCC, 0x99}));
+    EXPECT_EQ(levelBytes(1), (std::set<int>{0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}));
+    EXPECT_EQ(levelBytes(3), (std::set<int>{0x98, 0x91, 0x49, 0x54}));
+    EXPECT_EQ(levelBytes(9), (std::set<int>{0xFF}));
+    for (int level = 1; level <= 7; ++level) {
+        for (int round = 0; round < 20; ++round) {
+            EXPECT_EQ(__builtin_popcount(CRipReader::WhiteByte(level, random)), level);
+        }
+    }
+    MakeRows(6, 2);
+    reader.CopyPlane(rows, 0, 6, 0, 4, 0);
+    for (const auto& row : store) {
+        EXPECT_EQ(row, (std::vector<uint8_t>{0, 0}));
+    }
+}
