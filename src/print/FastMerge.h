@@ -39,7 +39,8 @@ private:
 
     // One channel ready for the sweep.
     struct ChannelState {
-        std::vector<NozzleEntry> entries;  // whole blocks of eight
+        std::vector<NozzleEntry> entries;      // whole blocks of eight once packed
+        std::vector<const HeadGroup*> groups;  // the group of each entry, null for padding
         std::vector<Block> blocks;
         std::vector<uint64_t> packed;  // per byte column, one word per block
         int length = 0;
@@ -51,7 +52,14 @@ private:
     static void OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask);
     // Merges the channels column by column; clear: the words are cleared first.
     void Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear);
+    // Builds every word once from the nozzles grouped by word position; false when two nozzles
+    // share a word and a bit, or the channels differ in shape (then the block sweep runs).
+    bool SweepByPosition(std::span<const MergeInput> inputs, std::span<uint16_t> transfer);
     bool Prepare(const MergeInput& in, ChannelState& st);
+    // The row masks and padding of an input; false when it prints nothing.
+    bool SetupRow(const MergeInput& in, ChannelState& st);
+    bool CollectEntries(const MergeInput& in, ChannelState& st);
+    void PackBlocks(const MergeInput& in, ChannelState& st);
     void BuildBlocks(ChannelState& st);
     void ScatterColumn(const ChannelState& st, size_t c, uint16_t* words) const;
     int TableFor(const Shape& shape);
@@ -63,7 +71,8 @@ private:
     std::vector<uint8_t> m_masked;      // masked row with zero padding on both sides
     std::vector<uint8_t> m_interleave;  // column-interleave pattern of the pass
     std::vector<uint8_t> m_row8;        // carriage-order rows of the eight nozzles of a block
-    std::vector<const HeadGroup*> m_entryGroups;  // the group of each entry
+    std::vector<uint64_t> m_lanes;      // per word position and byte column: bits 0-7 (then 8-15)
+    std::vector<uint16_t> m_used;       // bits already taken at each word position
     std::vector<ChannelState> m_states;
     std::vector<Shape> m_shapes;  // kept across passes: a job uses a handful
     std::vector<std::array<uint16_t, kWindow>>
