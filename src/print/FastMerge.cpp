@@ -378,6 +378,13 @@ bool CFastMerge::SweepByPosition(std::span<const MergeInput> inputs, std::span<u
                 xl[i] = Transpose8x8(lo[(p0 + i) * cb + c]);
                 xh[i] = hi != nullptr ? Transpose8x8(hi[(p0 + i) * cb + c]) : 0;
             }
+#if defined(__SSE2__)
+            if (count == 8 && columns == 8) {
+                StoreColumns(xl.data(), hi != nullptr ? xh.data() : nullptr, words, mirrored,
+                             length, j0, cw, p0);
+                continue;
+            }
+#endif
             for (int k = 0; k < columns; ++k) {
                 const int j = j0 + k;
                 uint16_t* dst =
@@ -446,6 +453,53 @@ void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> t
         }
     }
 }
+
+#if defined(__SSE2__)
+void CFastMerge::StoreColumns(const uint64_t* xl, const uint64_t* xh, uint16_t* words,
+                              bool mirrored, int length, int j0, size_t cw, size_t p0)
+{
+    // Byte b of xl[i] is the low byte of word p0 + i in column j0 + 7 - b: an 8x8 byte
+    // transpose turns the eight lane words into eight columns of eight words.
+    const auto transpose = [](const uint64_t* x, __m128i* v) {
+        const auto load = [&](size_t i) {
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(x + i));
+        };
+        const __m128i t0 = _mm_unpacklo_epi8(load(0), load(1));
+        const __m128i t1 = _mm_unpacklo_epi8(load(2), load(3));
+        const __m128i t2 = _mm_unpacklo_epi8(load(4), load(5));
+        const __m128i t3 = _mm_unpacklo_epi8(load(6), load(7));
+        const __m128i u0 = _mm_unpacklo_epi16(t0, t1);
+        const __m128i u1 = _mm_unpackhi_epi16(t0, t1);
+        const __m128i u2 = _mm_unpacklo_epi16(t2, t3);
+        const __m128i u3 = _mm_unpackhi_epi16(t2, t3);
+        v[0] = _mm_unpacklo_epi32(u0, u2);  // bytes 0 and 1 of every lane word
+        v[1] = _mm_unpackhi_epi32(u0, u2);  // bytes 2 and 3
+        v[2] = _mm_unpacklo_epi32(u1, u3);  // bytes 4 and 5
+        v[3] = _mm_unpackhi_epi32(u1, u3);  // bytes 6 and 7
+    };
+    // Plain arrays: the vector type's alignment attribute does not survive std::array.
+    __m128i lo[4];
+    __m128i hi[4];
+    transpose(xl, lo);
+    if (xh != nullptr) {
+        transpose(xh, hi);
+    } else {
+        for (auto& v : hi) {
+            v = _mm_setzero_si128();
+        }
+    }
+    const auto at = [&](int j) {
+        return reinterpret_cast<__m128i*>(
+            words + static_cast<size_t>(mirrored ? length - 1 - j : j) * cw + p0);
+    };
+    for (size_t q = 0; q < 4; ++q) {
+        // Byte 2q of the lane words belongs to column 7 - 2q, byte 2q + 1 to column 6 - 2q.
+        const int j = j0 + 7 - 2 * static_cast<int>(q);
+        _mm_storeu_si128(at(j), _mm_unpacklo_epi8(lo[q], hi[q]));
+        _mm_storeu_si128(at(j - 1), _mm_unpackhi_epi8(lo[q], hi[q]));
+    }
+}
+#endif
 
 void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask)
 {

@@ -49,6 +49,11 @@ private:
     };
 
     static uint64_t Transpose8x8(uint64_t x);
+#if defined(__SSE2__)
+    // Writes eight columns of eight words from the transposed lane words of eight positions.
+    static void StoreColumns(const uint64_t* xl, const uint64_t* xh, uint16_t* words, bool mirrored,
+                             int length, int j0, size_t cw, size_t p0);
+#endif
     static void OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask);
     // Merges the channels column by column; clear: the words are cleared first.
     void Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear);
