@@ -1,6 +1,5 @@
-// Fast channel merge: byte-wise masking, one shift per row into carriage order, column-major
-// packing of eight nozzles per word, 8x8 bit transposes and expansion tables, one sweep over the
-// transfer buffer for all channels.
+// Fast merge: row masking and carriage order, the word-position sweep with bit and byte
+// transposes, and the block sweep with expansion tables.
 #include "print/FastMerge.h"
 
 #include <algorithm>

@@ -1,6 +1,10 @@
-// The fast merge of a channel into nozzle words: each printed row is masked, shifted to carriage
-// order once, and then scattered eight columns at a time through 8x8 bit transposes, column
-// tile by column tile so that the words being written stay in the cache.
+// The fast merge of channels into nozzle words. Each printed row is masked and shifted into
+// carriage order once. A whole pass is then built word position by word position: the rows of
+// up to eight heads that share a word go into one 64-bit lane word per eight columns, an 8x8 bit
+// transpose turns them into the eight columns' word values and an 8x8 byte transpose writes
+// eight columns of eight words at a time, each word once. Where two nozzles would share a word
+// and a bit (or a single channel is ORed in), blocks of eight nozzles are transposed and
+// expanded through tables instead.
 #pragma once
 
 #include <array>
