@@ -144,6 +144,8 @@ BENCHMARK(BM_PassMemcpy)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 // shared, and wall time there measures the neighbours as much as the code.
 class CCapture : public benchmark::ConsoleReporter {
 public:
+    // No colours: the summary line must be the last line exactly, with no escape codes.
+    CCapture() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const auto& run : runs) {

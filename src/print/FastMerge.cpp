@@ -1,11 +1,11 @@
-// Fast channel merge: byte-wise masking, one shift per row into carriage order, column-major
-// packing of eight nozzles per word, 8x8 bit transposes and expansion tables, one sweep over the
-// transfer buffer for all channels.
+// Fast merge: row masking and carriage order, the word-position sweep with bit and byte
+// transposes, and the block sweep with expansion tables.
 #include "print/FastMerge.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <vector>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -102,6 +102,15 @@ void CFastMerge::ToCarriageOrder(const MergeInput& in, const HeadGroup& group, u
 
 bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
 {
+    if (!SetupRow(in, st) || !CollectEntries(in, st)) {
+        return false;
+    }
+    PackBlocks(in, st);
+    return true;
+}
+
+bool CFastMerge::SetupRow(const MergeInput& in, ChannelState& st)
+{
     const LayoutParams& layout = in.layout;
     const int length = in.passLength;
     const int columnWords = layout.ColumnWords();
@@ -142,27 +151,35 @@ bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
     const int padRight = (hi - rowBits + 8) / 8 + 2;
     const int maskedBytes = m_pad + in.rowBytes + padRight;
     m_masked.assign(static_cast<size_t>(maskedBytes), 0);
+    return true;
+}
 
+bool CFastMerge::CollectEntries(const MergeInput& in, ChannelState& st)
+{
+    const LayoutParams& layout = in.layout;
+    const int columnWords = layout.ColumnWords();
     st.entries.clear();
-    m_entryGroups.clear();
+    st.groups.clear();
     for (const auto& g : in.groups) {
         for (const auto& n : BuildNozzleMap(layout, g, static_cast<int>(in.rows.size()))) {
             if (n.position >= 0 && n.position < columnWords) {
                 st.entries.push_back(n);
-                m_entryGroups.push_back(&g);
+                st.groups.push_back(&g);
             }
         }
     }
-    if (st.entries.empty()) {
-        return false;
-    }
+    return !st.entries.empty();
+}
+
+void CFastMerge::PackBlocks(const MergeInput& in, ChannelState& st)
+{
     // Whole blocks of eight: the padding entries set no bit.
     while (st.entries.size() % 8 != 0) {
         st.entries.push_back({0, 0, 0});
-        m_entryGroups.push_back(nullptr);
+        st.groups.push_back(nullptr);
     }
     const size_t blocks = st.entries.size() / 8;
-    const auto cb = static_cast<size_t>((length + 7) / 8);
+    const auto cb = static_cast<size_t>((st.length + 7) / 8);
     // Column-major packing: the bytes of a block's eight nozzles at one byte column form one
     // 64-bit word, so that the scatter reads each column's blocks contiguously.
     st.packed.resize(cb * blocks);
@@ -171,12 +188,12 @@ bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
         for (size_t i = 0; i < 8; ++i) {
             uint8_t* row = m_row8.data() + i * cb;
             const size_t e = 8 * b + i;
-            if (m_entryGroups[e] == nullptr) {
+            if (st.groups[e] == nullptr) {
                 std::memset(row, 0, cb);
                 continue;
             }
             MaskRow(in, st.entries[e].row);
-            ToCarriageOrder(in, *m_entryGroups[e], row);
+            ToCarriageOrder(in, *st.groups[e], row);
         }
         for (size_t c = 0; c < cb; ++c) {
             uint64_t x = 0;
@@ -187,7 +204,6 @@ bool CFastMerge::Prepare(const MergeInput& in, ChannelState& st)
         }
     }
     BuildBlocks(st);
-    return true;
 }
 
 void CFastMerge::BuildBlocks(ChannelState& st)
@@ -273,7 +289,117 @@ void CFastMerge::Merge(const MergeInput& in, std::span<uint16_t> transfer)
 
 void CFastMerge::MergeChannels(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
 {
-    Sweep(inputs, transfer, true);
+    if (!SweepByPosition(inputs, transfer)) {
+        Sweep(inputs, transfer, true);
+    }
+}
+
+bool CFastMerge::SweepByPosition(std::span<const MergeInput> inputs, std::span<uint16_t> transfer)
+{
+    if constexpr (std::endian::native != std::endian::little) {
+        return false;
+    }
+    if (m_states.size() < inputs.size()) {
+        m_states.resize(inputs.size());
+    }
+    // Every word of a column is the OR of at most one nozzle per bit: then the nozzles can be
+    // grouped by word position, eight bits to a 64-bit lane word, and each word written once.
+    std::vector<size_t> ready;
+    int length = -1;
+    int columnWords = -1;
+    bool mirrored = false;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        ChannelState& st = m_states[i];
+        if (!SetupRow(inputs[i], st) || !CollectEntries(inputs[i], st)) {
+            continue;
+        }
+        if (length >= 0 &&
+            (st.length != length || st.columnWords != columnWords || st.mirrored != mirrored)) {
+            return false;
+        }
+        length = st.length;
+        columnWords = st.columnWords;
+        mirrored = st.mirrored;
+        ready.push_back(i);
+    }
+    if (ready.empty()) {
+        std::fill(transfer.begin(), transfer.end(), uint16_t{0});
+        return true;
+    }
+    const auto cw = static_cast<size_t>(columnWords);
+    const auto cb = static_cast<size_t>((length + 7) / 8);
+    if (transfer.size() < static_cast<size_t>(length) * cw) {
+        return false;
+    }
+    m_used.assign(cw, 0);
+    bool high = false;
+    for (size_t i : ready) {
+        for (const NozzleEntry& n : m_states[i].entries) {
+            if (n.bit == 0 || (n.bit & (n.bit - 1)) != 0 ||
+                (m_used[static_cast<size_t>(n.position)] & n.bit) != 0) {
+                return false;
+            }
+            m_used[static_cast<size_t>(n.position)] |= n.bit;
+            high = high || n.bit > 0xFF;
+        }
+    }
+    m_lanes.assign(cw * cb * (high ? 2 : 1), 0);
+    m_row8.resize(cb);
+    for (size_t i : ready) {
+        ChannelState& st = m_states[i];
+        SetupRow(inputs[i], st);
+        for (size_t e = 0; e < st.entries.size(); ++e) {
+            const NozzleEntry& n = st.entries[e];
+            MaskRow(inputs[i], n.row);
+            ToCarriageOrder(inputs[i], *st.groups[e], m_row8.data());
+            const int bit = std::countr_zero(n.bit);
+            const size_t plane = bit >= 8 ? cw * cb : 0;
+            auto* lane = reinterpret_cast<uint8_t*>(m_lanes.data() + plane +
+                                                    static_cast<size_t>(n.position) * cb) +
+                         (bit & 7);
+            for (size_t c = 0; c < cb; ++c) {
+                lane[8 * c] = m_row8[c];
+            }
+        }
+    }
+
+    uint16_t* words = transfer.data();
+    const uint64_t* lo = m_lanes.data();
+    const uint64_t* hi = high ? m_lanes.data() + cw * cb : nullptr;
+    std::array<uint64_t, 8> xl{};
+    std::array<uint64_t, 8> xh{};
+    for (size_t c = 0; c < cb; ++c) {
+        const int j0 = 8 * static_cast<int>(c);
+        const int columns = std::min(8, length - j0);
+        for (size_t p0 = 0; p0 < cw; p0 += 8) {
+            const size_t count = std::min<size_t>(8, cw - p0);
+            for (size_t i = 0; i < count; ++i) {
+                xl[i] = Transpose8x8(lo[(p0 + i) * cb + c]);
+                xh[i] = hi != nullptr ? Transpose8x8(hi[(p0 + i) * cb + c]) : 0;
+            }
+#if defined(__SSE2__)
+            if (count == 8 && columns == 8) {
+                StoreColumns(xl.data(), hi != nullptr ? xh.data() : nullptr, words, mirrored,
+                             length, j0, cw, p0);
+                continue;
+            }
+#endif
+            for (int k = 0; k < columns; ++k) {
+                const int j = j0 + k;
+                uint16_t* dst =
+                    words + static_cast<size_t>(mirrored ? length - 1 - j : j) * cw + p0;
+                const int shift = 8 * (7 - k);
+                for (size_t i = 0; i < count; ++i) {
+                    dst[i] = static_cast<uint16_t>(((xl[i] >> shift) & 0xFF) |
+                                                   (((xh[i] >> shift) & 0xFF) << 8));
+                }
+            }
+        }
+    }
+    // Words past the pass's columns (padding of 128-nozzle heads in two halves) stay blank.
+    std::fill(transfer.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(length) * cw),
+              transfer.end(), uint16_t{0});
+    return true;
 }
 
 void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> transfer, bool clear)
@@ -303,10 +429,17 @@ void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> t
         std::fill(transfer.begin() + static_cast<std::ptrdiff_t>(swept), transfer.end(),
                   uint16_t{0});
     }
+    // Mirrored layouts fill the columns from the far end: clear them all first.
+    const bool mirrored = std::any_of(ready.begin(), ready.end(),
+                                      [](const ChannelState* st) { return st->mirrored; });
+    if (clear && mirrored) {
+        std::fill(transfer.begin(), transfer.begin() + static_cast<std::ptrdiff_t>(swept),
+                  uint16_t{0});
+    }
     for (size_t c = 0; c < columnBytes; ++c) {
         // Clear eight columns just before filling them, while they are in the cache.
         const size_t from = c * 8 * cw;
-        if (clear) {
+        if (clear && !mirrored) {
             std::fill(
                 transfer.begin() + static_cast<std::ptrdiff_t>(from),
                 transfer.begin() + static_cast<std::ptrdiff_t>(std::min(from + 8 * cw, swept)),
@@ -319,6 +452,53 @@ void CFastMerge::Sweep(std::span<const MergeInput> inputs, std::span<uint16_t> t
         }
     }
 }
+
+#if defined(__SSE2__)
+void CFastMerge::StoreColumns(const uint64_t* xl, const uint64_t* xh, uint16_t* words,
+                              bool mirrored, int length, int j0, size_t cw, size_t p0)
+{
+    // Byte b of xl[i] is the low byte of word p0 + i in column j0 + 7 - b: an 8x8 byte
+    // transpose turns the eight lane words into eight columns of eight words.
+    const auto transpose = [](const uint64_t* x, __m128i* v) {
+        const auto load = [&](size_t i) {
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(x + i));
+        };
+        const __m128i t0 = _mm_unpacklo_epi8(load(0), load(1));
+        const __m128i t1 = _mm_unpacklo_epi8(load(2), load(3));
+        const __m128i t2 = _mm_unpacklo_epi8(load(4), load(5));
+        const __m128i t3 = _mm_unpacklo_epi8(load(6), load(7));
+        const __m128i u0 = _mm_unpacklo_epi16(t0, t1);
+        const __m128i u1 = _mm_unpackhi_epi16(t0, t1);
+        const __m128i u2 = _mm_unpacklo_epi16(t2, t3);
+        const __m128i u3 = _mm_unpackhi_epi16(t2, t3);
+        v[0] = _mm_unpacklo_epi32(u0, u2);  // bytes 0 and 1 of every lane word
+        v[1] = _mm_unpackhi_epi32(u0, u2);  // bytes 2 and 3
+        v[2] = _mm_unpacklo_epi32(u1, u3);  // bytes 4 and 5
+        v[3] = _mm_unpackhi_epi32(u1, u3);  // bytes 6 and 7
+    };
+    // Plain arrays: the vector type's alignment attribute does not survive std::array.
+    __m128i lo[4];
+    __m128i hi[4];
+    transpose(xl, lo);
+    if (xh != nullptr) {
+        transpose(xh, hi);
+    } else {
+        for (auto& v : hi) {
+            v = _mm_setzero_si128();
+        }
+    }
+    const auto at = [&](int j) {
+        return reinterpret_cast<__m128i*>(
+            words + static_cast<size_t>(mirrored ? length - 1 - j : j) * cw + p0);
+    };
+    for (size_t q = 0; q < 4; ++q) {
+        // Byte 2q of the lane words belongs to column 7 - 2q, byte 2q + 1 to column 6 - 2q.
+        const int j = j0 + 7 - 2 * static_cast<int>(q);
+        _mm_storeu_si128(at(j), _mm_unpacklo_epi8(lo[q], hi[q]));
+        _mm_storeu_si128(at(j - 1), _mm_unpackhi_epi8(lo[q], hi[q]));
+    }
+}
+#endif
 
 void CFastMerge::OrWords(uint16_t* dst, const uint16_t* add, bool wide, uint16_t mask)
 {

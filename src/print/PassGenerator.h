@@ -70,7 +70,12 @@ public:
     // Resets the blank window and reads the first chunk.
     void Prepare();
     // Builds the next pass into transfer (at least MaxTransferWords() words; it is cleared
-    // first) and fills descriptor.
+    // first) and fills descriptor. Never blocks and never waits for the printer: a print job's
+    // producer waits for a free transfer buffer before the call, and afterwards hands the
+    // buffer over (2 x transferWords bytes) only when the outcome says handOver; a skipped
+    // pass's feed is already carried into the next printed pass's descriptor. Stop requests
+    // are checked by the caller between calls; PrintedLines() then gives the lines fed.
+    // One thread at a time.
     PassOutcome BuildNextPass(std::span<uint16_t> transfer, PassDescriptor& descriptor);
 
     bool Done() const { return m_passIndex >= m_totalPasses; }

@@ -2,6 +2,7 @@
 // form, print version, white style, mask mode and direction.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 
 #include "print/FastMerge.h"
@@ -64,6 +65,12 @@ TEST_P(MergeEquivalence, FastEqualsLiteral)
                 h.groups.back().printed = false;  // a head that does not print ink
             }
             h.Randomize(random);
+            // The same heads with their bits moved up by 8, or left in place.
+            std::array<std::vector<HeadGroup>, 2> shifted = {h.groups, h.groups};
+            for (auto& g : shifted[1]) {
+                g.bit = static_cast<uint16_t>(g.bit << 8);
+                g.secondBit = static_cast<uint16_t>(g.secondBit << 8);
+            }
             for (int maskMode : {0, 1, 2}) {
                 for (bool leftToRight : {true, false}) {
                     for (int channel : {0, 4}) {
@@ -77,6 +84,19 @@ TEST_P(MergeEquivalence, FastEqualsLiteral)
                         ASSERT_EQ(a, b)
                             << "PrintVer " << printVer << " white " << white << " mask " << maskMode
                             << " dir " << leftToRight << " channel " << channel;
+                        // Two channels of one pass merged in one call: by word position when
+                        // their bits differ, block by block when they collide.
+                        for (size_t moved : {1U, 0U}) {
+                            auto second = in;
+                            second.channel = 1;
+                            second.groups = shifted[moved];
+                            const std::array<MergeInput, 2> both = {in, second};
+                            std::vector<uint16_t> x(a.size(), 0xEEEE);
+                            std::vector<uint16_t> y(a.size(), 0x1111);
+                            fast.MergeChannels(both, x);
+                            literal.MergeChannels(both, y);
+                            ASSERT_EQ(x, y) << "two channels, bits moved " << moved;
+                        }
                         ++compared;
                         nonEmpty +=
                             std::any_of(b.begin(), b.end(), [](uint16_t w) { return w != 0; });
