@@ -1,24 +1,5 @@
 # Drives tavolux-cli's config commands on a copy of the sample configuration.
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-file(COPY ${SAMPLE} DESTINATION ${WORK})
-
-function(run expect_code)
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${ARGN}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT code EQUAL expect_code)
-    message(FATAL_ERROR "tavolux-cli ${ARGN}: exit ${code}, expected ${expect_code}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-  set(ERR "${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect_line text)
-  string(FIND "${OUT}" "${text}\n" pos)
-  if(pos EQUAL -1)
-    message(FATAL_ERROR "expected the line \"${text}\" in:\n${OUT}")
-  endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
 run(0 config dump)
 expect_line("PrinterList = TX Printer&TX6 Printer&TX White Printer")

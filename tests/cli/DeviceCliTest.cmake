@@ -1,17 +1,6 @@
 # Drives tavolux-cli's printer commands against the in-process virtual printer and a socket
 # where nobody listens, on a copy of the sample configuration.
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-file(COPY ${SAMPLE} DESTINATION ${WORK})
-
-function(run expect_code)
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${ARGN}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT code EQUAL expect_code)
-    message(FATAL_ERROR "tavolux-cli ${ARGN}: exit ${code}, expected ${expect_code}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
 function(expect_output text)
   if(NOT OUT STREQUAL "${text}")

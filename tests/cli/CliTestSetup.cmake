@@ -1,0 +1,25 @@
+# Shared by the command-line tests: a fresh program folder with the sample configuration, and
+# helpers that run tavolux-cli in it and check its output.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${SAMPLE} DESTINATION ${WORK})
+
+# Runs tavolux-cli with the arguments; fails unless it exits with expect_code. Leaves the
+# output in OUT and the error output in ERR.
+function(run expect_code)
+  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${ARGN}
+    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT code EQUAL expect_code)
+    message(FATAL_ERROR "tavolux-cli ${ARGN}: exit ${code}, expected ${expect_code}\n${out}\n${err}")
+  endif()
+  set(OUT "${out}" PARENT_SCOPE)
+  set(ERR "${err}" PARENT_SCOPE)
+endfunction()
+
+# Fails unless OUT holds the whole line.
+function(expect_line text)
+  string(FIND "${OUT}" "${text}\n" pos)
+  if(pos EQUAL -1)
+    message(FATAL_ERROR "expected the line \"${text}\" in:\n${OUT}")
+  endif()
+endfunction()
