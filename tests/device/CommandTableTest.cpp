@@ -178,6 +178,13 @@ TEST_F(CommandTable, PassOperationsUseTheirWords)
     expected = {"b0 34 12",    "95 01 02 03", "8a 66 55 44",
                 "8c 33 22 11", "8c 0c 0b 0a", "8c 05 00 00"};
     EXPECT_EQ(Sent(), expected);
+
+    // Any non-zero direction setting of the job makes every pass travel forward.
+    printer->ClearCommands();
+    job.Unidirectional = 2;
+    device->SetJobParameters(job);
+    EXPECT_EQ(device->SendPassHeader(&d), 1);
+    EXPECT_EQ(Sent().at(2), "8a 66 55 44");
 }
 
 TEST_F(CommandTable, WhiteInkPassesUseE1ForTheirFeed)
@@ -194,6 +201,21 @@ TEST_F(CommandTable, WhiteInkPassesUseE1ForTheirFeed)
     EXPECT_EQ(Sent().at(3), "e1 07 00 00");
     EXPECT_EQ(Sent().at(4), "e1 09 00 00");
     EXPECT_EQ(Sent().at(5), "8c 00 00 00");
+}
+
+TEST_F(CommandTable, WhiteInkInTheSamePassKeeps8CForTheFeed)
+{
+    cfg.Set("P", "WhiteColorNo", "4");
+    cfg.Set("P", "IfPrintWhite", "1");
+    cfg.Set("P", "WhiteHeadPrintStyle", "2");
+    Connect();
+    PassDescriptor d;
+    d[PassDescriptor::kFeedAfter] = 7;
+    EXPECT_EQ(device->SendPassHeader(&d), 1);
+    EXPECT_EQ(device->SendPassValue(9), 4);
+    const std::vector<std::string> expected = {"b0 00 00", "95 00 00 00", "8b 00 00 00",
+                                               "8c 07 00 00", "8c 09 00 00"};
+    EXPECT_EQ(Sent(), expected);
 }
 
 TEST_F(CommandTable, RasterGoesToTheDataEndpoint)
