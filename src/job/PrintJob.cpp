@@ -35,6 +35,7 @@ CPrintJob::CPrintJob(const JobDevice& env, const PassTask& task, int startPositi
     : m_env(env),
       m_task(task),
       m_startPosition(std::max(startPosition, 0)),
+      m_stopLine(task.resume ? std::max(task.resumeLine, 0) : 0),
       m_observer(observer),
       m_generator(env.config, random)
 {
@@ -135,7 +136,7 @@ bool CPrintJob::Run()
             bool stopped = false;
             if (!CheckRequest(stopped) && !m_stopped) {
                 m_stopped = true;
-                ComputeStopLine();
+                ComputeStopLine(true);
             }
         }
     } else {
@@ -149,7 +150,7 @@ bool CPrintJob::Run()
     return produced && !m_abort && !m_stopped && m_lastAcknowledged && m_passesSent == m_handedOver;
 }
 
-void CPrintJob::ComputeStopLine()
+void CPrintJob::ComputeStopLine(bool notify)
 {
     const int start = m_task.resume ? std::max(m_task.resumeLine, 0) : 0;
     // The producer runs ahead of the printer: only the passes sent count.
@@ -160,7 +161,7 @@ void CPrintJob::ComputeStopLine()
         line = std::max(fed - m_generator.HeadLines() * m_generator.Interlace(), 0);
     }
     m_stopLine = std::min(start + line, std::max(m_generator.Reader().Height(), 0));
-    if (m_observer) {
+    if (notify && m_observer) {
         m_observer->Suspended(m_stopLine);
     }
 }
@@ -184,7 +185,7 @@ bool CPrintJob::RunPasses()
         bool stopped = false;
         if (!CheckRequest(stopped)) {
             m_stopped = true;
-            ComputeStopLine();
+            ComputeStopLine(true);
             return false;
         }
         // The feeder frees a buffer once it has transferred the one before; its transfer has
@@ -415,8 +416,9 @@ void CPrintJob::Sender()
         if (m_observer) {
             m_observer->PassSent(sent, total);
             if (i >= 1) {
-                const int64_t pass0 = (GetClock().NowMs() - m_pass0Ms) / 1000 / i;
-                m_observer->RemainingTime(RemainingText((total - i) * pass0));
+                // The passes so far, on average, time the rest.
+                const int64_t elapsed = GetClock().NowMs() - m_pass0Ms;
+                m_observer->RemainingTime(RemainingText((total - i) * elapsed / i / 1000));
             }
         }
     }

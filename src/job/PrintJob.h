@@ -75,7 +75,7 @@ public:
 
     bool Stopped() const { return m_stopped.load(); }
     bool Aborted() const { return m_abort.load(); }
-    // The image line at which a stopped job resumes.
+    // The image line at which a stopped or failed job resumes.
     int StopLine() const { return m_stopLine; }
     int PassesSent() const { return m_passesSent.load(); }
     int TotalPasses() const { return m_generator.TotalPasses(); }
@@ -99,12 +99,13 @@ private:
     bool WaitEvent(AutoResetEvent& event, int timeoutMs, bool stopOnRequest);
     bool WaitForState(std::initializer_list<int> states, int timeoutMs);
     void Fail(const std::string& text);
-    void ComputeStopLine();
+    void ComputeStopLine(bool notify);
     int PassTimeoutMs() const;
 
     JobDevice m_env;
     PassTask m_task;
     int m_startPosition;
+    int m_stopLine;
     IJobObserver* m_observer;
     JobLimits m_limits;
     CPassGenerator m_generator;
@@ -140,7 +141,6 @@ private:
     mutable std::mutex m_errorMutex;  // guards m_error
     std::string m_error;
 
-    int m_stopLine = 0;
     bool m_started = false;
     int m_handedOver = 0;
     int64_t m_pass0Ms = 0;  // sender only
