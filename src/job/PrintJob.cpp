@@ -341,7 +341,7 @@ void CPrintJob::Sender()
             d = m_queue[static_cast<size_t>(i)];
             fed = m_queueFed[static_cast<size_t>(i)];
         }
-        while (m_runState == kHold && !m_abort) {
+        while (Held()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
         }
         if (m_abort || m_runState == kStop) {
@@ -397,7 +397,7 @@ void CPrintJob::Sender()
                 }
                 break;
             }
-            while (m_runState == kHold && !m_abort) {
+            while (Held()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
             }
             if (m_abort || m_runState == kStop) {
@@ -431,6 +431,21 @@ void CPrintJob::Sender()
         }
     }
     m_senderFinished.Set();
+}
+
+bool CPrintJob::Held() const
+{
+    if (m_abort || m_runState == kStop) {
+        return false;
+    }
+    if (m_runState == kHold) {
+        return true;
+    }
+    // A request the job thread has not taken up yet holds the next pass, so that a pause or
+    // cancel acts at once instead of at the job thread's next look.
+    const auto state = m_env.machine.Get();
+    return state == MachineState::PauseRequested || state == MachineState::CancelRequested ||
+           state == MachineState::Offline || state == MachineState::Starting;
 }
 
 bool CPrintJob::WaitForState(std::initializer_list<int> states, int timeoutMs)

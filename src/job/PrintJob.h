@@ -97,6 +97,7 @@ private:
     void Sender();
     bool SendPass(int index, const PassDescriptor& d);
     bool WaitEvent(AutoResetEvent& event, int timeoutMs, bool stopOnRequest);
+    bool Held() const;  // the sender must not start the next pass yet
     bool WaitForState(std::initializer_list<int> states, int timeoutMs);
     void Fail(const std::string& text);
     void ComputeStopLine(bool notify);
