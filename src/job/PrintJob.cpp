@@ -356,11 +356,6 @@ void CPrintJob::Sender()
                 break;
             }
         }
-        if (d[PassDescriptor::kBackFeed] > 0 &&
-            device.SendCommand(wire::op::kPassControlE1, d[PassDescriptor::kBackFeed]) < 0) {
-            Fail("the backward feed could not be sent");
-            break;
-        }
         if (i == 0) {
             if (!WaitEvent(m_env.events.MoveDone2, m_limits.moveMs, true) ||
                 !WaitEvent(m_jobBegun, m_limits.moveMs, true)) {
@@ -370,6 +365,14 @@ void CPrintJob::Sender()
                 break;
             }
             m_pass0Ms = GetClock().NowMs();
+        }
+        // A later copy that starts closer than the head's height backs the media up first.
+        if (d[PassDescriptor::kBackFeed] > 0 &&
+            device.SendCommand(wire::op::kPassControlE1, d[PassDescriptor::kBackFeed]) < 0) {
+            Fail("the backward feed could not be sent");
+            break;
+        }
+        if (i == 0) {
             const int32_t first = d[PassDescriptor::kFirstFeed] + d[PassDescriptor::kFeedBefore];
             if (device.SendPassValue(first) < 0) {
                 Fail("the first feed could not be sent");
