@@ -139,7 +139,9 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         if (key == "--media-out") {
             mediaOut = value;
         } else if (target == nullptr || !ParseInt(value, *target)) {
-            return Fail(ctx, kExitUsage, "bad option " + key + " " + value + "\n" + kUsage);
+            std::string text = "bad option ";
+            text.append(key).append(" ").append(value).append("\n").append(kUsage);
+            return Fail(ctx, kExitUsage, text);
         }
     }
     if (maskMode < 0 || maskMode > 2) {

@@ -331,7 +331,7 @@ void CPrintJob::Sender()
         int fed = 0;
         {
             std::unique_lock lock(m_queueMutex);
-            const auto need = static_cast<size_t>(i + (m_noLookAhead ? 1 : 2));
+            const size_t need = static_cast<size_t>(i) + (m_noLookAhead ? 1U : 2U);
             while (!m_abort && m_runState != kStop && !m_feederDone && m_queue.size() < need) {
                 m_queueChanged.wait_for(lock, std::chrono::milliseconds(m_limits.sliceMs));
             }
