@@ -62,7 +62,11 @@ bool ComputeStartPosition(const CPrinterConfig& config, double widthMm, int curr
     const double h = p.HeadToSensorDist;
     const double a = p.MaxAccDist;
     const double e = widthMm - p.MediaWidth;
-    auto pulses = [&](double mm) { return static_cast<int>(mm / q); };  // toward zero
+    // Toward zero; the nudge keeps 7 mm at 0.07 mm a pulse at 100 pulses, not 99.99999.
+    auto pulses = [&](double mm) {
+        const double exact = mm / q;
+        return static_cast<int>(exact + (exact >= 0 ? 1e-7 : -1e-7));
+    };
     const int fromSensor = pulses(p.SensorToUvDist - h - a) + currentCarriage;
     if (p.OriginPrintStyle != 1) {
         start = p.Origin == 1 ? pulses(p.OriginPos - h - a) : fromSensor;
