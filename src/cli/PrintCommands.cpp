@@ -13,6 +13,7 @@
 #include "cli/PrinterConnection.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
+#include "device/Protocol.h"
 #include "device/ReplyEvents.h"
 #include "job/JobControl.h"
 #include "job/JobRunner.h"
@@ -210,6 +211,12 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         return Fail(ctx, kExitFailed, LoadResString(ids::kJobTooWide));
     }
 
+    if (config.params.PrintVer % 2 == 1 && config.params.MmPerPulseY > 0.0) {
+        // These boards take the distance before the print as a feed offset up front.
+        session.Device().SendCommand(
+            wire::op::kSetPassOffset,
+            static_cast<int32_t>(config.params.DisBeforePrint / config.params.MmPerPulseY));
+    }
     CProgressLine progress(*ctx.out);
     JobDevice env{config, session.Device(), session.Machine(), GetReplyEvents()};
     CJobRunner runner(env, GetRandomSource(), &progress);

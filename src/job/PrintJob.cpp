@@ -11,6 +11,7 @@
 #include "device/Protocol.h"
 #include "device/ReplyEvents.h"
 #include "platform/Clock.h"
+#include "platform/ProgramDir.h"
 
 namespace tavolux {
 
@@ -200,7 +201,9 @@ bool CPrintJob::RunPasses()
         }
         PassDescriptor d;
         auto& buffer = m_transfer[m_fillIndex];
+        const int64_t buildStart = GetClock().NowMs();
         const PassOutcome out = m_generator.BuildNextPass(buffer, d);
+        const int64_t buildMs = GetClock().NowMs() - buildStart;
         if (!out.built) {
             Fail("a pass could not be built");
             return false;
@@ -212,7 +215,8 @@ bool CPrintJob::RunPasses()
         }
         {
             std::lock_guard lock(m_handMutex);
-            m_hand = HandOver{d, out.transferWords, m_fillIndex, m_generator.PrintedLines()};
+            m_hand = HandOver{
+                d, out.transferWords, m_fillIndex, m_generator.PrintedLines(), buildStart, buildMs};
         }
         device.SetCurrentPass(d);
         m_passReady.Set();
@@ -269,7 +273,6 @@ void CPrintJob::Feeder()
     {
         std::lock_guard lock(m_queueMutex);
         m_queue.clear();
-        m_queueFed.clear();
     }
     m_fedSent = 0;
     m_senderFinished.Reset();
@@ -294,6 +297,7 @@ void CPrintJob::Feeder()
             std::lock_guard lock(m_handMutex);
             hand = m_hand;
         }
+        const int64_t transferStart = GetClock().NowMs();
         if (hand.descriptor[PassDescriptor::kTravel] != 0) {
             const auto bytes = static_cast<int>(2 * hand.words);
             const auto* data = reinterpret_cast<const uint8_t*>(m_transfer[hand.buffer].data());
@@ -305,8 +309,8 @@ void CPrintJob::Feeder()
         }
         {
             std::lock_guard lock(m_queueMutex);
-            m_queue.push_back(hand.descriptor);
-            m_queueFed.push_back(hand.fedLines);
+            m_queue.push_back(QueuedPass{hand.descriptor, hand.fedLines, hand.buildStartMs,
+                                         hand.buildMs, GetClock().NowMs() - transferStart});
         }
         m_queueChanged.notify_all();
         m_bufferFree.Set();
@@ -328,7 +332,7 @@ void CPrintJob::Sender()
     bool headerSent = false;
     for (int i = 0;; ++i) {
         PassDescriptor d;
-        int fed = 0;
+        QueuedPass queued;
         {
             std::unique_lock lock(m_queueMutex);
             const size_t need = static_cast<size_t>(i) + (m_noLookAhead ? 1U : 2U);
@@ -338,8 +342,8 @@ void CPrintJob::Sender()
             if (m_abort || m_runState == kStop || m_queue.size() <= static_cast<size_t>(i)) {
                 break;
             }
-            d = m_queue[static_cast<size_t>(i)];
-            fed = m_queueFed[static_cast<size_t>(i)];
+            queued = m_queue[static_cast<size_t>(i)];
+            d = queued.descriptor;
         }
         while (Held()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
@@ -393,7 +397,9 @@ void CPrintJob::Sender()
                 beamDown = true;
             }
         }
+        int64_t waitMs = 0;
         if (hasData) {
+            const int64_t waitStart = GetClock().NowMs();
             if (!WaitEvent(m_env.events.PassDone, PassTimeoutMs(), true)) {
                 if (!m_abort && m_runState != kStop) {
                     Fail("the printer did not finish a pass in time");
@@ -411,9 +417,13 @@ void CPrintJob::Sender()
                 Fail("a pass header could not be sent");
                 break;
             }
+            waitMs = GetClock().NowMs() - waitStart;
             headerSent = true;
         }
-        m_fedSent = fed;
+        if (m_env.config.IsDebug != 0) {
+            LogPassTime(i, queued, waitMs);
+        }
+        m_fedSent = queued.fedLines;
         const int sent = ++m_passesSent;
         const int total = m_generator.TotalPasses();
         if (m_observer) {
@@ -434,6 +444,22 @@ void CPrintJob::Sender()
         }
     }
     m_senderFinished.Set();
+}
+
+void CPrintJob::LogPassTime(int index, const QueuedPass& pass, int64_t waitMs) const
+{
+    // Build, transfer and the wait for the printer, then the whole pass from the start of its
+    // build to its header.
+    const int64_t whole = GetClock().NowMs() - pass.buildStartMs;
+    std::FILE* file = std::fopen((GetProgramDir() / "passtime.txt").string().c_str(), "a");
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "Pass %d of %d : %.3f sec , %.3f sec, %.3f sec, %.3f sec\n", index + 1,
+                 m_generator.TotalPasses(), static_cast<double>(pass.buildMs) / 1000.0,
+                 static_cast<double>(pass.transferMs) / 1000.0,
+                 static_cast<double>(waitMs) / 1000.0, static_cast<double>(whole) / 1000.0);
+    std::fclose(file);
 }
 
 bool CPrintJob::Held() const

@@ -88,6 +88,16 @@ private:
         int64_t words = 0;
         int buffer = 0;
         int fedLines = 0;  // image lines fed once this pass is printed
+        int64_t buildStartMs = 0;
+        int64_t buildMs = 0;
+    };
+    // A pass in the queue, with what the pass-time log needs.
+    struct QueuedPass {
+        PassDescriptor descriptor;
+        int fedLines = 0;
+        int64_t buildStartMs = 0;
+        int64_t buildMs = 0;
+        int64_t transferMs = 0;
     };
     enum RunState : int { kHold = 0, kStop = 1, kRun = 2 };
 
@@ -101,6 +111,8 @@ private:
     bool WaitForState(std::initializer_list<int> states, int timeoutMs);
     void Fail(const std::string& text);
     void ComputeStopLine(bool notify);
+    // With IsDebug: one line per pass in passtime.txt beside the program (sender only).
+    void LogPassTime(int index, const QueuedPass& pass, int64_t waitMs) const;
     int PassTimeoutMs() const;
 
     JobDevice m_env;
@@ -135,8 +147,7 @@ private:
 
     std::mutex m_queueMutex;  // guards m_queue; m_queueChanged tells the sender
     std::condition_variable m_queueChanged;
-    std::deque<PassDescriptor> m_queue;
-    std::deque<int> m_queueFed;     // fedLines of each queued pass
+    std::deque<QueuedPass> m_queue;
     std::atomic<int> m_fedSent{0};  // lines fed by the passes the printer was sent
 
     mutable std::mutex m_errorMutex;  // guards m_error

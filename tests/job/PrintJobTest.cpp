@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <regex>
 
 #include "device/Protocol.h"
 #include "job/JobControl.h"
@@ -237,6 +239,32 @@ TEST_F(PrintJobTest, UnplugMidJobEndsItAndAfterReplugAJobRunsAgain)
     CPrintJob again(Env(), task, 0, random);
     again.SetLimits(Limits());
     EXPECT_TRUE(again.Run()) << again.ErrorText();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PrintJobTest, InDebugModeEveryPassLeavesATimingLine)
+{
+    cfg.config.IsDebug = 1;
+    machine->Set(MachineState::Printing);
+    CPrintJob job(Env(), Task(Image(24, 50, 15, "d.prn"), 2, 1), 0, random);
+    job.SetLimits(Limits());
+    ASSERT_TRUE(job.Run()) << job.ErrorText();
+    std::ifstream in(cfg.dir.Path() / "passtime.txt");
+    std::string text;
+    int lines = 0;
+    const std::regex format(
+        R"(Pass (\d+) of (\d+) : \d+\.\d{3} sec , \d+\.\d{3} sec, \d+\.\d{3} sec, \d+\.\d{3} sec)");
+    while (std::getline(in, text)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(text, m, format)) << text;
+        EXPECT_EQ(std::stoi(m[1]), lines + 1);
+        EXPECT_EQ(std::stoi(m[2]), job.TotalPasses());
+        ++lines;
+    }
+    EXPECT_EQ(lines, job.TotalPasses());
 }
 
 }  // namespace
