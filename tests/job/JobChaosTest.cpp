@@ -117,13 +117,17 @@ TEST_F(JobChaosTest, ShortJobsWithRandomFaultsAllEndAndKeepTheirOutcome)
             EXPECT_TRUE(!ok || job.PassesSent() == job.TotalPasses()) << "job " << n;
         }
         printer->SetMute(false);
-        if (!printer->Plugged()) {
-            // The poll thread sees the link go down before the printer comes back, and then
-            // reconnects by itself.
+        const auto state = machine->Get();
+        if (fault == Fault::Mute || fault == Fault::Unplug || state == MachineState::Offline ||
+            state == MachineState::Starting) {
+            // A printer that went silent or away is power-cycled: the poll thread sees the link
+            // go down, and reconnects by itself once the printer is back.
+            if (printer->Plugged()) {
+                printer->Unplug();
+            }
             EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::Offline; }));
             printer->Replug();
-        } else if (machine->Get() != MachineState::Offline &&
-                   machine->Get() != MachineState::Starting) {
+        } else {
             machine->Set(MachineState::Ready);
         }
     }
