@@ -48,7 +48,8 @@ protected:
         p.AutoFlash = 0;
         p.IfAutoControl = 0;
         cfg.config.IsAutoMaskGen = 0;
-        cfg.config.IsDebug = 0;
+        // Set before the poll thread starts: it reads the configuration too.
+        cfg.config.IsDebug = debugMode ? 1 : 0;
         poller->Start();
         ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
     }
@@ -91,6 +92,7 @@ protected:
     }
 
     CRandomSource random{7};
+    bool debugMode = false;  // IsDebug for the whole test
 };
 
 }  // namespace tavolux::test

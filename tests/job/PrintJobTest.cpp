@@ -245,9 +245,17 @@ TEST_F(PrintJobTest, UnplugMidJobEndsItAndAfterReplugAJobRunsAgain)
 
 namespace {
 
-TEST_F(PrintJobTest, InDebugModeEveryPassLeavesATimingLine)
+class DebugPrintJobTest : public PrintJobTest {
+protected:
+    void SetUp() override
+    {
+        debugMode = true;
+        PrintJobTest::SetUp();
+    }
+};
+
+TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLine)
 {
-    cfg.config.IsDebug = 1;
     machine->Set(MachineState::Printing);
     CPrintJob job(Env(), Task(Image(24, 50, 15, "d.prn"), 2, 1), 0, random);
     job.SetLimits(Limits());
