@@ -64,8 +64,9 @@ TransportError CVirtualPrinter::Write(uint8_t endpoint, const uint8_t* data, int
     transferred = length;
     if (endpoint == wire::kDataOut) {
         m_raster += length;
-        m_rasterSincePass += length;
-        if (m_passWaitsForRaster) {
+        m_rasterWrites.push_back(length);
+        m_rasterPending += length;
+        if (m_passWaitsForRaster && TakePassRaster()) {
             m_passWaitsForRaster = false;
             SchedulePassDone();
         }
@@ -131,7 +132,6 @@ TransportError CVirtualPrinter::Read(uint8_t endpoint, uint8_t* data, int length
 void CVirtualPrinter::SchedulePassDone()
 {
     ++m_passes;
-    m_rasterSincePass = 0;
     if (m_stallNext) {
         m_stallNext = false;
         m_passStalled = true;
@@ -144,11 +144,44 @@ void CVirtualPrinter::FinishPassHeader()
 {
     m_headerStep = 0;
     // A pass with travel prints the raster that came with it; it waits for the raster.
-    if (m_headerTravel != 0 && m_rasterSincePass == 0) {
+    if (m_headerTravel != 0 && !TakePassRaster()) {
         m_passWaitsForRaster = true;
         return;
     }
     SchedulePassDone();
+}
+
+bool CVirtualPrinter::TakePassRaster()
+{
+    // The raster of several passes may be waiting: the host sends ahead of the headers.
+    if (m_columnBytes > 0) {
+        const int64_t need = int64_t{m_headerWidth} * m_columnBytes;
+        if (m_rasterPending < need) {
+            return false;
+        }
+        m_rasterPending -= need;
+        m_rasterWrites.clear();
+        return true;
+    }
+    if (m_rasterWrites.empty()) {
+        return false;
+    }
+    m_rasterPending -= m_rasterWrites.front();
+    m_rasterWrites.pop_front();
+    return true;
+}
+
+void CVirtualPrinter::DropRaster()
+{
+    m_rasterWrites.clear();
+    m_rasterPending = 0;
+    m_passWaitsForRaster = false;
+}
+
+void CVirtualPrinter::SetColumnBytes(int bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_columnBytes = std::max(bytes, 0);
 }
 
 std::vector<uint8_t> CVirtualPrinter::HeadReadingsReply()
@@ -181,6 +214,7 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
     }
     if (m_headerStep == 1 && code == cmd::kPassWidth) {
         m_headerStep = 2;
+        m_headerWidth = value;
         return;
     }
     if (m_headerStep == 2 && (code == cmd::kPassForward || code == cmd::kPassBackward)) {
@@ -200,11 +234,16 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
     switch (code) {
         case cmd::kReset:
             m_replies.clear();
-            m_passWaitsForRaster = false;
+            DropRaster();
             m_passStalled = false;
             Queue({reply::kReady}, Delay(m_times.resetMs));
             break;
+        case cmd::kStopPrint:
+            DropRaster();
+            break;
         case cmd::kSyncRequest:
+            // A job starts with a sync: raster left over from a stopped job is not printed.
+            DropRaster();
             Queue({reply::kSync}, Delay(m_times.syncMs));
             break;
         case cmd::kFeedMedia:
@@ -331,6 +370,7 @@ void CVirtualPrinter::Unplug()
     std::lock_guard lock(m_mutex);
     m_plugged = false;
     m_replies.clear();
+    DropRaster();
     m_requests = 0;
 }
 

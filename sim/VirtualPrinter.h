@@ -53,6 +53,9 @@ public:
     void QueueReply(std::vector<uint8_t> reply, int delayMs = 0);
     void SetEndpoints(std::vector<EndpointInfo> endpoints);
     void SetMediaEdges(int32_t left, int32_t right);
+    // Raster bytes per carriage column of a pass (from the head arrangement); 0: each data
+    // write is taken as one pass's raster.
+    void SetColumnBytes(int bytes);
 
     // Runs one control line ("key pause", "unplug", "reply c1 10 27 00", ...); returns "ok",
     // a status text, or "error: ..." for a line it does not understand.
@@ -79,6 +82,8 @@ private:
     void Execute(const uint8_t* p, int length);           // caller holds m_mutex
     void FinishPassHeader();                              // caller holds m_mutex
     void SchedulePassDone();                              // caller holds m_mutex
+    bool TakePassRaster();                                // caller holds m_mutex
+    void DropRaster();                                    // caller holds m_mutex
     int Delay(int ms) const { return m_instant ? 0 : ms; }
     std::vector<uint8_t> HeadReadingsReply();  // caller holds m_mutex
 
@@ -99,7 +104,10 @@ private:
     bool m_oversizeNext = false;
     int m_shortWrites = 0;
     int64_t m_raster = 0;
-    int64_t m_rasterSincePass = 0;
+    std::deque<int64_t> m_rasterWrites;  // data writes not yet printed
+    int64_t m_rasterPending = 0;         // their bytes
+    int m_columnBytes = 0;
+    int32_t m_headerWidth = 0;
     int m_headerStep = 0;  // packets of the pass header seen so far
     int32_t m_headerTravel = 0;
     bool m_passWaitsForRaster = false;

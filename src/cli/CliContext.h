@@ -35,5 +35,6 @@ int RunPreviewCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

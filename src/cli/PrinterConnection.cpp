@@ -29,13 +29,15 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
     std::unique_ptr<ITransport> transport;
     if (choice == "usb") {
         transport = std::make_unique<CUsbTransport>(c.config->UsbVendorId, c.config->UsbProductId);
-    } else if (choice == "virtual") {
-        c.virtualPrinter = std::make_shared<sim::CVirtualPrinter>(false);
+    } else if (choice == "virtual" || choice == "virtual:instant") {
+        // virtual:instant answers at once (scripts and tests); virtual takes mechanical time.
+        c.virtualPrinter = std::make_shared<sim::CVirtualPrinter>(choice == "virtual:instant");
         transport = std::make_unique<sim::CVirtualTransport>(c.virtualPrinter);
     } else if (choice.starts_with("socket:") && choice.size() > 7) {
         transport = std::make_unique<sim::CSocketTransport>(choice.substr(7));
     } else {
-        Fail(ctx, kExitUsage, "unknown printer \"" + choice + "\" (usb, virtual, socket:PATH)");
+        Fail(ctx, kExitUsage,
+             "unknown printer \"" + choice + "\" (usb, virtual, virtual:instant, socket:PATH)");
         return false;
     }
     c.transport = std::move(transport);

@@ -10,7 +10,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tavolux-cli [--program-dir DIR] [--printer usb|virtual|socket:PATH] COMMAND ...\n"
+    "usage: tavolux-cli [--program-dir DIR] [--printer usb|virtual|virtual:instant|socket:PATH] "
+    "COMMAND ...\n"
     "commands:\n"
     "  config dump                 print every configuration field\n"
     "  config save                 load, then save the operator and calibration keys\n"
@@ -33,7 +34,9 @@ constexpr const char* kUsage =
     "           [--pattern gradient|random|text|blank-margins] [--seed S]\n"
     "                              write a sample RIP file\n"
     "  passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]\n"
-    "                              cut a RIP file into passes with the current configuration\n";
+    "                              cut a RIP file into passes with the current configuration\n"
+    "  print FILE [--copies N] [--print-type I] [--mask-mode M] [--media-out DIR]\n"
+    "                              print a RIP file; Ctrl+C cancels\n";
 
 }  // namespace
 
@@ -99,6 +102,9 @@ int main(int argc, char** argv)
     }
     if (command == "passes") {
         return cli::RunPassesCommand(ctx, args);
+    }
+    if (command == "print") {
+        return cli::RunPrintCommand(ctx, args);
     }
     std::cerr << "tavolux-cli: unknown command \"" << command << "\"\n" << kUsage;
     return cli::kExitUsage;

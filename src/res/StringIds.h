@@ -63,4 +63,12 @@ inline constexpr int kLoadTasksError = 60411;      // Tasks.dat is missing recor
 inline constexpr int kSaveTasksError = 60412;      // Tasks.dat cannot be written
 inline constexpr int kTaskPathTooLong = 60413;     // a path does not fit its Tasks.dat field
 
+// Print command checks.
+inline constexpr int kSelectJobFirst = 60420;       // no task selected
+inline constexpr int kJobFileMissing = 60421;       // the task's file no longer exists
+inline constexpr int kBadCopies = 60422;            // copies below 1
+inline constexpr int kBlankAndStrip = 60423;        // blank skipping with colour strips
+inline constexpr int kColourCountMismatch = 60424;  // planes differ from the heads' colours
+inline constexpr int kMeasureNoReply = 60425;       // media measurement without a reply
+
 }  // namespace tavolux::ids

@@ -63,6 +63,12 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kLoadTasksError, "装载打印任务错误"},
         {kSaveTasksError, "任务保存出错！"},
         {kTaskPathTooLong, "文件路径太长，无法保存到任务列表："},
+        {kSelectJobFirst, "请先选择一个打印作业 ！"},
+        {kJobFileMissing, "打印任务中指定的文件不存在！原文件可能已经被删除或更改名称！"},
+        {kBadCopies, "打印份数错数 ！"},
+        {kBlankAndStrip, "不能同时选择跳白功能和加色条功能 ！"},
+        {kColourCountMismatch, "打印作业的颜色数不等于喷头的颜色数 ！"},
+        {kMeasureNoReply, "测料错误,没有返回值"},
     };
     return table;
 }

@@ -1,0 +1,541 @@
+// The three threads of a print job and their hand-overs.
+#include "job/PrintJob.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "config/PrinterConfig.h"
+#include "device/KtUSB.h"
+#include "device/MachineState.h"
+#include "device/Protocol.h"
+#include "device/ReplyEvents.h"
+#include "platform/Clock.h"
+#include "platform/ProgramDir.h"
+
+namespace tavolux {
+
+namespace {
+
+std::string RemainingText(int64_t seconds)
+{
+    if (seconds <= 0) {
+        return {};
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld: %02lld: %02lld",
+                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                  static_cast<long long>(seconds % 60));
+    return text;
+}
+
+}  // namespace
+
+CPrintJob::CPrintJob(const JobDevice& env, const PassTask& task, int startPosition,
+                     CRandomSource& random, IJobObserver* observer)
+    : m_env(env),
+      m_task(task),
+      m_startPosition(std::max(startPosition, 0)),
+      m_stopLine(task.resume ? std::max(task.resumeLine, 0) : 0),
+      m_observer(observer),
+      m_generator(env.config, random)
+{
+}
+
+CPrintJob::~CPrintJob()
+{
+    // Run joins its threads; this only guards against an exception between start and join.
+    m_abort = true;
+    m_queueChanged.notify_all();
+    if (m_feeder.joinable()) {
+        m_feeder.join();
+    }
+}
+
+std::string CPrintJob::ErrorText() const
+{
+    std::lock_guard lock(m_errorMutex);
+    return m_error;
+}
+
+void CPrintJob::Fail(const std::string& text)
+{
+    {
+        std::lock_guard lock(m_errorMutex);
+        if (m_error.empty()) {
+            m_error = text;
+        }
+    }
+    m_abort = true;
+    m_queueChanged.notify_all();
+}
+
+int CPrintJob::PassTimeoutMs() const
+{
+    if (m_limits.passMs > 0) {
+        return m_limits.passMs;
+    }
+    return m_task.direction != 0 ? m_env.device.DataTimeoutUnbidiMs()
+                                 : m_env.device.DataTimeoutBidiMs();
+}
+
+bool CPrintJob::WaitEvent(AutoResetEvent& event, int timeoutMs, bool stopOnRequest)
+{
+    // Waits in slices so that an abort (or a stop) ends the wait at once.
+    const int64_t deadline = GetClock().NowMs() + timeoutMs;
+    for (;;) {
+        if (m_abort || (stopOnRequest && m_runState == kStop)) {
+            return false;
+        }
+        const int64_t left = deadline - GetClock().NowMs();
+        if (left <= 0) {
+            return event.Wait(0);
+        }
+        if (event.Wait(static_cast<int>(std::min<int64_t>(left, m_limits.sliceMs)))) {
+            return true;
+        }
+    }
+}
+
+bool CPrintJob::Run()
+{
+    m_abort = false;
+    m_producerDone = false;
+    m_stopped = false;
+    m_passesSent = 0;
+    m_lastAcknowledged = false;
+    if (!m_generator.Setup(m_task)) {
+        Fail(m_generator.ErrorText());
+        return false;
+    }
+    for (auto& buffer : m_transfer) {
+        buffer.assign(static_cast<size_t>(m_generator.MaxTransferWords()), 0);
+    }
+    if (!m_generator.BuildMasks()) {
+        Fail("the pass masks are wrong");
+        return false;
+    }
+    m_generator.Prepare();
+
+    m_runState = kRun;
+    m_jobEnd.Reset();
+    m_bufferFree.Reset();
+    m_passReady.Reset();
+    m_jobBegun.Reset();
+    m_env.events.PassDone.Reset();
+    m_feeder = std::thread([this] { Feeder(); });
+    m_bufferFree.Set();
+
+    const bool produced = RunPasses();
+    m_producerDone = true;
+    if (produced) {
+        // Draining: the operator may still pause or cancel the passes already queued.
+        while (!m_jobEnd.Wait(m_limits.progressSliceMs)) {
+            if (m_stopped) {
+                continue;  // the sender is ending; StopPrint went out once
+            }
+            bool stopped = false;
+            if (!CheckRequest(stopped) && !m_stopped) {
+                m_stopped = true;
+                ComputeStopLine(true);
+            }
+        }
+    } else {
+        // Every wait of the feeder and sender is bounded, so the end always comes.
+        m_jobEnd.Wait(AutoResetEvent::kInfinite);
+    }
+    m_feeder.join();
+    m_env.device.SendCommand(wire::op::kSyncRequest, wire::op::kNoArgument);
+    m_bufferFree.Reset();
+    m_passReady.Reset();
+    return produced && !m_abort && !m_stopped && m_lastAcknowledged && m_passesSent == m_handedOver;
+}
+
+void CPrintJob::ComputeStopLine(bool notify)
+{
+    const int start = m_task.resume ? std::max(m_task.resumeLine, 0) : 0;
+    // The producer runs ahead of the printer: only the passes sent count.
+    const int fed = m_fedSent.load();
+    int line = fed;
+    if (m_generator.UseMasks() || m_task.passes > 1 || m_generator.Interlace() > 1) {
+        // The lines under the head may be only partly printed: they are printed again.
+        line = std::max(fed - m_generator.HeadLines() * m_generator.Interlace(), 0);
+    }
+    m_stopLine = std::min(start + line, std::max(m_generator.Reader().Height(), 0));
+    if (notify && m_observer) {
+        m_observer->Suspended(m_stopLine);
+    }
+}
+
+bool CPrintJob::RunPasses()
+{
+    auto& device = m_env.device;
+    m_env.events.SyncAck.Reset();
+    if (device.SendCommand(wire::op::kSyncRequest, wire::op::kNoArgument) < 0) {
+        Fail("the printer does not take commands");
+        return false;
+    }
+    if (!WaitEvent(m_env.events.SyncAck, m_limits.syncMs, false)) {
+        Fail("the printer did not answer the sync request");
+        return false;
+    }
+    m_started = false;
+    m_handedOver = 0;
+    m_fillIndex = 0;
+    while (!m_generator.Done()) {
+        bool stopped = false;
+        if (!CheckRequest(stopped)) {
+            m_stopped = true;
+            ComputeStopLine(true);
+            return false;
+        }
+        // The feeder frees a buffer once it has transferred the one before; its transfer has
+        // the data time-out, so this wait ends.
+        while (!m_bufferFree.Wait(m_limits.sliceMs)) {
+            if (m_abort) {
+                return false;
+            }
+        }
+        if (m_abort) {
+            return false;
+        }
+        PassDescriptor d;
+        auto& buffer = m_transfer[m_fillIndex];
+        const int64_t buildStart = GetClock().NowMs();
+        const PassOutcome out = m_generator.BuildNextPass(buffer, d);
+        const int64_t buildMs = GetClock().NowMs() - buildStart;
+        if (!out.built) {
+            Fail("a pass could not be built");
+            return false;
+        }
+        if (!out.handOver) {
+            // Blank: the buffer was not used and the feed goes with the next pass.
+            m_bufferFree.Set();
+            continue;
+        }
+        {
+            std::lock_guard lock(m_handMutex);
+            m_hand = HandOver{
+                d, out.transferWords, m_fillIndex, m_generator.PrintedLines(), buildStart, buildMs};
+        }
+        device.SetCurrentPass(d);
+        m_passReady.Set();
+        m_fillIndex ^= 1;
+        ++m_handedOver;
+        if (!m_started && (m_handedOver >= 2 || out.last)) {
+            if (!StartJob()) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool CPrintJob::StartJob()
+{
+    auto& device = m_env.device;
+    const auto& p = m_env.config.params;
+    m_started = true;
+    m_env.events.MoveDone.Reset();
+    m_env.events.MoveDone2.Reset();
+    if (device.SendCommand(wire::op::kFeedMedia, m_startPosition) < 0) {
+        Fail("the feed to the start position could not be sent");
+        return false;
+    }
+    if (!WaitEvent(m_env.events.MoveDone, m_limits.moveMs, false)) {
+        Fail("the printer did not finish the feed to the start position");
+        return false;
+    }
+    JobParameters job;
+    job.Unidirectional = m_task.direction != 0 ? 1 : 0;
+    job.FireDivisor = m_task.resolutionX;
+    job.FlashByte = static_cast<uint8_t>(p.FlashFrequency & 0xFF);
+    job.JobByte88 = static_cast<uint8_t>(p.Speed & 0xFF);
+    job.JobByte89 = 4;
+    job.FlashAlternationByte = static_cast<uint8_t>(p.FlashAlternation & 0xFF);
+    job.PurgeFrequencyByte = static_cast<uint8_t>(p.PurgeFrequency & 0xFF);
+    job.PurgeAlternation = p.PurgeAlternation;
+    job.JobWord2 = m_generator.Reader().Height();
+    device.SetJobParameters(job);
+    if (device.SendJobSetup() != 1 ||
+        device.SendCommand(wire::op::kBeginJob, wire::op::kNoArgument) != 1) {
+        Fail("the job set-up could not be sent");
+        return false;
+    }
+    m_jobBegun.Set();
+    return true;
+}
+
+void CPrintJob::Feeder()
+{
+    m_env.events.PassDone.Set();  // the first pass does not wait
+    m_feederDone = false;
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_queue.clear();
+    }
+    m_fedSent = 0;
+    m_senderFinished.Reset();
+    m_sender = std::thread([this] { Sender(); });
+    for (;;) {
+        bool ready = m_passReady.Wait(m_limits.sliceMs);
+        if (!ready && m_producerDone) {
+            // The last pass may have been handed over just before the producer finished.
+            ready = m_passReady.Wait(0);
+            if (!ready) {
+                break;
+            }
+        }
+        if (m_abort) {
+            break;
+        }
+        if (!ready) {
+            continue;
+        }
+        HandOver hand;
+        {
+            std::lock_guard lock(m_handMutex);
+            hand = m_hand;
+        }
+        const int64_t transferStart = GetClock().NowMs();
+        if (hand.descriptor[PassDescriptor::kTravel] != 0) {
+            const auto bytes = static_cast<int>(2 * hand.words);
+            const auto* data = reinterpret_cast<const uint8_t*>(m_transfer[hand.buffer].data());
+            if (m_env.device.SendData(data, bytes) != bytes) {
+                Fail("the raster of a pass could not be transferred");
+                m_bufferFree.Set();
+                break;
+            }
+        }
+        {
+            std::lock_guard lock(m_queueMutex);
+            m_queue.push_back(QueuedPass{hand.descriptor, hand.fedLines, hand.buildStartMs,
+                                         hand.buildMs, GetClock().NowMs() - transferStart});
+        }
+        m_queueChanged.notify_all();
+        m_bufferFree.Set();
+    }
+    m_feederDone = true;
+    m_queueChanged.notify_all();
+    m_sender.join();
+    if (m_observer) {
+        m_observer->RemainingTime({});
+    }
+    m_jobEnd.Set();
+}
+
+void CPrintJob::Sender()
+{
+    const auto& p = m_env.config.params;
+    bool beamDown = false;
+    int64_t beamDistance = 0;
+    bool headerSent = false;
+    for (int i = 0;; ++i) {
+        PassDescriptor d;
+        QueuedPass queued;
+        {
+            std::unique_lock lock(m_queueMutex);
+            const size_t need = static_cast<size_t>(i) + (m_noLookAhead ? 1U : 2U);
+            while (!m_abort && m_runState != kStop && !m_feederDone && m_queue.size() < need) {
+                m_queueChanged.wait_for(lock, std::chrono::milliseconds(m_limits.sliceMs));
+            }
+            if (m_abort || m_runState == kStop || m_queue.size() <= static_cast<size_t>(i)) {
+                break;
+            }
+            queued = m_queue[static_cast<size_t>(i)];
+            d = queued.descriptor;
+        }
+        while (Held()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
+        }
+        if (m_abort || m_runState == kStop) {
+            break;
+        }
+        auto& device = m_env.device;
+        const int n = p.FlashAlternation;
+        if (p.AutoFlash == 1 && n > 0 && i > 0 && i % (2 * n) == 0) {
+            if (device.SendCommand(wire::op::kInPrintFlash, wire::op::kNoArgument) < 0 ||
+                !WaitEvent(m_env.events.PassAck, m_limits.flashMs, false)) {
+                Fail("the printer did not finish the in-print flash");
+                break;
+            }
+        }
+        if (i == 0) {
+            if (!WaitEvent(m_env.events.MoveDone2, m_limits.moveMs, true) ||
+                !WaitEvent(m_jobBegun, m_limits.moveMs, true)) {
+                if (!m_abort && m_runState != kStop) {
+                    Fail("the printer did not reach the start position");
+                }
+                break;
+            }
+            m_pass0Ms = GetClock().NowMs();
+        }
+        // A later copy that starts closer than the head's height backs the media up first.
+        if (d[PassDescriptor::kBackFeed] > 0 &&
+            device.SendCommand(wire::op::kPassControlE1, d[PassDescriptor::kBackFeed]) < 0) {
+            Fail("the backward feed could not be sent");
+            break;
+        }
+        if (i == 0) {
+            const int32_t first = d[PassDescriptor::kFirstFeed] + d[PassDescriptor::kFeedBefore];
+            if (device.SendPassValue(first) < 0) {
+                Fail("the first feed could not be sent");
+                break;
+            }
+        }
+        if (d[PassDescriptor::kSendSkipped] != 0 &&
+            device.SendPassValue(d[PassDescriptor::kSkippedFeed]) < 0) {
+            Fail("the feed of the skipped passes could not be sent");
+            break;
+        }
+        const bool hasData = d[PassDescriptor::kTravel] != 0;
+        if (p.IfAutoControl != 0 && !beamDown) {
+            beamDistance += d[PassDescriptor::kFeedAfter];
+            const double needed = std::max(p.DisBetweenBeamAndMedia - p.DisBeforePrint, 0);
+            if (static_cast<double>(beamDistance) * p.MmPerPulseY > needed && hasData) {
+                device.SendCommand(wire::op::kBeamLower, wire::op::kNoArgument);
+                beamDown = true;
+            }
+        }
+        int64_t waitMs = 0;
+        if (hasData) {
+            const int64_t waitStart = GetClock().NowMs();
+            if (!WaitEvent(m_env.events.PassDone, PassTimeoutMs(), true)) {
+                if (!m_abort && m_runState != kStop) {
+                    Fail("the printer did not finish a pass in time");
+                }
+                break;
+            }
+            while (Held()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
+            }
+            if (m_abort || m_runState == kStop) {
+                break;
+            }
+            if (device.SendPassHeader(&d) != 1 ||
+                (m_task.direction != 0 && device.SendReturnMove(&d) < 0)) {
+                Fail("a pass header could not be sent");
+                break;
+            }
+            waitMs = GetClock().NowMs() - waitStart;
+            headerSent = true;
+        }
+        if (m_env.config.IsDebug != 0) {
+            LogPassTime(i, queued, waitMs);
+        }
+        m_fedSent = queued.fedLines;
+        const int sent = ++m_passesSent;
+        const int total = m_generator.TotalPasses();
+        if (m_observer) {
+            m_observer->PassSent(sent, total);
+            if (i >= 1) {
+                // The passes so far, on average, time the rest.
+                const int64_t elapsed = GetClock().NowMs() - m_pass0Ms;
+                m_observer->RemainingTime(RemainingText((total - i) * elapsed / i / 1000));
+            }
+        }
+    }
+    // The job is finished only when the printer reports its last pass done.
+    if (!m_abort && m_runState != kStop && m_feederDone) {
+        if (!headerSent || WaitEvent(m_env.events.PassDone, PassTimeoutMs(), true)) {
+            m_lastAcknowledged = true;
+        } else if (!m_abort && m_runState != kStop) {
+            Fail("the printer did not finish the last pass in time");
+        }
+    }
+    m_senderFinished.Set();
+}
+
+void CPrintJob::LogPassTime(int index, const QueuedPass& pass, int64_t waitMs) const
+{
+    // Build, transfer and the wait for the printer, then the whole pass from the start of its
+    // build to its header.
+    const int64_t whole = GetClock().NowMs() - pass.buildStartMs;
+    std::FILE* file = std::fopen((GetProgramDir() / "passtime.txt").string().c_str(), "a");
+    if (file == nullptr) {
+        return;
+    }
+    std::fprintf(file, "Pass %d of %d : %.3f sec , %.3f sec, %.3f sec, %.3f sec\n", index + 1,
+                 m_generator.TotalPasses(), static_cast<double>(pass.buildMs) / 1000.0,
+                 static_cast<double>(pass.transferMs) / 1000.0,
+                 static_cast<double>(waitMs) / 1000.0, static_cast<double>(whole) / 1000.0);
+    std::fclose(file);
+}
+
+bool CPrintJob::Held() const
+{
+    if (m_abort || m_runState == kStop) {
+        return false;
+    }
+    if (m_runState == kHold) {
+        return true;
+    }
+    // A request the job thread has not taken up yet holds the next pass, so that a pause or
+    // cancel acts at once instead of at the job thread's next look.
+    const auto state = m_env.machine.Get();
+    return state == MachineState::PauseRequested || state == MachineState::CancelRequested ||
+           state == MachineState::Offline || state == MachineState::Starting;
+}
+
+bool CPrintJob::WaitForState(std::initializer_list<int> states, int timeoutMs)
+{
+    const int64_t deadline = GetClock().NowMs() + timeoutMs;
+    for (;;) {
+        const int now = static_cast<int>(m_env.machine.Get());
+        if (std::find(states.begin(), states.end(), now) != states.end()) {
+            return true;
+        }
+        if (m_abort || (timeoutMs >= 0 && GetClock().NowMs() >= deadline)) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_limits.sliceMs));
+    }
+}
+
+bool CPrintJob::CheckRequest(bool& stopped)
+{
+    auto& device = m_env.device;
+    auto stop = [&](bool sendStop) {
+        m_runState = kStop;
+        m_queueChanged.notify_all();
+        if (sendStop) {
+            device.SendCommand(wire::op::kStopPrint, wire::op::kNoArgument);
+        }
+        stopped = true;
+        return false;
+    };
+    m_runState = kHold;
+    auto state = m_env.machine.Get();
+    if (state == MachineState::PauseRequested) {
+        device.SendCommand(wire::op::kSetFlashFrequency, m_env.config.params.FlashFrequency);
+        device.SendCommand(wire::op::kPausePrint, wire::op::kNoArgument);
+        // The operator decides how long a pause lasts; a printer that drops off the link
+        // (offline, restarting) ends it.
+        if (!WaitForState(
+                {static_cast<int>(MachineState::CancelRequested),
+                 static_cast<int>(MachineState::ResumeRequested),
+                 static_cast<int>(MachineState::Starting), static_cast<int>(MachineState::Offline)},
+                -1)) {
+            return stop(false);
+        }
+        state = m_env.machine.Get();
+    }
+    switch (state) {
+        case MachineState::Offline:
+        case MachineState::Starting:
+            return stop(false);
+        case MachineState::CancelRequested:
+            return stop(true);
+        case MachineState::ResumeRequested:
+            // The resume command went to the printer with the request; the printer does not
+            // confirm it, so the job itself returns to printing.
+            m_env.machine.Set(MachineState::Printing);
+            m_runState = kRun;
+            return true;
+        default:
+            m_runState = kRun;
+            return true;
+    }
+}
+
+}  // namespace tavolux

@@ -1,0 +1,98 @@
+// A running poll thread on the virtual printer, a small head and small RIP files: the ground a
+// print job runs on in tests.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+
+#include "device/PollerFixture.h"
+#include "job/PrintJob.h"
+#include "platform/RandomSource.h"
+#include "print/PrintFixture.h"
+
+namespace tavolux::test {
+
+// Calls a hook after each pass sent, on the sender thread.
+class HookObserver : public IJobObserver {
+public:
+    std::function<void(int sent, int total)> onPass;
+    void PassSent(int sent, int total) override
+    {
+        if (onPass) {
+            onPass(sent, total);
+        }
+    }
+    void Suspended(int line) override { suspendedAt = line; }
+    std::atomic<int> suspendedAt{-1};
+};
+
+class JobFixture : public PollerFixture {
+protected:
+    void SetUp() override
+    {
+        Build();
+        auto& p = cfg.config.params;
+        SetHeads(cfg.config, 4, 2, 16, 0);
+        p.PrinterResolution = 300;
+        p.RealPrinterResolution = 300.0;
+        p.MmPerPulseX = 0.01;
+        p.MmPerPulseY = 0.01;
+        p.MaxAccDist = 10;
+        p.IgnoreBlank = 0;
+        p.Strip = 0;
+        p.FeatherMode = 0;
+        p.FeatherLinesList = {0, 0, 0};
+        p.StepPass.assign(4, 0);
+        p.StepPassMicro.assign(4, 0);
+        p.AutoFlash = 0;
+        p.IfAutoControl = 0;
+        cfg.config.IsAutoMaskGen = 0;
+        // Set before the poll thread starts: it reads the configuration too.
+        cfg.config.IsDebug = debugMode ? 1 : 0;
+        poller->Start();
+        ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
+    }
+    void TearDown() override { poller->Stop(); }
+
+    std::filesystem::path Image(int width, int height, uint64_t seed, const std::string& name)
+    {
+        CRandomSource pixels(seed);
+        CRipImage image(width, height, 4, 300, 300);
+        image.Fill("random", pixels);
+        auto path = cfg.dir.Path() / name;
+        EXPECT_TRUE(image.Write(path));
+        return path;
+    }
+
+    PassTask Task(const std::filesystem::path& file, int passes, int maskMode, int direction = 0)
+    {
+        PassTask t;
+        t.file = file;
+        t.resolutionX = 300;
+        t.resolutionY = 300;
+        t.passes = passes;
+        t.maskMode = maskMode;
+        t.direction = direction;
+        return t;
+    }
+
+    JobDevice Env() { return JobDevice{cfg.config, *device, *machine, events}; }
+
+    // Limits for waits that are meant to fail: short, so a failing test ends quickly.
+    static JobLimits ShortLimits()
+    {
+        JobLimits l;
+        l.syncMs = 300;
+        l.moveMs = kGenerousMs;
+        l.passMs = 300;
+        l.progressSliceMs = 5;
+        l.sliceMs = 2;
+        return l;
+    }
+
+    CRandomSource random{7};
+    bool debugMode = false;  // IsDebug for the whole test
+};
+
+}  // namespace tavolux::test

@@ -1,0 +1,182 @@
+// Copies, copy gap, resume line and end-of-job state of the job thread against the virtual
+// printer.
+#include <gtest/gtest.h>
+
+#include "device/Protocol.h"
+#include "job/JobControl.h"
+#include "job/JobFixture.h"
+#include "job/JobRunner.h"
+
+using namespace tavolux;
+
+namespace {
+
+class CopyObserver : public IJobRunnerObserver {
+public:
+    void CopyStarted(const std::string& text) override
+    {
+        std::lock_guard lock(mutex);
+        copies.push_back(text);
+    }
+    void PassSent(int sent, int total) override
+    {
+        if (onPass) {
+            onPass(sent, total);
+        }
+    }
+    std::function<void(int, int)> onPass;
+    std::mutex mutex;
+    std::vector<std::string> copies;
+};
+
+class JobRunnerTest : public test::JobFixture {
+protected:
+    JobLimits Limits()
+    {
+        JobLimits l = ShortLimits();
+        l.syncMs = test::kGenerousMs;
+        l.passMs = test::kGenerousMs;
+        return l;
+    }
+
+    // The value of each lone 0x8C (a feed outside a pass header) and 0xE1 packet, in order,
+    // with the number of job starts (0x92) seen before it.
+    struct Feed {
+        uint8_t code;
+        int32_t value;
+        int job;
+    };
+    std::vector<Feed> Feeds()
+    {
+        std::vector<Feed> out;
+        int jobs = 0;
+        uint8_t previous = 0;
+        for (const auto& c : printer->Commands()) {
+            if (c.empty()) {
+                continue;
+            }
+            if (c[0] == wire::cmd::kBeginJob) {
+                ++jobs;
+            }
+            const bool lone = c[0] == wire::cmd::kPassOffset &&
+                              previous != wire::cmd::kPassForward &&
+                              previous != wire::cmd::kPassBackward;
+            if (c.size() == 4 && (lone || c[0] == wire::cmd::kPassControlE1)) {
+                out.push_back({c[0], wire::U24(c.data() + 1), jobs});
+            }
+            previous = c[0];
+        }
+        return out;
+    }
+
+    int CountCode(uint8_t code)
+    {
+        int n = 0;
+        for (const auto& c : printer->Commands()) {
+            n += !c.empty() && c[0] == code;
+        }
+        return n;
+    }
+};
+
+TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
+{
+    for (int taskGap : {200, 0}) {
+        cfg.config.params.TaskGap = taskGap;
+        printer->ClearCommands();
+        machine->Set(MachineState::Printing);
+        CopyObserver observer;
+        CJobRunner runner(Env(), random, &observer);
+        runner.SetLimits(Limits());
+        JobRequest request;
+        request.task = Task(Image(24, 50, 21, "two.prn"), 2, 1);
+        request.copies = 2;
+        const JobResult result = runner.RunCopies(request);
+        ASSERT_TRUE(result.completed) << result.error;
+        EXPECT_EQ(result.copiesDone, 2);
+        EXPECT_EQ(observer.copies, (std::vector<std::string>{"2(1)", "2(2)"}));
+        EXPECT_EQ(CountCode(wire::cmd::kBeginJob), 2);
+        EXPECT_EQ(machine->Get(), MachineState::Ready);
+
+        // The first feed of each copy: none for the first; the gap for the second, forward
+        // when the task gap is longer than the head, backward when it is shorter.
+        const auto feeds = Feeds();
+        int32_t forward2 = -1;
+        int32_t backward2 = 0;
+        for (const auto& f : feeds) {
+            if (f.job == 1 && f.code == wire::cmd::kPassOffset) {
+                EXPECT_EQ(f.value, 0) << "the first copy starts without a gap";
+            }
+            if (f.job == 2 && f.code == wire::cmd::kPassOffset && forward2 < 0) {
+                forward2 = f.value;
+            }
+            if (f.job == 2 && f.code == wire::cmd::kPassControlE1) {
+                backward2 = f.value;
+            }
+        }
+        if (taskGap > 0) {
+            // 200 mm at 0.01 mm a pulse, less the head, plus the last feed.
+            EXPECT_GT(forward2, 19000);
+            EXPECT_EQ(backward2, 0);
+        } else {
+            EXPECT_EQ(forward2, 0);
+            EXPECT_GT(backward2, 0);
+        }
+    }
+}
+
+TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
+{
+    machine->Set(MachineState::Printing);
+    CopyObserver observer;
+    std::vector<int> totals;
+    std::mutex totalsMutex;
+    observer.onPass = [&](int sent, int total) {
+        if (sent == 1) {
+            std::lock_guard lock(totalsMutex);
+            totals.push_back(total);
+        }
+    };
+    CJobRunner runner(Env(), random, &observer);
+    runner.SetLimits(Limits());
+    JobRequest request;
+    request.task = Task(Image(24, 90, 22, "r.prn"), 2, 1);
+    request.task.resume = true;
+    request.task.resumeLine = 60;
+    request.copies = 2;
+    const JobResult result = runner.RunCopies(request);
+    ASSERT_TRUE(result.completed) << result.error;
+    EXPECT_FALSE(result.resume);
+    EXPECT_EQ(result.resumeLine, 60);
+    ASSERT_EQ(totals.size(), 2u);
+    EXPECT_LT(totals[0], totals[1]) << "the resumed copy prints fewer passes";
+}
+
+TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachineReady)
+{
+    machine->Set(MachineState::Printing);
+    CopyObserver observer;
+    observer.onPass = [&](int sent, int) {
+        if (sent == 4) {
+            RequestCancel(*machine);
+        }
+    };
+    CJobRunner runner(Env(), random, &observer);
+    runner.SetLimits(Limits());
+    JobRequest request;
+    request.task = Task(Image(24, 90, 23, "x.prn"), 2, 1);
+    request.copies = 3;
+    ASSERT_TRUE(runner.Start(request));
+    EXPECT_FALSE(runner.Start(request)) << "one job at a time";
+    const JobResult result = runner.Wait();
+    EXPECT_FALSE(result.completed);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_TRUE(result.resume);
+    EXPECT_EQ(result.copiesDone, 0);
+    EXPECT_EQ(observer.copies.size(), 1u);
+    EXPECT_GE(result.resumeLine, 0);
+    EXPECT_LT(result.resumeLine, 90);
+    EXPECT_EQ(machine->Get(), MachineState::Ready);
+}
+
+}  // namespace

@@ -1,0 +1,278 @@
+// A print job against the virtual printer through the running poll thread: the start protocol,
+// every pass handed over and acknowledged, pause, resume and cancel at a chosen pass, and a
+// printer that stalls, drops off or never answers ending the job instead of hanging it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <regex>
+
+#include "device/Protocol.h"
+#include "job/JobControl.h"
+#include "job/JobFixture.h"
+
+using namespace tavolux;
+
+namespace {
+
+class PrintJobTest : public test::JobFixture {
+protected:
+    JobLimits Limits()
+    {
+        JobLimits l = ShortLimits();
+        l.syncMs = test::kGenerousMs;
+        l.passMs = test::kGenerousMs;
+        return l;
+    }
+
+    // Index of the first command packet starting with code, or -1.
+    int IndexOf(uint8_t code, int from = 0)
+    {
+        const auto commands = printer->Commands();
+        for (size_t i = static_cast<size_t>(from); i < commands.size(); ++i) {
+            if (!commands[i].empty() && commands[i][0] == code) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+};
+
+TEST_F(PrintJobTest, EveryPassIsTransferredHeadedAndAcknowledgedAfterTheStartProtocol)
+{
+    for (int direction : {0, 1}) {
+        printer->ClearCommands();
+        const int passesBefore = printer->PassesDone();
+        const int64_t rasterBefore = printer->RasterBytes();
+        machine->Set(MachineState::Printing);
+        const auto task = Task(Image(40, 70, 3, "a.prn"), 2, 1, direction);
+        test::HookObserver observer;
+        int64_t words = 0;
+        {
+            // The raster each pass should carry, from a generator of its own.
+            CRandomSource r(7);
+            CPassGenerator gen(cfg.config, r);
+            ASSERT_TRUE(gen.Setup(task));
+            ASSERT_TRUE(gen.BuildMasks());
+            gen.Prepare();
+            std::vector<uint16_t> buffer(static_cast<size_t>(gen.MaxTransferWords()));
+            PassDescriptor d;
+            while (!gen.Done()) {
+                words += gen.BuildNextPass(buffer, d).transferWords;
+            }
+        }
+        CPrintJob job(Env(), task, 1234, random, &observer);
+        job.SetLimits(Limits());
+        ASSERT_TRUE(job.Run()) << job.ErrorText();
+        EXPECT_GT(job.TotalPasses(), 4);
+        EXPECT_EQ(job.PassesSent(), job.TotalPasses());
+        EXPECT_EQ(printer->PassesDone() - passesBefore, job.TotalPasses());
+        EXPECT_EQ(printer->RasterBytes() - rasterBefore, 2 * words);
+
+        const int sync = IndexOf(wire::cmd::kSyncRequest);
+        const int feed = IndexOf(wire::cmd::kFeedMedia);
+        const int begin = IndexOf(wire::cmd::kBeginJob);
+        const int firstHeader = IndexOf(wire::cmd::kPassDataStart);
+        ASSERT_GE(sync, 0);
+        EXPECT_LT(sync, feed);
+        EXPECT_LT(feed, begin);
+        EXPECT_LT(begin, firstHeader);
+        const auto commands = printer->Commands();
+        ASSERT_EQ(commands[static_cast<size_t>(feed)].size(), 4u);
+        EXPECT_EQ(wire::U24(commands[static_cast<size_t>(feed)].data() + 1), 1234);
+        // One-way printing returns the carriage after every pass.
+        const auto returns = std::count_if(commands.begin(), commands.end(), [](const auto& c) {
+            return c.size() == 4 && c[0] == wire::cmd::kPassBackward;
+        });
+        if (direction == 1) {
+            EXPECT_GE(returns, job.TotalPasses());
+        }
+    }
+}
+
+TEST_F(PrintJobTest, CancelAtARandomPassStopsWithAResumeLineAndTheResumedJobFinishes)
+{
+    CRandomSource pick(11);
+    for (int round = 0; round < 3; ++round) {
+        machine->Set(MachineState::Printing);
+        const auto file = Image(24, 90, 5 + static_cast<uint64_t>(round), "c.prn");
+        auto task = Task(file, 2, 1);
+        test::HookObserver observer;
+        const int at = 1 + static_cast<int>(pick.Next32() % 6);
+        observer.onPass = [&](int sent, int) {
+            if (sent == at) {
+                EXPECT_TRUE(RequestCancel(*machine));
+            }
+        };
+        printer->ClearCommands();
+        CPrintJob job(Env(), task, 0, random, &observer);
+        job.SetLimits(Limits());
+        EXPECT_FALSE(job.Run());
+        EXPECT_TRUE(job.Stopped());
+        EXPECT_FALSE(job.Aborted()) << job.ErrorText();
+        EXPECT_LT(job.PassesSent(), job.TotalPasses());
+        EXPECT_GE(IndexOf(wire::cmd::kStopPrint), 0);
+        EXPECT_EQ(observer.suspendedAt.load(), job.StopLine());
+        EXPECT_LT(job.StopLine(), 90);
+
+        machine->Set(MachineState::Printing);
+        task.resume = true;
+        task.resumeLine = job.StopLine();
+        CPrintJob rest(Env(), task, 0, random);
+        rest.SetLimits(Limits());
+        ASSERT_TRUE(rest.Run()) << rest.ErrorText();
+        EXPECT_EQ(rest.PassesSent(), rest.TotalPasses());
+    }
+}
+
+TEST_F(PrintJobTest, PauseHoldsTheSenderUntilResumeThenTheJobFinishes)
+{
+    machine->Set(MachineState::Printing);
+    const auto task = Task(Image(24, 80, 9, "p.prn"), 2, 1);
+    test::HookObserver observer;
+    std::atomic<int> sentAtPause{-1};
+    observer.onPass = [&](int sent, int) {
+        if (sent == 3) {
+            EXPECT_TRUE(RequestPause(*machine));
+        }
+    };
+    std::thread operatorThread([&] {
+        // Resume once the printer was told to pause and the job held.
+        ASSERT_TRUE(Eventually([&] { return IndexOf(wire::cmd::kPausePrint) >= 0; }));
+        // A pass already past the hold may still go out; after that nothing moves.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sentAtPause = printer->PassesDone();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_EQ(printer->PassesDone(), sentAtPause.load()) << "passes went on while paused";
+        EXPECT_TRUE(RequestResume(*machine, *device));
+    });
+    CPrintJob job(Env(), task, 0, random, &observer);
+    job.SetLimits(Limits());
+    const bool ok = job.Run();
+    operatorThread.join();
+    ASSERT_TRUE(ok) << job.ErrorText();
+    EXPECT_EQ(job.PassesSent(), job.TotalPasses());
+    EXPECT_GE(IndexOf(wire::cmd::kResumePrint), 0);
+}
+
+TEST_F(PrintJobTest, CancelDuringPauseStopsTheJob)
+{
+    machine->Set(MachineState::Printing);
+    const auto task = Task(Image(24, 80, 10, "q.prn"), 2, 1);
+    test::HookObserver observer;
+    observer.onPass = [&](int sent, int) {
+        if (sent == 2) {
+            RequestPause(*machine);
+        }
+    };
+    std::thread operatorThread([&] {
+        ASSERT_TRUE(Eventually([&] { return IndexOf(wire::cmd::kPausePrint) >= 0; }));
+        EXPECT_TRUE(RequestCancel(*machine));
+    });
+    CPrintJob job(Env(), task, 0, random, &observer);
+    job.SetLimits(Limits());
+    EXPECT_FALSE(job.Run());
+    operatorThread.join();
+    EXPECT_TRUE(job.Stopped());
+    EXPECT_GE(IndexOf(wire::cmd::kStopPrint), 0);
+    EXPECT_GE(observer.suspendedAt.load(), 0);
+}
+
+TEST_F(PrintJobTest, AStalledPassEndsTheJobAfterThePassTimeOut)
+{
+    machine->Set(MachineState::Printing);
+    const auto task = Task(Image(24, 80, 12, "s.prn"), 2, 1);
+    test::HookObserver observer;
+    observer.onPass = [&](int sent, int) {
+        if (sent == 2) {
+            printer->StallNextPass();
+        }
+    };
+    CPrintJob job(Env(), task, 0, random, &observer);
+    JobLimits l = Limits();
+    l.passMs = 200;
+    job.SetLimits(l);
+    EXPECT_FALSE(job.Run());
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_NE(job.ErrorText().find("did not finish"), std::string::npos) << job.ErrorText();
+    EXPECT_LT(job.PassesSent(), job.TotalPasses());
+}
+
+TEST_F(PrintJobTest, APrinterThatNeverAnswersTheSyncEndsTheJob)
+{
+    machine->Set(MachineState::Printing);
+    const auto task = Task(Image(24, 40, 13, "m.prn"), 1, 0);
+    // The printer takes the commands but drops every reply.
+    printer->SetMute(true);
+    CPrintJob job(Env(), task, 0, random);
+    JobLimits l = Limits();
+    l.syncMs = 100;
+    job.SetLimits(l);
+    EXPECT_FALSE(job.Run());
+    EXPECT_TRUE(job.Aborted());
+    EXPECT_EQ(job.PassesSent(), 0);
+    printer->SetMute(false);
+}
+
+TEST_F(PrintJobTest, UnplugMidJobEndsItAndAfterReplugAJobRunsAgain)
+{
+    machine->Set(MachineState::Printing);
+    const auto task = Task(Image(24, 80, 14, "u.prn"), 2, 1);
+    test::HookObserver observer;
+    observer.onPass = [&](int sent, int) {
+        if (sent == 3) {
+            printer->Unplug();
+        }
+    };
+    {
+        CPrintJob job(Env(), task, 0, random, &observer);
+        JobLimits l = Limits();
+        l.passMs = 300;
+        job.SetLimits(l);
+        EXPECT_FALSE(job.Run());
+        EXPECT_LT(job.PassesSent(), job.TotalPasses());
+    }
+    printer->Replug();
+    ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
+    machine->Set(MachineState::Printing);
+    CPrintJob again(Env(), task, 0, random);
+    again.SetLimits(Limits());
+    EXPECT_TRUE(again.Run()) << again.ErrorText();
+}
+
+}  // namespace
+
+namespace {
+
+class DebugPrintJobTest : public PrintJobTest {
+protected:
+    void SetUp() override
+    {
+        debugMode = true;
+        PrintJobTest::SetUp();
+    }
+};
+
+TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLine)
+{
+    machine->Set(MachineState::Printing);
+    CPrintJob job(Env(), Task(Image(24, 50, 15, "d.prn"), 2, 1), 0, random);
+    job.SetLimits(Limits());
+    ASSERT_TRUE(job.Run()) << job.ErrorText();
+    std::ifstream in(cfg.dir.Path() / "passtime.txt");
+    std::string text;
+    int lines = 0;
+    const std::regex format(
+        R"(Pass (\d+) of (\d+) : \d+\.\d{3} sec , \d+\.\d{3} sec, \d+\.\d{3} sec, \d+\.\d{3} sec)");
+    while (std::getline(in, text)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(text, m, format)) << text;
+        EXPECT_EQ(std::stoi(m[1]), lines + 1);
+        EXPECT_EQ(std::stoi(m[2]), job.TotalPasses());
+        ++lines;
+    }
+    EXPECT_EQ(lines, job.TotalPasses());
+}
+
+}  // namespace
