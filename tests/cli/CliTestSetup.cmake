@@ -4,11 +4,12 @@ file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(COPY ${SAMPLE} DESTINATION ${WORK})
 
-# Runs tavolux-cli with the arguments; fails unless it exits with expect_code. Leaves the
-# output in OUT and the error output in ERR.
+# Runs tavolux-cli with CLI_OPTIONS (set by the including script, may be empty) and the
+# arguments; fails unless it exits with expect_code, or when it hangs. Leaves the output in OUT
+# and the error output in ERR.
 function(run expect_code)
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${ARGN}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${CLI_OPTIONS} ${ARGN}
+    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
   if(NOT code EQUAL expect_code)
     message(FATAL_ERROR "tavolux-cli ${ARGN}: exit ${code}, expected ${expect_code}\n${out}\n${err}")
   endif()

@@ -1,18 +1,7 @@
 # Drives tavolux-cli's print command on a copy of the sample configuration and the in-process
 # virtual printer answering at once.
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-file(COPY ${SAMPLE} DESTINATION ${WORK})
-
-function(run expect_code)
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} --printer virtual:instant ${ARGN}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
-  if(NOT code EQUAL expect_code)
-    message(FATAL_ERROR "tavolux-cli ${ARGN}: exit ${code}, expected ${expect_code}\n${out}\n${err}")
-  endif()
-  set(OUT "${out}" PARENT_SCOPE)
-  set(ERR "${err}" PARENT_SCOPE)
-endfunction()
+set(CLI_OPTIONS --printer virtual:instant)
+include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
 function(expect_in var text)
   string(FIND "${${var}}" "${text}" pos)
