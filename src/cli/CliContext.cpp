@@ -1,12 +1,48 @@
 // Shared helpers of the command-line tool.
 #include "cli/CliContext.h"
 
+#include <charconv>
 #include <ostream>
 #include <system_error>
 
 #include "config/IniFile.h"
+#include "config/PrinterConfig.h"
 
 namespace tavolux::cli {
+
+namespace {
+
+template <typename T>
+bool ParseWhole(const std::string& text, T& value)
+{
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end;
+}
+
+}  // namespace
+
+bool ParseWholeNumber(const std::string& text, int& value)
+{
+    return ParseWhole(text, value);
+}
+
+bool ParseWholeNumber(const std::string& text, long long& value)
+{
+    return ParseWhole(text, value);
+}
+
+int ConfiguredPasses(const CPrinterConfig& config)
+{
+    const auto& list = config.lists.PassList;
+    const int id = config.params.PassID;
+    int passes = 1;
+    if (id >= 0 && static_cast<size_t>(id) < list.size() &&
+        ParseWholeNumber(list[static_cast<size_t>(id)], passes) && passes >= 1) {
+        return passes;
+    }
+    return 1;
+}
 
 int Fail(CliContext& ctx, int code, const std::string& message)
 {

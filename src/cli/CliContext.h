@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace tavolux {
+class CPrinterConfig;
+}
+
 namespace tavolux::cli {
 
 // Exit codes of the tool.
@@ -19,6 +23,13 @@ struct CliContext {
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
 };
+
+// The whole text as a decimal number; false when anything else is in it.
+bool ParseWholeNumber(const std::string& text, int& value);
+bool ParseWholeNumber(const std::string& text, long long& value);
+
+// The pass count chosen in the configuration, 1 when it is not a number.
+int ConfiguredPasses(const CPrinterConfig& config);
 
 // Prints "tavolux-cli: " and the message to the error stream; returns code.
 int Fail(CliContext& ctx, int code, const std::string& message);

@@ -17,26 +17,6 @@ namespace {
 constexpr const char* kUsage =
     "usage: tavolux-cli passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]";
 
-bool ParseInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && p == end;
-}
-
-// The pass count chosen in the configuration, 1 when it is not a number.
-int ConfiguredPasses(const CPrinterConfig& config)
-{
-    const auto& list = config.lists.PassList;
-    const int id = config.params.PassID;
-    int passes = 1;
-    if (id >= 0 && static_cast<size_t>(id) < list.size() &&
-        ParseInt(list[static_cast<size_t>(id)], passes) && passes >= 1) {
-        return passes;
-    }
-    return 1;
-}
-
 bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_t count)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -83,7 +63,7 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
                                              : nullptr;
         if (key == "--dump") {
             dump = value;
-        } else if (target == nullptr || !ParseInt(value, *target)) {
+        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
             std::string text = "bad option ";
             text.append(key).append(" ").append(value).append("\n").append(kUsage);
             return Fail(ctx, kExitUsage, text);

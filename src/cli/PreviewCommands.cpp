@@ -30,13 +30,6 @@ struct PreviewOptions {
     std::string out;
 };
 
-bool ParseInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
-}
-
 // Reads FILE and the options; false on anything it does not know.
 bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, bool wantOut,
                          PreviewOptions& o)
@@ -48,15 +41,16 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
             const std::string& m = args[++i];
             if (m == "auto") {
                 o.mode = kPreviewAuto;
-            } else if (!ParseInt(m, o.mode) || (o.mode != 2 && o.mode != 4 && o.mode != 8)) {
+            } else if (!ParseWholeNumber(m, o.mode) ||
+                       (o.mode != 2 && o.mode != 4 && o.mode != 8)) {
                 return false;
             }
         } else if (a == "--view" && hasValue) {
             const std::string& v = args[++i];
             const size_t x = v.find('x');
-            if (x == std::string::npos || !ParseInt(v.substr(0, x), o.viewWidth) ||
-                !ParseInt(v.substr(x + 1), o.viewHeight) || o.viewWidth < 1 || o.viewHeight < 1 ||
-                o.viewWidth > 20000 || o.viewHeight > 20000) {
+            if (x == std::string::npos || !ParseWholeNumber(v.substr(0, x), o.viewWidth) ||
+                !ParseWholeNumber(v.substr(x + 1), o.viewHeight) || o.viewWidth < 1 ||
+                o.viewHeight < 1 || o.viewWidth > 20000 || o.viewHeight > 20000) {
                 return false;
             }
         } else if (a == "--out" && hasValue && wantOut) {
@@ -168,7 +162,7 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
     if (verb == "add" && !ParsePreviewOptions(args, 1, false, o)) {
         return Fail(ctx, kExitUsage, kTasksUsage);
     }
-    if (verb == "remove" && !ParseInt(args[1], number)) {
+    if (verb == "remove" && !ParseWholeNumber(args[1], number)) {
         return Fail(ctx, kExitUsage, kTasksUsage);
     }
     if (!CheckConfigPresent(ctx)) {

@@ -39,25 +39,6 @@ extern "C" void OnPrintInterrupt(int /*signal*/)
     g_cancel = true;
 }
 
-bool ParseInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && p == end;
-}
-
-int ConfiguredPasses(const CPrinterConfig& config)
-{
-    const auto& list = config.lists.PassList;
-    const int id = config.params.PassID;
-    int passes = 1;
-    if (id >= 0 && static_cast<size_t>(id) < list.size() &&
-        ParseInt(list[static_cast<size_t>(id)], passes) && passes >= 1) {
-        return passes;
-    }
-    return 1;
-}
-
 // The progress line on the terminal: copy, a bar, passes and remaining time.
 class CProgressLine : public IJobRunnerObserver {
 public:
@@ -139,7 +120,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
                                               : nullptr;
         if (key == "--media-out") {
             mediaOut = value;
-        } else if (target == nullptr || !ParseInt(value, *target)) {
+        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
             std::string text = "bad option ";
             text.append(key).append(" ").append(value).append("\n").append(kUsage);
             return Fail(ctx, kExitUsage, text);

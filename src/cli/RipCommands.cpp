@@ -39,13 +39,6 @@ int Info(CliContext& ctx, const std::string& file)
     return kExitOk;
 }
 
-bool ParseInt(const std::string& text, long long& value)
-{
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && p == end;
-}
-
 int Make(CliContext& ctx, const std::vector<std::string>& args)
 {
     const std::string& out = args[1];
@@ -71,7 +64,7 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
                                                 : nullptr;
         if (key == "--pattern") {
             pattern = value;
-        } else if (target == nullptr || !ParseInt(value, *target)) {
+        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
             std::string text = "bad option ";
             text.append(key).append(" ").append(value).append("\n").append(kUsage);
             return Fail(ctx, kExitUsage, text);
