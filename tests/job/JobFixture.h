@@ -33,21 +33,9 @@ protected:
     {
         Build();
         auto& p = cfg.config.params;
-        SetHeads(cfg.config, 4, 2, 16, 0);
-        p.PrinterResolution = 300;
-        p.RealPrinterResolution = 300.0;
-        p.MmPerPulseX = 0.01;
-        p.MmPerPulseY = 0.01;
-        p.MaxAccDist = 10;
-        p.IgnoreBlank = 0;
-        p.Strip = 0;
-        p.FeatherMode = 0;
-        p.FeatherLinesList = {0, 0, 0};
-        p.StepPass.assign(4, 0);
-        p.StepPassMicro.assign(4, 0);
+        UseSmallTestPrinter(cfg.config);
         p.AutoFlash = 0;
         p.IfAutoControl = 0;
-        cfg.config.IsAutoMaskGen = 0;
         // Set before the poll thread starts: it reads the configuration too.
         cfg.config.IsDebug = debugMode ? 1 : 0;
         poller->Start();

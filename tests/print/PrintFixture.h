@@ -33,26 +33,34 @@ inline void SetHeads(CPrinterConfig& config, int colorNo, int groupNo, int headH
     }
 }
 
+// A small 4x2 printer of 16-nozzle heads at 300 dpi with round pulse sizes and every optional
+// pass feature (blank skipping, strips, feathering, step corrections, random masks) off, so that
+// a test sees the plain pass geometry.
+inline void UseSmallTestPrinter(CPrinterConfig& config)
+{
+    auto& p = config.params;
+    SetHeads(config, 4, 2, 16, 0);
+    p.PrinterResolution = 300;
+    p.RealPrinterResolution = 300.0;
+    p.MmPerPulseX = 0.01;
+    p.MmPerPulseY = 0.01;
+    p.MaxAccDist = 10;
+    p.IgnoreBlank = 0;
+    p.Strip = 0;
+    p.FeatherMode = 0;
+    p.FeatherLinesList = {0, 0, 0};
+    p.StepPass.assign(4, 0);
+    p.StepPassMicro.assign(4, 0);
+    config.IsAutoMaskGen = 0;
+}
+
 // A loaded configuration with a small head and sane machine values.
 class PrintFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(f.config.LoadConfig());
-        auto& p = f.config.params;
-        SetHeads(f.config, 4, 2, 16, 0);
-        p.PrinterResolution = 300;
-        p.RealPrinterResolution = 300.0;
-        p.MmPerPulseX = 0.01;
-        p.MmPerPulseY = 0.01;
-        p.MaxAccDist = 10;
-        p.IgnoreBlank = 0;
-        p.Strip = 0;
-        p.FeatherMode = 0;
-        p.FeatherLinesList = {0, 0, 0};
-        p.StepPass.assign(4, 0);
-        p.StepPassMicro.assign(4, 0);
-        f.config.IsAutoMaskGen = 0;
+        UseSmallTestPrinter(f.config);
         f.config.IsDebug = 0;
     }
 
