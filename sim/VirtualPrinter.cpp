@@ -2,7 +2,9 @@
 #include "sim/VirtualPrinter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
+#include <utility>
 
 #include "device/Protocol.h"
 
@@ -66,8 +68,12 @@ TransportError CVirtualPrinter::Write(uint8_t endpoint, const uint8_t* data, int
         m_raster += length;
         m_rasterWrites.push_back(length);
         m_rasterPending += length;
+        if (m_sheet) {
+            m_rasterBytes.insert(m_rasterBytes.end(), data, data + length);
+        }
         if (m_passWaitsForRaster && TakePassRaster()) {
             m_passWaitsForRaster = false;
+            MediaFeed(std::exchange(m_feedAfterRaster, 0));
             SchedulePassDone();
         }
         return TransportError::None;
@@ -140,15 +146,57 @@ void CVirtualPrinter::SchedulePassDone()
     Queue({wire::reply::kPassDone}, Delay(m_times.passMs));
 }
 
-void CVirtualPrinter::FinishPassHeader()
+void CVirtualPrinter::FinishPassHeader(int32_t feedAfter)
 {
     m_headerStep = 0;
-    // A pass with travel prints the raster that came with it; it waits for the raster.
+    // A pass with travel prints the raster that came with it; it waits for the raster, and
+    // the media moves on once it is printed.
     if (m_headerTravel != 0 && !TakePassRaster()) {
         m_passWaitsForRaster = true;
+        m_feedAfterRaster += feedAfter;
         return;
     }
+    MediaFeed(feedAfter);
     SchedulePassDone();
+}
+
+void CVirtualPrinter::MediaFeed(int64_t pulses)
+{
+    if (m_passWaitsForRaster) {
+        m_feedAfterRaster += pulses;
+    } else if (m_sheet) {
+        m_sheet->Feed(pulses);
+    }
+}
+
+void CVirtualPrinter::PrintOnSheet(int64_t bytes)
+{
+    if (!m_sheet) {
+        return;
+    }
+    const size_t available = m_rasterBytes.size() - m_rasterRead;
+    const size_t take = std::min(static_cast<size_t>(bytes), available);
+    const PassHeader header{m_headerStart, m_headerWidth, m_headerTravel, m_headerForward};
+    m_sheet->PrintPass(header, std::span<const uint8_t>(m_rasterBytes.data() + m_rasterRead, take));
+    m_rasterRead += take;
+    // Keep the buffer from growing: drop what was printed once it is most of the buffer.
+    if (m_rasterRead > m_rasterBytes.size() / 2) {
+        m_rasterBytes.erase(m_rasterBytes.begin(),
+                            m_rasterBytes.begin() + static_cast<std::ptrdiff_t>(m_rasterRead));
+        m_rasterRead = 0;
+    }
+}
+
+void CVirtualPrinter::SaveSheet()
+{
+    if (!m_sheet || m_mediaOut.empty() || m_sheet->Passes() == 0) {
+        return;
+    }
+    std::string error;
+    if (!m_sheet->Write(m_mediaOut, error)) {
+        // The printer has no screen: the reason goes where its operator looks.
+        std::fprintf(stderr, "tavolux-vprinter: the sheet was not written: %s\n", error.c_str());
+    }
 }
 
 bool CVirtualPrinter::TakePassRaster()
@@ -161,6 +209,7 @@ bool CVirtualPrinter::TakePassRaster()
         }
         m_rasterPending -= need;
         m_rasterWrites.clear();
+        PrintOnSheet(need);
         return true;
     }
     if (m_rasterWrites.empty()) {
@@ -176,6 +225,66 @@ void CVirtualPrinter::DropRaster()
     m_rasterWrites.clear();
     m_rasterPending = 0;
     m_passWaitsForRaster = false;
+    m_feedAfterRaster = 0;
+    m_rasterBytes.clear();
+    m_rasterRead = 0;
+}
+
+void CVirtualPrinter::LoadMedia(const PrinterHeads& heads, int xDpi, int yDpi)
+{
+    std::lock_guard lock(m_mutex);
+    m_sheet = std::make_unique<CMediaSheet>(heads);
+    m_sheet->SetResolution(xDpi, yDpi);
+    m_columnBytes = 2 * heads.ColumnWords();
+    m_rasterBytes.clear();
+    m_rasterRead = 0;
+}
+
+void CVirtualPrinter::SetMediaOut(std::filesystem::path dir)
+{
+    std::lock_guard lock(m_mutex);
+    m_mediaOut = std::move(dir);
+}
+
+bool CVirtualPrinter::WriteMedia(const std::filesystem::path& dir, std::string& error) const
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_sheet) {
+        error = "no media is loaded";
+        return false;
+    }
+    const auto& to = dir.empty() ? m_mediaOut : dir;
+    if (to.empty()) {
+        error = "no folder for the sheet";
+        return false;
+    }
+    return m_sheet->Write(to, error);
+}
+
+void CVirtualPrinter::NewSheet()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_sheet) {
+        m_sheet->Clear();
+    }
+}
+
+void CVirtualPrinter::FlushMedia()
+{
+    std::lock_guard lock(m_mutex);
+    SaveSheet();
+}
+
+CMediaSheet CVirtualPrinter::Sheet() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_sheet ? *m_sheet : CMediaSheet(PrinterHeads{});
+}
+
+bool CVirtualPrinter::HasMedia() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_sheet != nullptr;
 }
 
 void CVirtualPrinter::SetColumnBytes(int bytes)
@@ -210,6 +319,7 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
     // Pass header: B0, 95, 8A/8B, then 8C/E1 completes it.
     if (code == cmd::kPassDataStart) {
         m_headerStep = 1;
+        m_headerStart = length >= 3 ? p[1] | (p[2] << 8) : 0;
         return;
     }
     if (m_headerStep == 1 && code == cmd::kPassWidth) {
@@ -220,10 +330,11 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
     if (m_headerStep == 2 && (code == cmd::kPassForward || code == cmd::kPassBackward)) {
         m_headerStep = 3;
         m_headerTravel = value;
+        m_headerForward = code == cmd::kPassForward;
         return;
     }
     if (m_headerStep == 3 && (code == cmd::kPassOffset || code == cmd::kPassControlE1)) {
-        FinishPassHeader();
+        FinishPassHeader(value);
         return;
     }
     m_headerStep = 0;
@@ -232,7 +343,29 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
         return;
     }
     switch (code) {
+        case cmd::kPassOffset:
+            MediaFeed(value);
+            break;
+        case cmd::kPassControlE1: {
+            // Where 0xE1 is the pass feed it only ever moves the media on.
+            const bool forward = m_sheet && m_sheet->Heads().feedCodeE1;
+            MediaFeed(forward ? value : -int64_t{value});
+            break;
+        }
+        case cmd::kFireDivisor:
+            if (m_sheet && length >= 3) {
+                m_sheet->SetFireDivisor(p[1] | (p[2] << 8));
+            }
+            break;
+        case cmd::kEndJob:
+            SaveSheet();
+            break;
         case cmd::kReset:
+            // A reset clears the printer's memory: the next job gets a new sheet.
+            SaveSheet();
+            if (m_sheet) {
+                m_sheet->Clear();
+            }
             m_replies.clear();
             DropRaster();
             m_passStalled = false;
@@ -532,6 +665,31 @@ std::string CVirtualPrinter::Control(const std::string& line)
         }
         QueueReply(std::move(bytes));
         return "ok";
+    }
+    if (verb == "sheet") {
+        std::string what;
+        in >> what;
+        if (!HasMedia()) {
+            return "error: no media is loaded (start the printer with --media-out DIR)";
+        }
+        if (what == "new") {
+            NewSheet();
+            return "ok";
+        }
+        if (what == "write") {
+            std::string dir;
+            std::getline(in >> std::ws, dir);
+            std::string error;
+            return WriteMedia(dir, error) ? "ok" : "error: " + error;
+        }
+        if (what == "status" || what.empty()) {
+            const CMediaSheet sheet = Sheet();
+            std::ostringstream s;
+            s << "passes=" << sheet.Passes() << " width=" << sheet.Width()
+              << " height=" << sheet.Height() << " outside=" << sheet.OutsideDrops();
+            return s.str();
+        }
+        return "error: sheet new|write [DIR]|status";
     }
     if (verb == "short") {
         int n = 1;

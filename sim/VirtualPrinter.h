@@ -6,12 +6,15 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "device/Transport.h"
 #include "platform/Clock.h"
+#include "sim/MediaSheet.h"
 
 namespace tavolux::sim {
 
@@ -57,6 +60,21 @@ public:
     // write is taken as one pass's raster.
     void SetColumnBytes(int bytes);
 
+    // Media: with heads loaded, every pass is decoded onto a sheet (and the raster bytes per
+    // column follow from the heads). xDpi/yDpi fix the sheet's resolution; 0 takes the job's
+    // horizontal resolution from its set-up and the nozzle pitch vertically.
+    void LoadMedia(const PrinterHeads& heads, int xDpi = 0, int yDpi = 0);
+    // With a folder, the sheet is written there at the end of each job and before a reset
+    // starts a new sheet.
+    void SetMediaOut(std::filesystem::path dir);
+    // Writes the sheet to dir (the media-out folder when empty); false with a reason.
+    bool WriteMedia(const std::filesystem::path& dir, std::string& error) const;
+    void NewSheet();
+    // Writes the sheet to the media-out folder when one is set and something was printed.
+    void FlushMedia();
+    // A copy of the sheet; an empty sheet when no media is loaded.
+    CMediaSheet Sheet() const;
+    bool HasMedia() const;
     // Runs one control line ("key pause", "unplug", "reply c1 10 27 00", ...); returns "ok",
     // a status text, or "error: ..." for a line it does not understand.
     std::string Control(const std::string& line);
@@ -80,7 +98,10 @@ private:
     };
     void Queue(std::vector<uint8_t> bytes, int delayMs);  // caller holds m_mutex
     void Execute(const uint8_t* p, int length);           // caller holds m_mutex
-    void FinishPassHeader();                              // caller holds m_mutex
+    void FinishPassHeader(int32_t feedAfter);             // caller holds m_mutex
+    void MediaFeed(int64_t pulses);                       // caller holds m_mutex
+    void PrintOnSheet(int64_t bytes);                     // caller holds m_mutex
+    void SaveSheet();                                     // caller holds m_mutex
     void SchedulePassDone();                              // caller holds m_mutex
     bool TakePassRaster();                                // caller holds m_mutex
     void DropRaster();                                    // caller holds m_mutex
@@ -110,6 +131,13 @@ private:
     int32_t m_headerWidth = 0;
     int m_headerStep = 0;  // packets of the pass header seen so far
     int32_t m_headerTravel = 0;
+    int32_t m_headerStart = 0;
+    bool m_headerForward = true;
+    int64_t m_feedAfterRaster = 0;  // feeds that wait for the pass waiting for its raster
+    std::unique_ptr<CMediaSheet> m_sheet;
+    std::vector<uint8_t> m_rasterBytes;  // raster kept for the sheet, from m_rasterRead on
+    size_t m_rasterRead = 0;
+    std::filesystem::path m_mediaOut;
     bool m_passWaitsForRaster = false;
     bool m_passStalled = false;
     int m_passes = 0;

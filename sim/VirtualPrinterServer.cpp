@@ -119,6 +119,7 @@ void CVirtualPrinterServer::Serve(int fd)
     RequestHeader request;
     std::vector<uint8_t> payload;
     std::vector<uint8_t> out;
+    bool printed = false;  // the connection drove the printer (a control line does not)
     while (!m_stopping && ReceiveRequest(fd, request, payload)) {
         ResponseHeader response;
         out.clear();
@@ -127,6 +128,7 @@ void CVirtualPrinterServer::Serve(int fd)
         switch (static_cast<SocketRequest>(request.type)) {
             case SocketRequest::Open:
                 e = transport.Open();
+                printed = true;
                 break;
             case SocketRequest::Endpoints:
                 for (const EndpointInfo& ep : transport.Endpoints()) {
@@ -166,6 +168,10 @@ void CVirtualPrinterServer::Serve(int fd)
         if (!SendResponse(fd, response, out.data())) {
             break;
         }
+    }
+    if (printed) {
+        // The program that printed has let go: what it printed is on the sheet.
+        m_printer->FlushMedia();
     }
     std::lock_guard lock(m_mutex);
     m_clients.remove(fd);

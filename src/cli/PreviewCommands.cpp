@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
-#include "cli/PngWriter.h"
+#include "platform/PngFile.h"
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "preview/PreviewBuilder.h"

@@ -22,6 +22,7 @@
 #include "print/RipReader.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
+#include "sim/setup/HeadsFromConfig.h"
 #include "uimodel/PrinterSession.h"
 
 namespace tavolux::cli {
@@ -95,6 +96,37 @@ private:
     int m_total = 0;
 };
 
+// Loads the configured heads onto the in-process virtual printer so that it prints onto a
+// sheet at the job's resolution. False with a message when there is no such printer.
+bool LoadVirtualMedia(CliContext& ctx, PrinterConnection& c, const PassTask& task)
+{
+    if (!c.virtualPrinter) {
+        *ctx.err << "tavolux-cli: --media-out needs --printer virtual; a virtual printer program "
+                    "writes its own sheets (tavolux-vprinter --media-out DIR)\n";
+        return false;
+    }
+    const sim::PrinterHeads heads = sim::HeadsFromConfig(*c.config);
+    if (const std::string problem = heads.Problem(); !problem.empty()) {
+        *ctx.err << "tavolux-cli: the virtual printer cannot print: " << problem << "\n";
+        return false;
+    }
+    c.virtualPrinter->LoadMedia(heads, task.resolutionX, task.resolutionY);
+    return true;
+}
+
+// Writes the sheet and says where its picture is.
+void WriteVirtualMedia(CliContext& ctx, const PrinterConnection& c,
+                       const std::filesystem::path& dir)
+{
+    std::string error;
+    if (c.virtualPrinter->WriteMedia(dir, error)) {
+        *ctx.out << "printed sheet: " << (dir / "sheet.png").string() << " (summary in "
+                 << (dir / "summary.json").string() << ")" << std::endl;
+    } else {
+        *ctx.err << "tavolux-cli: the sheet was not written: " << error << "\n";
+    }
+}
+
 }  // namespace
 
 int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
@@ -128,9 +160,6 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     if (maskMode < 0 || maskMode > 2) {
         return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
-    }
-    if (!mediaOut.empty()) {
-        return Fail(ctx, kExitUsage, "--media-out is not available yet");
     }
     PrinterConnection c;
     if (!MakePrinterConnection(ctx, c)) {
@@ -198,6 +227,11 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
             wire::op::kSetPassOffset,
             static_cast<int32_t>(config.params.DisBeforePrint / config.params.MmPerPulseY));
     }
+    if (!mediaOut.empty() && !LoadVirtualMedia(ctx, c, task)) {
+        session.Machine().Set(MachineState::Ready);
+        session.Shutdown();
+        return kExitUsage;
+    }
     CProgressLine progress(*ctx.out);
     JobDevice env{config, session.Device(), session.Machine(), GetReplyEvents()};
     CJobRunner runner(env, GetRandomSource(), &progress);
@@ -222,6 +256,9 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     std::signal(SIGTERM, oldTerm);
     progress.Finish();
     session.Shutdown();
+    if (!mediaOut.empty()) {
+        WriteVirtualMedia(ctx, c, mediaOut);
+    }
     if (result.completed) {
         *ctx.out << "printed " << result.copiesDone << " of " << copies << " copies" << std::endl;
         return kExitOk;

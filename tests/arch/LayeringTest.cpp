@@ -102,12 +102,25 @@ TEST(Layering, VirtualPrinterKnowsOnlyThePlatformAndTheWire)
 {
     // The virtual printer stands for the printer's firmware: it may use the platform layer and
     // the wire definitions of the device layer, nothing that builds jobs or talks to operators.
+    // Only its set-up from the configuration (sim/setup) and the program's entry read the
+    // configuration, to build the printer; they never decode raster.
     const fs::path sim = fs::path(TAVOLUX_SOURCE_DIR) / "sim";
     ASSERT_TRUE(fs::exists(sim));
     const std::vector<std::string> allowedDevice = {"device/Protocol.h", "device/Transport.h"};
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(sim)) {
         if (!entry.is_regular_file() || !IsSource(entry.path())) {
+            continue;
+        }
+        const auto relative = fs::relative(entry.path(), sim).generic_string();
+        if (relative.starts_with("setup/") || relative == "main.cpp") {
+            for (const auto& inc : IncludesOf(entry.path())) {
+                EXPECT_FALSE(inc.starts_with("job/") || inc.starts_with("cli/") ||
+                             inc.starts_with("ui/") || inc.find("Merge") != std::string::npos ||
+                             inc.find("PassGenerator") != std::string::npos ||
+                             inc.find("NozzleMap") != std::string::npos)
+                    << relative << " includes " << inc;
+            }
             continue;
         }
         ++checked;

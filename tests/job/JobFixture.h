@@ -36,6 +36,7 @@ protected:
         UseSmallTestPrinter(cfg.config);
         p.AutoFlash = 0;
         p.IfAutoControl = 0;
+        Configure(cfg.config);
         // Set before the poll thread starts: it reads the configuration too.
         cfg.config.IsDebug = debugMode ? 1 : 0;
         poller->Start();
@@ -43,10 +44,14 @@ protected:
     }
     void TearDown() override { poller->Stop(); }
 
-    std::filesystem::path Image(int width, int height, uint64_t seed, const std::string& name)
+    // Changes the printer before the poll thread starts.
+    virtual void Configure(CPrinterConfig& /*config*/) {}
+
+    std::filesystem::path Image(int width, int height, uint64_t seed, const std::string& name,
+                                int planes = 4)
     {
         CRandomSource pixels(seed);
-        CRipImage image(width, height, 4, 300, 300);
+        CRipImage image(width, height, planes, 300, 300);
         image.Fill("random", pixels);
         auto path = cfg.dir.Path() / name;
         EXPECT_TRUE(image.Write(path));

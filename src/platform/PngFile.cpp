@@ -1,5 +1,5 @@
 // PNG encoding through libpng into memory, then an atomic write.
-#include "cli/PngWriter.h"
+#include "platform/PngFile.h"
 
 #include <png.h>
 
@@ -8,7 +8,7 @@
 
 #include "platform/AtomicFile.h"
 
-namespace tavolux::cli {
+namespace tavolux {
 
 namespace {
 
@@ -45,7 +45,7 @@ bool WritePng(const std::filesystem::path& path, const DibImage& image, int widt
               std::string& error)
 {
     if (image.bitsPerPixel != 24 || width <= 0 || width > image.width || image.height <= 0) {
-        error = "the preview is empty";
+        error = "the image is empty";
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -69,4 +69,4 @@ bool WritePng(const std::filesystem::path& path, const DibImage& image, int widt
     return AtomicWriteFile(path, bytes, &error);
 }
 
-}  // namespace tavolux::cli
+}  // namespace tavolux
