@@ -70,6 +70,9 @@ TransportError CVirtualPrinter::Write(uint8_t endpoint, const uint8_t* data, int
         m_rasterPending += length;
         if (m_sheet) {
             m_rasterBytes.insert(m_rasterBytes.end(), data, data + length);
+        } else {
+            // The bytes land in the printer's memory, as over the bus.
+            m_received.assign(data, data + length);
         }
         if (m_passWaitsForRaster && TakePassRaster()) {
             m_passWaitsForRaster = false;

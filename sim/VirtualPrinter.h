@@ -137,6 +137,7 @@ private:
     std::unique_ptr<CMediaSheet> m_sheet;
     std::vector<uint8_t> m_rasterBytes;  // raster kept for the sheet, from m_rasterRead on
     size_t m_rasterRead = 0;
+    std::vector<uint8_t> m_received;  // the last data write, without media
     std::filesystem::path m_mediaOut;
     bool m_passWaitsForRaster = false;
     bool m_passStalled = false;

@@ -1,6 +1,11 @@
 // The in-process transport: forwards transfers to the virtual printer.
 #include "sim/VirtualTransport.h"
 
+#include <chrono>
+#include <thread>
+
+#include "device/Protocol.h"
+
 namespace tavolux::sim {
 
 CVirtualTransport::CVirtualTransport(std::shared_ptr<CVirtualPrinter> printer)
@@ -44,7 +49,14 @@ TransportError CVirtualTransport::BulkWrite(uint8_t endpoint, const uint8_t* dat
     if (!Alive()) {
         return TransportError::NoDevice;
     }
-    return m_printer->Write(endpoint, data, length, transferred);
+    const auto start = std::chrono::steady_clock::now();
+    const TransportError e = m_printer->Write(endpoint, data, length, transferred);
+    const double rate = m_linkRate.load();
+    if (rate > 0.0 && endpoint == wire::kDataOut && transferred > 0) {
+        // The bus is busy for as long as the bytes take on it.
+        std::this_thread::sleep_until(start + std::chrono::duration<double>(transferred / rate));
+    }
+    return e;
 }
 
 TransportError CVirtualTransport::BulkRead(uint8_t endpoint, uint8_t* data, int length,

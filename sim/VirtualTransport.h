@@ -24,6 +24,9 @@ public:
     void ResetPort() override;
     void Close() override;
 
+    // Bytes per second the data endpoint moves, like a real bus; 0 (the default): no limit.
+    void SetLinkRate(double bytesPerSecond) { m_linkRate.store(bytesPerSecond); }
+
     int TransferSize() const { return m_transferSize.load(); }
     int ResetCount() const { return m_resets.load(); }
     int OpenCount() const { return m_opens.load(); }
@@ -36,6 +39,7 @@ private:
     std::atomic<int> m_transferSize{0};
     std::atomic<int> m_resets{0};
     std::atomic<int> m_opens{0};
+    std::atomic<double> m_linkRate{0.0};
 };
 
 }  // namespace tavolux::sim

@@ -189,16 +189,8 @@ bool CPrintJob::RunPasses()
             ComputeStopLine(true);
             return false;
         }
-        // The feeder frees a buffer once it has transferred the one before; its transfer has
-        // the data time-out, so this wait ends.
-        while (!m_bufferFree.Wait(m_limits.sliceMs)) {
-            if (m_abort) {
-                return false;
-            }
-        }
-        if (m_abort) {
-            return false;
-        }
+        // The pass is built while the feeder still transfers the one before, into the other
+        // buffer: that one was freed before the previous hand-over.
         PassDescriptor d;
         auto& buffer = m_transfer[m_fillIndex];
         const int64_t buildStart = GetClock().NowMs();
@@ -210,8 +202,17 @@ bool CPrintJob::RunPasses()
         }
         if (!out.handOver) {
             // Blank: the buffer was not used and the feed goes with the next pass.
-            m_bufferFree.Set();
             continue;
+        }
+        // The feeder frees a buffer once it has transferred the one before; its transfer has
+        // the data time-out, so this wait ends.
+        while (!m_bufferFree.Wait(m_limits.sliceMs)) {
+            if (m_abort) {
+                return false;
+            }
+        }
+        if (m_abort) {
+            return false;
         }
         {
             std::lock_guard lock(m_handMutex);
