@@ -218,7 +218,12 @@ void CPassGenerator::Prepare()
     if (!m_ready) {
         return;
     }
-    m_reader.ResetBlankWindow(m_passes * m_interlace, 1);
+    // The blank test must see every line under the head. Feathered steps are shorter than a
+    // P-th of the head, so the seam lines stay under it for one chunk more than P x k.
+    const auto& steps = m_stepTable.Entries();
+    const int shortest = std::max(*std::min_element(steps.begin(), steps.end()), 1);
+    const int chunks = std::max(m_passes * m_interlace, (m_headLines + shortest - 1) / shortest);
+    m_reader.ResetBlankWindow(chunks, 1);
     m_dataRows = m_reader.ReadChunk(m_currentStep);
 }
 
