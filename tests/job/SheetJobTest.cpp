@@ -22,6 +22,11 @@ struct Arrangement {
     int printVer;
     int level;  // highest vertical head level
     bool halves;
+    int white = 0;  // IfPrintWhite, with the white data taken from the file's extra plane
+    int style = 0;  // WhiteHeadPrintStyle
+    int whiteColours = 0;
+    int inUse = 0;   // white channels in use
+    int forbid = 0;  // ForbidHolesNum
 };
 
 // One of each routing of the layout table, on both board generations where they differ.
@@ -42,13 +47,21 @@ constexpr Arrangement kArrangements[] = {
     {"4x4 wiring halves", 4, 2, 16, 3, 2, true},
     {"4x2 board 3 level 2", 4, 2, 16, 3, 2, false},
     {"6x2 board 3", 6, 2, 16, 3, 0, false},
+    {"5x2 white under", 5, 2, 16, 1, 0, false, 1, 0, 1, 1, 4},
+    {"5x2 white reversed", 5, 2, 16, 1, 0, false, 1, 1, 1, 1, 0},
+    {"8x2 white one of two", 8, 2, 16, 3, 0, false, 1, 0, 2, 1, 0},
+    {"8x2 white reversed", 8, 2, 16, 3, 0, false, 1, 1, 2, 2, 0},
 };
 
-// The file plane printed by a head channel.
-int PlaneOf(int channel)
+// The file plane printed by a head channel, -1 for a white channel that is not in use.
+int PlaneOf(int channel, const Arrangement& a = kArrangements[0])
 {
     static constexpr int kMap[6] = {3, 2, 1, 0, 4, 5};
-    return channel < 6 ? kMap[channel] : channel;
+    const int colours = a.colours - a.whiteColours;
+    if (a.white == 0 || channel < colours) {
+        return channel < 6 ? kMap[channel] : channel;
+    }
+    return channel < colours + a.inUse ? colours : -1;
 }
 
 class SheetJobTest : public test::JobFixture {
@@ -69,6 +82,12 @@ protected:
         if (arrangement.level > 0) {
             p.HeadLevelList.back() = arrangement.level;
         }
+        p.IfPrintWhite = arrangement.white;
+        p.WhiteHeadPrintStyle = arrangement.style;
+        p.WhiteColorNo = arrangement.whiteColours;
+        p.NumOfWhiteInUse = arrangement.inUse;
+        p.ForbidHolesNum = arrangement.forbid;
+        p.WhiteHeadDataSource = arrangement.white;
         p.TaskGap = taskGap;
         if (featherLines > 0) {
             p.FeatherMode = 1;
@@ -91,7 +110,10 @@ protected:
     // Whole bytes wide: the random fill sets the padding bits of a row too, and they print.
     CRipImage MakeImage(int width, int height, uint64_t seed, const std::string& name)
     {
-        CRipImage image(width, height, arrangement.colours, 300, 300);
+        const int planes = arrangement.white != 0
+                               ? arrangement.colours - arrangement.whiteColours + 1
+                               : arrangement.colours;
+        CRipImage image(width, height, planes, 300, 300);
         CRandomSource pixels(seed);
         image.Fill("random", pixels);
         file = cfg.dir.Path() / name;
@@ -99,18 +121,25 @@ protected:
         return image;
     }
 
-    int HeadRows() const { return arrangement.nozzles * arrangement.groups; }
+    int HeadRows() const
+    {
+        const int rows = arrangement.white == 1 && arrangement.style == 0
+                             ? arrangement.nozzles - arrangement.forbid
+                             : arrangement.nozzles;
+        return rows * arrangement.groups;
+    }
 
     // Pixels of lines [from, to) of the image whose drops on the sheet (image line `from` on
     // sheet line `top`) differ from `times` x the image bit; the first few are described.
-    static int Mismatches(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
-                          int to, int times, std::string* where = nullptr)
+    int Mismatches(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from, int to,
+                   int times, std::string* where = nullptr) const
     {
         int bad = 0;
-        for (int c = 0; c < image.Planes(); ++c) {
+        for (int c = 0; c < arrangement.colours; ++c) {
+            const int plane = PlaneOf(c, arrangement);
             for (int y = from; y < to; ++y) {
                 for (int x = 0; x < image.Width(); ++x) {
-                    const int want = image.Pixel(x, y, PlaneOf(c)) ? times : 0;
+                    const int want = plane >= 0 && image.Pixel(x, y, plane) ? times : 0;
                     const int got = sheet.DropsAt(c, x, top + y - from);
                     if (got != want && bad++ < 3 && where != nullptr) {
                         std::ostringstream s;
@@ -174,7 +203,8 @@ TEST_P(EveryArrangement, PrintsTheImageWithOneDropPerPixelOrPDropsWithoutMasks)
             std::string where;
             EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), times, &where), 0)
                 << "direction " << direction << ", mask mode " << mode << ":" << where;
-            EXPECT_EQ(DropsOutside(sheet, image.Planes(), top, image.Height(), image.Width()), 0)
+            EXPECT_EQ(DropsOutside(sheet, arrangement.colours, top, image.Height(), image.Width()),
+                      0)
                 << "direction " << direction << ", mask mode " << mode;
         }
     }
@@ -216,7 +246,7 @@ TEST_F(Feathered, SeamsAreSharedAndEveryPixelStillGetsOneDrop)
         std::string where;
         EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 1, &where), 0)
             << "direction " << direction << ":" << where;
-        EXPECT_EQ(DropsOutside(sheet, image.Planes(), top, image.Height(), image.Width()), 0);
+        EXPECT_EQ(DropsOutside(sheet, arrangement.colours, top, image.Height(), image.Width()), 0);
     }
 }
 
