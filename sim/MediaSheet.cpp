@@ -284,7 +284,15 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
             }
         }
     }
-    // Every line under the head belongs to the sheet, inked or not.
+    // The sheet is as wide as the picture the passes covered (the carriage runs the heads'
+    // spread further, over blank data), and every line under the head belongs to it.
+    int spread = 0;
+    for (const auto& head : h.heads) {
+        spread = std::max(spread, static_cast<int>(std::lround(head.offsetMm * pixelsPerMm)) -
+                                      static_cast<int>(std::lround(lowest * pixelsPerMm)));
+    }
+    const int reach = (pass.forward ? shift + width : fullWidth - shift) - spread;
+    m_width = std::max(m_width, std::min(reach, static_cast<int>(kMaxCells / 1024)));
     LineAt(top);
     LineAt(top + int64_t{h.groupRows} * std::max(1, h.groups) - 1);
 }
@@ -363,26 +371,54 @@ bool CMediaSheet::Write(const std::filesystem::path& dir, std::string& error) co
             return false;
         }
     }
-    // The picture: white media, each ink filtering the light it does not reflect.
-    DibImage picture;
-    picture.Allocate(width, height, 24, 255);
-    for (size_t y = 0; y < m_lines.size(); ++y) {
-        uint8_t* out = picture.Row(static_cast<int>(y));
-        for (int c = 0; c < m_heads.channels; ++c) {
-            const auto& row = m_lines[y][static_cast<size_t>(c)];
-            const auto& ink = m_heads.inks[static_cast<size_t>(c)];
-            for (size_t x = 0; x < row.size(); ++x) {
-                if (row[x] == 0) {
-                    continue;
-                }
-                uint8_t* px = out + x * 3;  // blue, green, red
-                px[0] = static_cast<uint8_t>(px[0] * ink[2] / 255);
-                px[1] = static_cast<uint8_t>(px[1] * ink[1] / 255);
-                px[2] = static_cast<uint8_t>(px[2] * ink[0] / 255);
-            }
+    // The picture: white media, each ink filtering the light it does not reflect. Pixels are
+    // made square (the coarser direction repeated), so that the picture looks like the print.
+    const int xRes = XResolution();
+    const int yRes = YResolution();
+    const int finest = std::max(xRes, yRes);
+    int outWidth = width;
+    int outHeight = height;
+    if (xRes > 0 && yRes > 0 && xRes != yRes) {
+        const int64_t w = int64_t{width} * finest / xRes;
+        const int64_t hgt = int64_t{height} * finest / yRes;
+        if (w * hgt <= int64_t{1} << 28) {
+            outWidth = static_cast<int>(w);
+            outHeight = static_cast<int>(hgt);
         }
     }
-    if (!WritePng(dir / "sheet.png", picture, width, error)) {
+    std::vector<uint8_t> line(static_cast<size_t>(width) * 3);
+    DibImage picture;
+    picture.Allocate(outWidth, outHeight, 24, 255);
+    int composed = -1;
+    for (int oy = 0; oy < outHeight; ++oy) {
+        const int y = static_cast<int>(int64_t{oy} * height / outHeight);
+        if (y != composed && static_cast<size_t>(y) < m_lines.size()) {
+            std::fill(line.begin(), line.end(), uint8_t{255});
+            for (int c = 0; c < m_heads.channels; ++c) {
+                const auto& row = m_lines[static_cast<size_t>(y)][static_cast<size_t>(c)];
+                const auto& ink = m_heads.inks[static_cast<size_t>(c)];
+                for (size_t x = 0; x < row.size(); ++x) {
+                    if (row[x] == 0) {
+                        continue;
+                    }
+                    uint8_t* px = line.data() + x * 3;  // blue, green, red
+                    px[0] = static_cast<uint8_t>(px[0] * ink[2] / 255);
+                    px[1] = static_cast<uint8_t>(px[1] * ink[1] / 255);
+                    px[2] = static_cast<uint8_t>(px[2] * ink[0] / 255);
+                }
+            }
+            composed = y;
+        }
+        if (static_cast<size_t>(y) >= m_lines.size()) {
+            continue;
+        }
+        uint8_t* out = picture.Row(oy);
+        for (int ox = 0; ox < outWidth; ++ox) {
+            const auto x = static_cast<size_t>(int64_t{ox} * width / outWidth);
+            std::copy_n(line.data() + x * 3, 3, out + static_cast<size_t>(ox) * 3);
+        }
+    }
+    if (!WritePng(dir / "sheet.png", picture, outWidth, error)) {
         return false;
     }
     return AtomicWriteFile(dir / "summary.json", SummaryJson(), &error);

@@ -15,7 +15,7 @@ constexpr const char* kUsage =
     "usage: tavolux-cli rip info FILE\n"
     "       tavolux-cli rip make OUT.prn --width PX --height LINES --planes N --xres DPI --yres "
     "DPI\n"
-    "                            [--pattern gradient|random|text|blank-margins] [--seed S]";
+    "                            [--pattern gradient|random|text|sample|blank-margins] [--seed S]";
 
 int Info(CliContext& ctx, const std::string& file)
 {

@@ -92,7 +92,59 @@ bool CRipImage::Fill(const std::string& pattern, CRandomSource& random)
         FillText();
         return true;
     }
+    if (pattern == "sample") {
+        FillSample();
+        return true;
+    }
     return false;
+}
+
+void CRipImage::FillSample()
+{
+    // Cyan, magenta and yellow discs overlapping in the middle, round at any resolution, and
+    // a black band of the text pattern along the bottom fifth.
+    const double xRes = std::max(m_xResolution, 1);
+    const double yRes = std::max(m_yResolution, 1);
+    const double width = m_width / xRes;  // inches
+    const double height = m_height / yRes * 0.8;
+    const double radius = std::min(width, height) * 0.3;
+    const double cx = width / 2;
+    const double cy = height / 2;
+    struct Disc {
+        int plane;
+        double x;
+        double y;
+    };
+    // File planes: yellow, magenta, cyan, black.
+    const std::array<Disc, 3> discs = {{{2, cx - radius * 0.55, cy - radius * 0.3},
+                                        {1, cx + radius * 0.55, cy - radius * 0.3},
+                                        {0, cx, cy + radius * 0.6}}};
+    for (int y = 0; y < m_height; ++y) {
+        const double py = y / yRes;
+        for (int x = 0; x < m_width; ++x) {
+            const double px = x / xRes;
+            for (const auto& d : discs) {
+                const double dx = px - d.x;
+                const double dy = py - d.y;
+                if (d.plane < m_planes && dx * dx + dy * dy <= radius * radius) {
+                    SetPixel(x, y, d.plane);
+                }
+            }
+        }
+    }
+    if (m_planes < 4) {
+        return;
+    }
+    const int band = m_height / 5;
+    CRipImage text(m_width, std::max(band, 1), 1, m_xResolution, m_yResolution);
+    text.FillText();
+    for (int y = 0; y < band; ++y) {
+        for (int x = 0; x < m_width; ++x) {
+            if (text.Pixel(x, y, 0)) {
+                SetPixel(x, m_height - band + y, 3);
+            }
+        }
+    }
 }
 
 void CRipImage::FillText()

@@ -29,7 +29,8 @@ public:
     bool Pixel(int x, int line, int plane) const;
 
     // Fills with a pattern: "gradient" (ink density rising to the right), "random", "text"
-    // (block letters), "blank-margins" (random content with blank bands around it). False
+    // (block letters), "sample" (overlapping cyan, magenta and yellow discs over a black text
+    // band), "blank-margins" (random content with blank bands around it). False
     // for an unknown name.
     bool Fill(const std::string& pattern, CRandomSource& random);
 
@@ -39,6 +40,7 @@ public:
 
 private:
     void FillText();
+    void FillSample();
 
     int m_width;
     int m_height;
