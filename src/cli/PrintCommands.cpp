@@ -97,14 +97,9 @@ private:
 };
 
 // Loads the configured heads onto the in-process virtual printer so that it prints onto a
-// sheet at the job's resolution. False with a message when there is no such printer.
+// sheet at the job's resolution. False with a message when the heads cannot print.
 bool LoadVirtualMedia(CliContext& ctx, PrinterConnection& c, const PassTask& task)
 {
-    if (!c.virtualPrinter) {
-        *ctx.err << "tavolux-cli: --media-out needs --printer virtual; a virtual printer program "
-                    "writes its own sheets (tavolux-vprinter --media-out DIR)\n";
-        return false;
-    }
     const sim::PrinterHeads heads = sim::HeadsFromConfig(*c.config);
     if (const std::string problem = heads.Problem(); !problem.empty()) {
         *ctx.err << "tavolux-cli: the virtual printer cannot print: " << problem << "\n";
@@ -164,6 +159,11 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     PrinterConnection c;
     if (!MakePrinterConnection(ctx, c)) {
         return kExitUsage;
+    }
+    if (!mediaOut.empty() && !c.virtualPrinter) {
+        return Fail(ctx, kExitUsage,
+                    "--media-out needs --printer virtual; a virtual printer program writes its "
+                    "own sheets (tavolux-vprinter --media-out DIR)");
     }
     const CPrinterConfig& config = *c.config;
 

@@ -1,0 +1,215 @@
+// The virtual printer's sheet, driven packet by packet as the printer's side sees the wire:
+// where a nozzle word's bit lands, how feeds move the sheet, and what is written out.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "device/Protocol.h"
+#include "sim/VirtualPrinter.h"
+#include "support/TempDir.h"
+
+using namespace tavolux;
+using namespace tavolux::sim;
+
+namespace {
+
+// One channel, two groups of four nozzles at 254 dpi: a pulse is 0.1 mm (one line) in both
+// directions, with no run-up, so that pixels and pulses are easy to count.
+PrinterHeads SmallHeads(BoardWiring wiring = BoardWiring::k4x2, int board = 0)
+{
+    PrinterHeads h;
+    h.wiring = wiring;
+    h.boardVersion = board;
+    h.nozzles = 4;
+    h.groupRows = 4;
+    h.channels = 1;
+    h.groups = 2;
+    h.heads = {HeadMount{0, 0, 0, -1, 0.0}, HeadMount{0, 1, 1, -1, 0.0}};
+    h.inks = {{{0, 0, 0}}};
+    h.mmPerPulseX = 0.1;
+    h.mmPerPulseY = 0.1;
+    h.rasterResolution = 254;
+    h.printerResolution = 254;
+    return h;
+}
+
+class MediaSheetTest : public ::testing::Test {
+protected:
+    void SetUp() override { printer.LoadMedia(SmallHeads(), 254, 254); }
+
+    void Command(std::vector<uint8_t> bytes)
+    {
+        int moved = 0;
+        ASSERT_EQ(
+            printer.Write(wire::kCommandOut, bytes.data(), static_cast<int>(bytes.size()), moved),
+            TransportError::None);
+    }
+    void U24(uint8_t code, int32_t v)
+    {
+        Command({code, static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                 static_cast<uint8_t>(v >> 16)});
+    }
+    // Sends `columns` columns of 4 words; word (column, nozzle) carries bits.
+    void Raster(const std::vector<std::array<uint16_t, 4>>& columns)
+    {
+        std::vector<uint8_t> bytes;
+        for (const auto& column : columns) {
+            for (const uint16_t w : column) {
+                bytes.push_back(static_cast<uint8_t>(w));
+                bytes.push_back(static_cast<uint8_t>(w >> 8));
+            }
+        }
+        int moved = 0;
+        ASSERT_EQ(
+            printer.Write(wire::kDataOut, bytes.data(), static_cast<int>(bytes.size()), moved),
+            TransportError::None);
+    }
+    // A pass header: data start 1 (no run-up), width, direction, travel, feed after.
+    void Header(int width, bool forward, int feedAfter)
+    {
+        Command({wire::cmd::kPassDataStart, 1, 0});
+        U24(wire::cmd::kPassWidth, width);
+        U24(forward ? wire::cmd::kPassForward : wire::cmd::kPassBackward, width);
+        U24(wire::cmd::kPassOffset, feedAfter);
+    }
+
+    CVirtualPrinter printer{true};
+};
+
+TEST_F(MediaSheetTest, BitsLandUnderTheirNozzleAndTheMediaMovesByTheFeeds)
+{
+    // Column 0: nozzle 2 of group 0; column 2: nozzle 1 of group 1.
+    Raster({{0, 0, 1, 0}, {0, 0, 0, 0}, {0, 2, 0, 0}});
+    Header(3, true, 3);
+    // A backward pass of the same width: its first column is the rightmost.
+    Raster({{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+    Header(3, false, 0);
+    const CMediaSheet sheet = printer.Sheet();
+    EXPECT_EQ(sheet.Passes(), 2);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 2, 4 + 1), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 2, 3 + 0), 1) << "the backward pass, 3 lines further on";
+    EXPECT_EQ(sheet.Tally()[0].drops, 3);
+    EXPECT_EQ(sheet.Height(), 3 + 8);
+    EXPECT_EQ(sheet.Width(), 3);
+    EXPECT_EQ(sheet.OutsideDrops(), 0);
+}
+
+TEST_F(MediaSheetTest, LoneFeedsMoveForwardAndTheBackFeedBackward)
+{
+    Raster({{1, 0, 0, 0}});
+    Header(1, true, 0);
+    U24(wire::cmd::kPassOffset, 10);     // forward 10 lines
+    U24(wire::cmd::kPassControlE1, 15);  // back 15
+    Raster({{1, 0, 0, 0}});
+    Header(1, true, 0);
+    const CMediaSheet sheet = printer.Sheet();
+    // The second drop is 5 lines above the first: the sheet grew upwards.
+    EXPECT_EQ(sheet.FirstPassLine(), 5);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 5), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 0), 1);
+    EXPECT_EQ(sheet.Tally()[0].pixelsOnce, 2);
+}
+
+TEST_F(MediaSheetTest, WhereThePassFeedIsE1ItNeverFeedsBack)
+{
+    PrinterHeads heads = SmallHeads();
+    heads.feedCodeE1 = true;
+    printer.LoadMedia(heads, 254, 254);
+    Raster({{1, 0, 0, 0}});
+    Header(1, true, 0);
+    U24(wire::cmd::kPassControlE1, 6);
+    Raster({{1, 0, 0, 0}});
+    Header(1, true, 0);
+    EXPECT_EQ(printer.Sheet().DropsAt(0, 0, 6), 1);
+}
+
+TEST_F(MediaSheetTest, APassWaitsForItsRasterAndFeedsOnlyAfterPrinting)
+{
+    Header(1, true, 2);  // the raster comes later
+    U24(wire::cmd::kPassOffset, 1);
+    EXPECT_EQ(printer.Sheet().Passes(), 0);
+    Raster({{0, 1, 0, 0}});
+    Raster({{0, 1, 0, 0}});
+    Header(1, true, 0);
+    const CMediaSheet sheet = printer.Sheet();
+    EXPECT_EQ(sheet.Passes(), 2);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 1), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 1 + 3), 1) << "both feeds came after the first pass";
+}
+
+TEST_F(MediaSheetTest, BoardWiringDecidesWhichWordANozzleReads)
+{
+    // Older boards read nozzle 0 from word 1, nozzle 1 from word 3, 2 from 0, 3 from 2.
+    printer.LoadMedia(SmallHeads(BoardWiring::k4x2, 1), 254, 254);
+    // Word 0: nozzle 2 of group 0; word 1: nozzle 0 of group 1; word 3: nozzle 1 of group 0.
+    Raster({{1, 2, 0, 1}});
+    Header(1, true, 0);
+    const CMediaSheet sheet = printer.Sheet();
+    EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 1), 1);
+    EXPECT_EQ(sheet.DropsAt(0, 0, 4), 1);
+    EXPECT_EQ(sheet.Tally()[0].drops, 3);
+
+    // Upside-down odd groups: nozzle 0 of group 1 wets the group's last row.
+    printer.LoadMedia(SmallHeads(BoardWiring::k4x4, 3), 254, 254);
+    Raster({{2, 0, 0, 0}});
+    Header(1, true, 0);
+    EXPECT_EQ(printer.Sheet().DropsAt(0, 0, 4 + 3), 1);
+}
+
+TEST_F(MediaSheetTest, ItWritesBitmapsPictureAndSummaryAndAResetStartsANewSheet)
+{
+    test::TempDir dir;
+    Raster({{1, 0, 0, 0}, {1, 0, 0, 0}});
+    Header(2, true, 0);
+    Raster({{1, 0, 0, 0}, {0, 0, 0, 0}});
+    Header(2, true, 0);  // the same spot again
+    std::string error;
+    ASSERT_TRUE(printer.WriteMedia(dir.Path() / "out", error)) << error;
+    std::ifstream pbm(dir.Path() / "out/channel_0.pbm", std::ios::binary);
+    std::string magic;
+    int w = 0;
+    int h = 0;
+    pbm >> magic >> w >> h;
+    pbm.get();
+    EXPECT_EQ(magic, "P4");
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 8);
+    EXPECT_EQ(pbm.get(), 0xC0) << "both pixels of the first line are inked";
+    const std::string summary = dir.Read("out/summary.json");
+    EXPECT_NE(summary.find("\"passes\": 2"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("{\"index\": 0, \"drops\": 3, \"pixels_once\": 1, \"pixels_more\": 1}"),
+              std::string::npos)
+        << summary;
+    EXPECT_EQ(dir.Read("out/sheet.png").substr(1, 3), "PNG");
+
+    // A file where the folder should be: a clear refusal.
+    dir.Write("taken", "x");
+    EXPECT_FALSE(printer.WriteMedia(dir.Path() / "taken", error));
+    EXPECT_NE(error.find("taken"), std::string::npos) << error;
+
+    // With a media-out folder, the end of a job writes the sheet and a reset starts a new one.
+    printer.SetMediaOut(dir.Path() / "auto");
+    Command({wire::cmd::kEndJob});
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "auto/summary.json"));
+    Command({wire::cmd::kReset});
+    EXPECT_EQ(printer.Sheet().Passes(), 0);
+    EXPECT_EQ(printer.Control("sheet status"), "passes=0 width=0 height=0 outside=0");
+}
+
+TEST(MediaSheetControl, SheetLinesNeedMediaAndSayWhatIsWrong)
+{
+    CVirtualPrinter printer(true);
+    EXPECT_EQ(printer.Control("sheet status").rfind("error: no media", 0), 0u);
+    printer.LoadMedia(SmallHeads(), 254, 254);
+    EXPECT_EQ(printer.Control("sheet new"), "ok");
+    EXPECT_EQ(printer.Control("sheet write").rfind("error: no folder", 0), 0u);
+    EXPECT_EQ(printer.Control("sheet fold").rfind("error:", 0), 0u);
+    // Heads the printer cannot print with print nothing, and say so.
+    PrinterHeads broken = SmallHeads();
+    broken.heads[0].bit = 16;
+    EXPECT_FALSE(broken.Problem().empty());
+}
+
+}  // namespace
