@@ -145,6 +145,10 @@ bool CPrintJob::Run()
         m_jobEnd.Wait(AutoResetEvent::kInfinite);
     }
     m_feeder.join();
+    if (m_abort && !m_stopped) {
+        // A failed job resumes where it failed, like a stopped one, not at the top.
+        ComputeStopLine(true);
+    }
     m_env.device.SendCommand(wire::op::kSyncRequest, wire::op::kNoArgument);
     m_bufferFree.Reset();
     m_passReady.Reset();

@@ -2,6 +2,7 @@
 // image, drop for drop, for every head arrangement and direction.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 #include "job/JobControl.h"
@@ -96,13 +97,15 @@ protected:
     }
 
     // Prints the file on a fresh sheet; the request's copies and resume line are kept.
-    JobResult Print(JobRequest request, IJobRunnerObserver* observer = nullptr)
+    // passMs: how long a pass may take, generous unless a stalled pass is to end the job.
+    JobResult Print(JobRequest request, IJobRunnerObserver* observer = nullptr,
+                    int passMs = test::kGenerousMs)
     {
         printer->LoadMedia(sim::HeadsFromConfig(cfg.config), 300, 300);
         CJobRunner runner(Env(), random, observer);
         JobLimits limits = ShortLimits();
         limits.syncMs = test::kGenerousMs;
-        limits.passMs = test::kGenerousMs;
+        limits.passMs = passMs;
         runner.SetLimits(limits);
         return runner.RunCopies(request);
     }
@@ -311,28 +314,42 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
 {
     const CRipImage image = MakeImage(24, 5 * HeadRows(), 13, "resume.prn");
     const int step = HeadRows() / 2;
-    for (int stopAfter : {3, 6}) {
+    // The operator cancels after a few passes, or the printer stops finishing a pass.
+    struct Stop {
+        int after;
+        bool stall;
+    };
+    for (const Stop cause : {Stop{3, false}, Stop{6, false}, Stop{4, true}}) {
+        const int stopAfter = cause.after;
         JobRequest request;
         request.task = Task(file, 2, kMaskPass);
-        // Cancel from the sender after a few passes, as the operator would.
-        class Stop : public IJobRunnerObserver {
+        class Stopper : public IJobRunnerObserver {
         public:
-            Stop(CMachineState& machine, int after) : m_machine(machine), m_after(after) {}
+            Stopper(std::function<void()> act, int after) : m_act(std::move(act)), m_after(after) {}
             void PassSent(int sent, int /*total*/) override
             {
                 if (sent == m_after) {
-                    RequestCancel(m_machine);
+                    m_act();
                 }
             }
 
         private:
-            CMachineState& m_machine;
+            std::function<void()> m_act;
             int m_after;
-        } stop(*machine, stopAfter);
+        } stop(
+            [&] {
+                if (cause.stall) {
+                    printer->StallNextPass();
+                } else {
+                    RequestCancel(*machine);
+                }
+            },
+            stopAfter);
         machine->Set(MachineState::Printing);
-        const JobResult stopped = Print(request, &stop);
+        const JobResult stopped = Print(request, &stop, cause.stall ? 300 : test::kGenerousMs);
         ASSERT_FALSE(stopped.completed);
         ASSERT_TRUE(stopped.resume);
+        EXPECT_EQ(stopped.error.empty(), !cause.stall) << stopped.error;
         const int resumeLine = stopped.resumeLine;
         ASSERT_GT(resumeLine, 0);
         ASSERT_LT(resumeLine, image.Height());
