@@ -314,12 +314,15 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
 {
     const CRipImage image = MakeImage(24, 5 * HeadRows(), 13, "resume.prn");
     const int step = HeadRows() / 2;
-    // The operator cancels after a few passes, or the printer stops finishing a pass.
+    // The operator cancels after a few passes, the printer stops finishing a pass, or its
+    // cable is pulled.
+    enum class Cause { Cancel, Stall, Unplug };
     struct Stop {
         int after;
-        bool stall;
+        Cause cause;
     };
-    for (const Stop cause : {Stop{3, false}, Stop{6, false}, Stop{4, true}}) {
+    for (const Stop cause : {Stop{3, Cause::Cancel}, Stop{6, Cause::Cancel}, Stop{4, Cause::Stall},
+                             Stop{5, Cause::Unplug}}) {
         const int stopAfter = cause.after;
         JobRequest request;
         request.task = Task(file, 2, kMaskPass);
@@ -338,18 +341,25 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
             int m_after;
         } stop(
             [&] {
-                if (cause.stall) {
+                if (cause.cause == Cause::Stall) {
                     printer->StallNextPass();
+                } else if (cause.cause == Cause::Unplug) {
+                    printer->Unplug();
                 } else {
                     RequestCancel(*machine);
                 }
             },
             stopAfter);
         machine->Set(MachineState::Printing);
-        const JobResult stopped = Print(request, &stop, cause.stall ? 300 : test::kGenerousMs);
+        const bool failure = cause.cause != Cause::Cancel;
+        const JobResult stopped = Print(request, &stop, failure ? 300 : test::kGenerousMs);
         ASSERT_FALSE(stopped.completed);
         ASSERT_TRUE(stopped.resume);
-        EXPECT_EQ(stopped.error.empty(), !cause.stall) << stopped.error;
+        // A pulled cable stops the job as soon as the poll thread finds the printer gone, or
+        // fails it when a transfer notices first.
+        if (cause.cause != Cause::Unplug) {
+            EXPECT_EQ(stopped.error.empty(), !failure) << stopped.error;
+        }
         const int resumeLine = stopped.resumeLine;
         ASSERT_GT(resumeLine, 0);
         ASSERT_LT(resumeLine, image.Height());
@@ -359,6 +369,11 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
         EXPECT_EQ(Mismatches(first, image, top1, 0, resumeLine, 1, &where), 0)
             << "stopped after " << stopAfter << ":" << where;
 
+        if (cause.cause == Cause::Unplug) {
+            // Plugged in again, the printer restarts and the program finds it ready.
+            printer->Replug();
+            ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
+        }
         machine->Set(MachineState::Ready);
         request.task.resume = true;
         request.task.resumeLine = resumeLine;
