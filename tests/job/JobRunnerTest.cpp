@@ -179,4 +179,82 @@ TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachine
     EXPECT_EQ(machine->Get(), MachineState::Ready);
 }
 
+
+class EndObserver : public IJobRunnerObserver {
+public:
+    std::function<void(const JobResult&)> onFinished;
+    void JobFinished(const JobResult& result) override
+    {
+        if (onFinished) {
+            onFinished(result);
+        }
+    }
+};
+
+TEST_F(JobRunnerTest, EvenBoardsFeedBackToTheStartAtTheEndAndOddBoardsEndTheJob)
+{
+    for (int printVer : {0, 1}) {
+        cfg.config.params.PrintVer = printVer;
+        printer->ClearCommands();
+        machine->Set(MachineState::Printing);
+        CJobRunner runner(Env(), random);
+        runner.SetLimits(Limits());
+        JobRequest request;
+        request.task = Task(Image(24, 40, 24, "end.prn"), 2, 1);
+        request.startPosition = 1234;
+        const JobResult result = runner.RunCopies(request);
+        ASSERT_TRUE(result.completed) << result.error;
+        EXPECT_EQ(machine->Get(), MachineState::Ready);
+        // What follows the last pass header.
+        const auto commands = printer->Commands();
+        size_t last = 0;
+        for (size_t i = 0; i < commands.size(); ++i) {
+            const uint8_t code = commands[i].empty() ? 0 : commands[i][0];
+            if (code == wire::cmd::kPassForward || code == wire::cmd::kPassBackward) {
+                last = i;
+            }
+        }
+        ASSERT_GT(last, 0u) << "printVer " << printVer;
+        std::vector<int32_t> feeds;
+        int endJobs = 0;
+        for (size_t i = last + 1; i < commands.size(); ++i) {
+            const auto& c = commands[i];
+            if (c.size() == 4 && c[0] == wire::cmd::kFeedMedia) {
+                feeds.push_back(wire::U24(c.data() + 1));
+            }
+            endJobs += !c.empty() && c[0] == wire::cmd::kEndJob;
+        }
+        if (printVer == 0) {
+            EXPECT_EQ(feeds, std::vector<int32_t>{1234}) << "back over the distance fed to start";
+            EXPECT_EQ(endJobs, 0);
+        } else {
+            EXPECT_TRUE(feeds.empty());
+            EXPECT_EQ(endJobs, 1);
+        }
+    }
+}
+
+TEST_F(JobRunnerTest, APrinterThatNeverFinishesTheFeedBackStillLeavesTheMachineReady)
+{
+    cfg.config.params.PrintVer = 0;
+    machine->Set(MachineState::Printing);
+    EndObserver observer;
+    // Nobody reads the printer's replies once the passes are done: MoveDone never comes.
+    observer.onFinished = [&](const JobResult&) { poller->Stop(); };
+    CJobRunner runner(Env(), random, &observer);
+    JobLimits limits = Limits();
+    limits.moveMs = 300;
+    runner.SetLimits(limits);
+    JobRequest request;
+    request.task = Task(Image(24, 40, 25, "silent.prn"), 2, 1);
+    request.startPosition = 500;
+    ASSERT_TRUE(runner.Start(request));
+    const JobResult result = runner.Wait();
+    EXPECT_TRUE(result.completed) << "every pass was printed: " << result.error;
+    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    const auto commands = printer->Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back()[0], wire::cmd::kFeedMedia);
+}
+
 }  // namespace
