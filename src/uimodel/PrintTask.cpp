@@ -18,6 +18,27 @@
 
 namespace tavolux {
 
+namespace {
+
+PrintCheckInput CheckInput(const PrintTaskRequest& request)
+{
+    PrintCheckInput check;
+    check.selected = request.selected;
+    check.file = request.task.file;
+    check.copies = request.copies;
+    check.planeCount = request.planeCount;
+    check.bytesPerPlaneLine = request.bytesPerPlaneLine;
+    check.xResolution = request.task.resolutionX;
+    return check;
+}
+
+}  // namespace
+
+int CheckPrintRequest(const CPrinterConfig& config, const PrintTaskRequest& request)
+{
+    return CheckPrintTask(config, CheckInput(request));
+}
+
 PrintTaskRequest MakeTaskRequest(CTaskList& list, int index)
 {
     PrintTaskRequest request;
@@ -131,13 +152,7 @@ PrintTaskResult CTaskPrinter::PrintTask(const PrintTaskRequest& request)
         return PrintTaskResult{messageId};
     };
 
-    PrintCheckInput check;
-    check.selected = request.selected;
-    check.file = request.task.file;
-    check.copies = request.copies;
-    check.planeCount = request.planeCount;
-    check.bytesPerPlaneLine = request.bytesPerPlaneLine;
-    check.xResolution = request.task.resolutionX;
+    const PrintCheckInput check = CheckInput(request);
     if (const int message = CheckPrintTask(config, check); message != 0) {
         return refuse(message, false);
     }

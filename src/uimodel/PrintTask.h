@@ -42,6 +42,11 @@ struct PrintTaskRequest {
 // The request for the list's task at index (-1 or out of range: nothing selected).
 PrintTaskRequest MakeTaskRequest(CTaskList& list, int index);
 
+// The checks that come first in PrintTask, without showing anything: 0 when they pass, else the
+// string id of the message. A caller that must first reach the printer (the command-line tool)
+// uses them to refuse a job that cannot print before it connects.
+int CheckPrintRequest(const CPrinterConfig& config, const PrintTaskRequest& request);
+
 struct PrintTaskResult {
     int messageId = 0;  // 0: the job thread runs; else the string id of the message shown
     bool Started() const { return messageId == 0; }
