@@ -161,7 +161,8 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     const bool byTask = std::find(given.begin(), given.end(), "--task") != given.end();
     if (byTask && first == 1) {
-        return Fail(ctx, kExitUsage, "give either FILE or --task N, not both\n" + std::string(kUsage));
+        return Fail(ctx, kExitUsage,
+                    "give either FILE or --task N, not both\n" + std::string(kUsage));
     }
     if (!byTask && first == 0) {
         return Fail(ctx, kExitUsage, kUsage);

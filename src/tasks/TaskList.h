@@ -130,7 +130,7 @@ private:
     const CPrinterConfig& m_config;
     std::filesystem::path m_worksDir;
     mutable std::mutex m_mutex;
-    std::mutex m_saveMutex;  // one write of Tasks.dat at a time (the UI and the job threads)
+    std::mutex m_saveMutex;        // one write of Tasks.dat at a time (the UI and the job threads)
     std::vector<Entry> m_entries;  // guarded by m_mutex
     int m_selected = -1;           // guarded by m_mutex
     std::atomic<ITaskListObserver*> m_observer{nullptr};

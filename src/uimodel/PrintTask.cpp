@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "config/PrinterConfig.h"
+#include "device/DeviceDiagnostics.h"
 #include "device/KtUSB.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
@@ -135,7 +136,10 @@ bool CTaskPrinter::MeasureMedia()
     p.MediaWidth = static_cast<int>(width * p.MmPerPulseX);
     p.MediaPos =
         static_cast<int>(position * p.MmPerPulseX) - p.MediaSensorToUvDist + p.SensorToUvDist;
-    m_env.config.SaveConfig();
+    if (!m_env.config.SaveConfig()) {
+        // The print goes on with the measured media; only the file keeps the old values.
+        DeviceDiagnostic("the measured media could not be saved in the configuration file");
+    }
     return true;
 }
 
@@ -166,8 +170,7 @@ PrintTaskResult CTaskPrinter::PrintTask(const PrintTaskRequest& request)
     if (request.task.resolutionX <= 0) {
         return refuse(ids::kJobTooWide, true);
     }
-    const double widthMm =
-        PrintedWidthBytes(config, check) * 8.0 / request.task.resolutionX * 25.4;
+    const double widthMm = PrintedWidthBytes(config, check) * 8.0 / request.task.resolutionX * 25.4;
     if (p.MaxPrintWidth > 0 && widthMm > p.MaxPrintWidth) {
         return refuse(ids::kJobTooWide, true);
     }

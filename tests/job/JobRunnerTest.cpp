@@ -179,7 +179,6 @@ TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachine
     EXPECT_EQ(machine->Get(), MachineState::Ready);
 }
 
-
 class EndObserver : public IJobRunnerObserver {
 public:
     std::function<void(const JobResult&)> onFinished;

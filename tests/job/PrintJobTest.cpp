@@ -279,7 +279,6 @@ TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLine)
     EXPECT_EQ(lines, job.TotalPasses());
 }
 
-
 // The snapshot files of pass i: raw rows and picture.
 struct Snapshot {
     std::string prn;

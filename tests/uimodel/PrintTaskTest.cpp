@@ -58,7 +58,10 @@ protected:
         printer->ClearCommands();
     }
 
-    PrintTaskDevice Device() { return PrintTaskDevice{cfg.config, *device, *machine, block, events}; }
+    PrintTaskDevice Device()
+    {
+        return PrintTaskDevice{cfg.config, *device, *machine, block, events};
+    }
 
     JobLimits Limits()
     {
