@@ -38,6 +38,9 @@ protected:
         p.IfAutoControl = 0;
         // Set before the poll thread starts: it reads the configuration too.
         cfg.config.IsDebug = debugMode ? 1 : 0;
+        if (printVer >= 0) {
+            p.PrintVer = printVer;
+        }
         poller->Start();
         ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
     }
@@ -81,6 +84,7 @@ protected:
 
     CRandomSource random{7};
     bool debugMode = false;  // IsDebug for the whole test
+    int printVer = -1;       // PrintVer for the whole test; -1 keeps the small printer's
 };
 
 }  // namespace tavolux::test
