@@ -1,5 +1,7 @@
-// "print" command: checks the file as the print command does, prints all copies on the chosen
-// printer with a progress line, and turns Ctrl+C into a cancel request.
+// "print" command: prints a RIP file, or a saved task of the task list with its row kept up to
+// date, through the program's print command on the chosen printer, with a progress line; Ctrl+C
+// becomes a cancel request.
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -7,6 +9,7 @@
 #include <cstdio>
 #include <mutex>
 #include <ostream>
+#include <memory>
 #include <thread>
 
 #include "cli/CliContext.h"
@@ -17,12 +20,15 @@
 #include "device/ReplyEvents.h"
 #include "job/JobControl.h"
 #include "job/JobRunner.h"
-#include "job/PrintChecks.h"
 #include "platform/RandomSource.h"
 #include "print/RipReader.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "sim/setup/HeadsFromConfig.h"
+#include "platform/UiFacade.h"
+#include "tasks/TaskFile.h"
+#include "tasks/TaskList.h"
+#include "uimodel/PrintTask.h"
 #include "uimodel/PrinterSession.h"
 
 namespace tavolux::cli {
@@ -31,7 +37,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tavolux-cli print FILE [--copies N] [--print-type I] [--mask-mode M] "
-    "[--media-out DIR]";
+    "[--media-out DIR]\n"
+    "       tavolux-cli print --task N [--media-out DIR]";
 
 std::atomic<bool> g_cancel{false};
 
@@ -122,6 +129,24 @@ void WriteVirtualMedia(CliContext& ctx, const PrinterConnection& c,
     }
 }
 
+// Messages of the print command on the tool's error stream, for as long as the command runs.
+class CCliUi final : public CConsoleUiFacade {
+public:
+    explicit CCliUi(CliContext& ctx) : m_ctx(ctx) { SetUi(this); }
+    ~CCliUi() override { SetUi(nullptr); }
+    CCliUi(const CCliUi&) = delete;
+    CCliUi& operator=(const CCliUi&) = delete;
+    void ShowMessage(const std::string& text, MessageIcon /*icon*/) override
+    {
+        std::lock_guard lock(m_mutex);
+        Fail(m_ctx, kExitFailed, text);
+    }
+
+private:
+    CliContext& m_ctx;
+    std::mutex m_mutex;  // the job's threads may report too
+};
+
 }  // namespace
 
 int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
@@ -130,12 +155,18 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         return Fail(ctx, kExitUsage, kUsage);
     }
     PassTask task;
-    task.file = args[0];
+    // FILE comes first; a saved task is named by --task instead.
+    const size_t first = args[0].starts_with("--") ? 0 : 1;
+    if (first == 1) {
+        task.file = args[0];
+    }
     int copies = 1;
     int printType = -1;
     int maskMode = kMaskPass;
+    int taskNumber = 0;
+    std::vector<std::string> given;
     std::filesystem::path mediaOut;
-    for (size_t i = 1; i < args.size(); i += 2) {
+    for (size_t i = first; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
             return Fail(ctx, kExitUsage, args[i] + " needs a value\n" + kUsage);
         }
@@ -144,6 +175,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         int* target = key == "--copies"       ? &copies
                       : key == "--print-type" ? &printType
                       : key == "--mask-mode"  ? &maskMode
+                      : key == "--task"       ? &taskNumber
                                               : nullptr;
         if (key == "--media-out") {
             mediaOut = value;
@@ -152,7 +184,22 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
             text.append(key).append(" ").append(value).append("\n").append(kUsage);
             return Fail(ctx, kExitUsage, text);
         }
+        given.push_back(key);
     }
+    const bool byTask = std::find(given.begin(), given.end(), "--task") != given.end();
+    if (byTask && first == 1) {
+        return Fail(ctx, kExitUsage,
+                    "give either FILE or --task N, not both\n" + std::string(kUsage));
+    }
+    if (!byTask && first == 0) {
+        return Fail(ctx, kExitUsage, kUsage);
+    }
+    if (byTask && given.size() > 1 + (mediaOut.empty() ? 0U : 1U)) {
+        return Fail(ctx, kExitUsage,
+                    "--task prints the task with the settings stored with it; --copies, "
+                    "--print-type and --mask-mode go with FILE");
+    }
+    const bool maskGiven = std::find(given.begin(), given.end(), "--mask-mode") != given.end();
     if (maskMode < 0 || maskMode > 2) {
         return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
     }
@@ -165,35 +212,55 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
                     "--media-out needs --printer virtual; a virtual printer program writes its "
                     "own sheets (tavolux-vprinter --media-out DIR)");
     }
-    const CPrinterConfig& config = *c.config;
+    CPrinterConfig& config = *c.config;
+    CCliUi ui(ctx);
 
-    PrintCheckInput check;
-    check.file = task.file;
-    check.copies = copies;
-    CRipReader probe;
-    std::error_code ec;
-    if (std::filesystem::is_regular_file(task.file, ec)) {
-        if (probe.OpenForPreview(task.file) != kRipOk) {
-            return Fail(ctx, kExitFailed, task.file.string() + ": " + probe.ErrorText());
+    std::unique_ptr<CTaskList> list;
+    PrintTaskRequest request;
+    if (byTask) {
+        list = std::make_unique<CTaskList>(config, ctx.programDir / kWorksFolderName);
+        // A damaged list has said so; its whole records can still be printed.
+        list->LoadTasks();
+        if (taskNumber < 1 || taskNumber > list->TaskCount()) {
+            return Fail(ctx, kExitUsage,
+                        "no task " + std::to_string(taskNumber) + ": the list has " +
+                            std::to_string(list->TaskCount()) +
+                            " tasks, numbered as \"tasks list\" shows them");
         }
-        check.planeCount = probe.PlaneCount();
-        check.bytesPerPlaneLine = probe.BytesPerPlaneLine();
-        check.xResolution = probe.XResolution();
-        task.resolutionX = probe.XResolution();
-        task.resolutionY = probe.YResolution();
-        probe.Close();
+        request = MakeTaskRequest(*list, taskNumber - 1);
+    } else {
+        CRipReader probe;
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(task.file, ec)) {
+            if (probe.OpenForPreview(task.file) != kRipOk) {
+                return Fail(ctx, kExitFailed, task.file.string() + ": " + probe.ErrorText());
+            }
+            request.planeCount = probe.PlaneCount();
+            request.bytesPerPlaneLine = probe.BytesPerPlaneLine();
+            task.resolutionX = probe.XResolution();
+            task.resolutionY = probe.YResolution();
+            probe.Close();
+        }
+        // The file prints as a task added now would: with the print type's resolution, pass
+        // count, step correction and masks (unless --mask-mode says otherwise).
+        const PrintTypeChoice choice =
+            DerivePrintType(config, printType >= 0 ? printType : config.params.PrintTypeID);
+        if (choice.xResolution > 0 && choice.yResolution > 0) {
+            task.resolutionX = choice.xResolution;
+            task.resolutionY = choice.yResolution;
+        }
+        task.printType = choice.printTypeCode;
+        task.passes = choice.passes;
+        task.maskMode = maskGiven ? maskMode : choice.maskMode;
+        task.direction = config.params.Direction;
+        request.task = task;
+        request.copies = copies;
     }
-    if (const int message = CheckPrintTask(config, check); message != 0) {
+    // A job that cannot print is refused before the printer is reached; the print command
+    // checks again and shows the same message.
+    if (const int message = CheckPrintRequest(config, request); message != 0) {
         return Fail(ctx, kExitFailed, LoadResString(message));
     }
-    const double widthMm = PrintedWidthBytes(config, check) * 8.0 / task.resolutionX * 25.4;
-    if (config.params.MaxPrintWidth > 0 && widthMm > config.params.MaxPrintWidth) {
-        return Fail(ctx, kExitFailed, LoadResString(ids::kJobTooWide));
-    }
-    task.printType = printType >= 0 ? printType : config.params.PrintTypeID;
-    task.passes = ConfiguredPasses(config);
-    task.maskMode = maskMode;
-    task.direction = config.params.Direction;
 
     if (config.params.Intercommunication <= 0) {
         return Fail(ctx, kExitFailed,
@@ -210,48 +277,41 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
            std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    if (session.Machine().Get() != MachineState::Ready || !session.Machine().Gate(gate::kPrint)) {
+    if (session.Machine().Get() != MachineState::Ready) {
         session.Shutdown();
         return Fail(ctx, kExitFailed, LoadResString(ids::kFunctionInvalid));
     }
-    int start = 0;
-    if (!ComputeStartPosition(config, widthMm, 0, start)) {
-        session.Machine().Set(MachineState::Ready);
-        session.Shutdown();
-        return Fail(ctx, kExitFailed, LoadResString(ids::kJobTooWide));
-    }
 
-    if (config.params.PrintVer % 2 == 1 && config.params.MmPerPulseY > 0.0) {
-        // These boards take the distance before the print as a feed offset up front.
-        session.Device().SendCommand(
-            wire::op::kSetPassOffset,
-            static_cast<int32_t>(config.params.DisBeforePrint / config.params.MmPerPulseY));
-    }
-    if (!mediaOut.empty() && !LoadVirtualMedia(ctx, c, task)) {
+    if (!mediaOut.empty() && !LoadVirtualMedia(ctx, c, request.task)) {
         session.Machine().Set(MachineState::Ready);
         session.Shutdown();
         return kExitUsage;
     }
     CProgressLine progress(*ctx.out);
-    JobDevice env{config, session.Device(), session.Machine(), GetReplyEvents()};
-    CJobRunner runner(env, GetRandomSource(), &progress);
-    JobRequest request;
-    request.task = task;
-    request.copies = copies;
-    request.startPosition = start;
+    CTaskPrinter printer(PrintTaskDevice{config, session.Device(), session.Machine(),
+                                         GetPrinterStatusBlock(), GetReplyEvents()},
+                         GetRandomSource(), &progress);
+    const PrintTaskResult started = printer.PrintTask(request);
+    if (!started.Started()) {
+        session.Shutdown();
+        // The gate's refusal is a notice on the state line; everything else was shown.
+        if (started.messageId == ids::kFunctionInvalid) {
+            return Fail(ctx, kExitFailed, LoadResString(ids::kFunctionInvalid));
+        }
+        return kExitFailed;
+    }
     g_cancel = false;
     auto oldInt = std::signal(SIGINT, OnPrintInterrupt);
     auto oldTerm = std::signal(SIGTERM, OnPrintInterrupt);
-    runner.Start(request);
     bool cancelSent = false;
-    while (runner.Running()) {
+    while (printer.Running()) {
         if (g_cancel && !cancelSent) {
             // Cancel is allowed while printing or paused; keep asking until it is taken.
             cancelSent = RequestCancel(session.Machine());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    const JobResult result = runner.Wait();
+    const JobResult result = printer.Wait();
     std::signal(SIGINT, oldInt);
     std::signal(SIGTERM, oldTerm);
     progress.Finish();
@@ -260,7 +320,8 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         WriteVirtualMedia(ctx, c, mediaOut);
     }
     if (result.completed) {
-        *ctx.out << "printed " << result.copiesDone << " of " << copies << " copies" << std::endl;
+        *ctx.out << "printed " << result.copiesDone << " of " << request.copies << " copies"
+                 << std::endl;
         return kExitOk;
     }
     std::string text = result.stopped ? "stopped" : "failed";

@@ -36,7 +36,10 @@ constexpr const char* kUsage =
     "  passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]\n"
     "                              cut a RIP file into passes with the current configuration\n"
     "  print FILE [--copies N] [--print-type I] [--mask-mode M] [--media-out DIR]\n"
-    "                              print a RIP file; Ctrl+C cancels\n";
+    "                              print a RIP file; Ctrl+C cancels\n"
+    "  print --task N [--media-out DIR]\n"
+    "                              print task N of the task list with its stored settings;\n"
+    "                              its row and resume line are saved\n";
 
 }  // namespace
 

@@ -8,6 +8,8 @@
 #include "device/MachineState.h"
 #include "device/Protocol.h"
 #include "device/ReplyEvents.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -91,11 +93,15 @@ JobResult CJobRunner::RunCopies(const JobRequest& request)
         if (c < copies && !m_env.events.SyncAck.Wait(m_limits.syncMs)) {
             // The sync that ended the copy was not answered: the printer is gone.
             ok = false;
-            result.error = "the printer did not answer the sync between copies";
+            result.error = LoadResString(ids::kJobNoSyncBetweenCopies);
             break;
         }
     }
     result.completed = ok && result.copiesDone == copies;
+    if (m_observer) {
+        // The task row is final before the machine is ready for the next print of it.
+        m_observer->JobFinished(result);
+    }
     EndOfJob(request);
     return result;
 }

@@ -31,6 +31,9 @@ class IJobRunnerObserver : public IJobObserver {
 public:
     // "copies(copy)" as the task row shows it, at the start of each copy.
     virtual void CopyStarted(const std::string& /*text*/) {}
+    // The copies are over (printed, stopped or failed), before the end-of-job commands and
+    // before the machine returns to ready; on the job thread.
+    virtual void JobFinished(const JobResult& /*result*/) {}
 };
 
 class CJobRunner {

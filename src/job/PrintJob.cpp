@@ -10,8 +10,11 @@
 #include "device/MachineState.h"
 #include "device/Protocol.h"
 #include "device/ReplyEvents.h"
+#include "job/PassSnapshot.h"
 #include "platform/Clock.h"
 #include "platform/ProgramDir.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -56,6 +59,11 @@ std::string CPrintJob::ErrorText() const
 {
     std::lock_guard lock(m_errorMutex);
     return m_error;
+}
+
+void CPrintJob::Fail(int messageId)
+{
+    Fail(LoadResString(messageId));
 }
 
 void CPrintJob::Fail(const std::string& text)
@@ -112,10 +120,11 @@ bool CPrintJob::Run()
         buffer.assign(static_cast<size_t>(m_generator.MaxTransferWords()), 0);
     }
     if (!m_generator.BuildMasks()) {
-        Fail("the pass masks are wrong");
+        Fail(ids::kMaskWrong);
         return false;
     }
     m_generator.Prepare();
+    m_snapshotDir = PassSnapshotsWanted(m_env.config) ? PassSnapshotDir() : std::filesystem::path();
 
     m_runState = kRun;
     m_jobEnd.Reset();
@@ -176,11 +185,11 @@ bool CPrintJob::RunPasses()
     auto& device = m_env.device;
     m_env.events.SyncAck.Reset();
     if (device.SendCommand(wire::op::kSyncRequest, wire::op::kNoArgument) < 0) {
-        Fail("the printer does not take commands");
+        Fail(ids::kJobNoCommands);
         return false;
     }
     if (!WaitEvent(m_env.events.SyncAck, m_limits.syncMs, false)) {
-        Fail("the printer did not answer the sync request");
+        Fail(ids::kJobNoSync);
         return false;
     }
     m_started = false;
@@ -201,12 +210,16 @@ bool CPrintJob::RunPasses()
         const PassOutcome out = m_generator.BuildNextPass(buffer, d);
         const int64_t buildMs = GetClock().NowMs() - buildStart;
         if (!out.built) {
-            Fail("a pass could not be built");
+            Fail(ids::kJobPassNotBuilt);
             return false;
         }
         if (!out.handOver) {
             // Blank: the buffer was not used and the feed goes with the next pass.
             continue;
+        }
+        if (!m_snapshotDir.empty()) {
+            // A snapshot that cannot be written is logged; the job does not depend on it.
+            WritePassSnapshot(m_snapshotDir, d[PassDescriptor::kPassIndex], m_generator.Channels());
         }
         // The feeder frees a buffer once it has transferred the one before; its transfer has
         // the data time-out, so this wait ends.
@@ -244,11 +257,11 @@ bool CPrintJob::StartJob()
     m_env.events.MoveDone.Reset();
     m_env.events.MoveDone2.Reset();
     if (device.SendCommand(wire::op::kFeedMedia, m_startPosition) < 0) {
-        Fail("the feed to the start position could not be sent");
+        Fail(ids::kJobStartFeedNotSent);
         return false;
     }
     if (!WaitEvent(m_env.events.MoveDone, m_limits.moveMs, false)) {
-        Fail("the printer did not finish the feed to the start position");
+        Fail(ids::kJobStartFeedTimeout);
         return false;
     }
     JobParameters job;
@@ -264,7 +277,7 @@ bool CPrintJob::StartJob()
     device.SetJobParameters(job);
     if (device.SendJobSetup() != 1 ||
         device.SendCommand(wire::op::kBeginJob, wire::op::kNoArgument) != 1) {
-        Fail("the job set-up could not be sent");
+        Fail(ids::kJobSetupNotSent);
         return false;
     }
     m_jobBegun.Set();
@@ -307,7 +320,7 @@ void CPrintJob::Feeder()
             const auto bytes = static_cast<int>(2 * hand.words);
             const auto* data = reinterpret_cast<const uint8_t*>(m_transfer[hand.buffer].data());
             if (m_env.device.SendData(data, bytes) != bytes) {
-                Fail("the raster of a pass could not be transferred");
+                Fail(ids::kJobRasterNotSent);
                 m_bufferFree.Set();
                 break;
             }
@@ -361,7 +374,7 @@ void CPrintJob::Sender()
         if (p.AutoFlash == 1 && n > 0 && i > 0 && i % (2 * n) == 0) {
             if (device.SendCommand(wire::op::kInPrintFlash, wire::op::kNoArgument) < 0 ||
                 !WaitEvent(m_env.events.PassAck, m_limits.flashMs, false)) {
-                Fail("the printer did not finish the in-print flash");
+                Fail(ids::kJobFlashTimeout);
                 break;
             }
         }
@@ -369,7 +382,7 @@ void CPrintJob::Sender()
             if (!WaitEvent(m_env.events.MoveDone2, m_limits.moveMs, true) ||
                 !WaitEvent(m_jobBegun, m_limits.moveMs, true)) {
                 if (!m_abort && m_runState != kStop) {
-                    Fail("the printer did not reach the start position");
+                    Fail(ids::kJobStartNotReached);
                 }
                 break;
             }
@@ -378,19 +391,19 @@ void CPrintJob::Sender()
         // A later copy that starts closer than the head's height backs the media up first.
         if (d[PassDescriptor::kBackFeed] > 0 &&
             device.SendCommand(wire::op::kPassControlE1, d[PassDescriptor::kBackFeed]) < 0) {
-            Fail("the backward feed could not be sent");
+            Fail(ids::kJobBackFeedNotSent);
             break;
         }
         if (i == 0) {
             const int32_t first = d[PassDescriptor::kFirstFeed] + d[PassDescriptor::kFeedBefore];
             if (device.SendPassValue(first) < 0) {
-                Fail("the first feed could not be sent");
+                Fail(ids::kJobFirstFeedNotSent);
                 break;
             }
         }
         if (d[PassDescriptor::kSendSkipped] != 0 &&
             device.SendPassValue(d[PassDescriptor::kSkippedFeed]) < 0) {
-            Fail("the feed of the skipped passes could not be sent");
+            Fail(ids::kJobSkippedFeedNotSent);
             break;
         }
         const bool hasData = d[PassDescriptor::kTravel] != 0;
@@ -407,7 +420,7 @@ void CPrintJob::Sender()
             const int64_t waitStart = GetClock().NowMs();
             if (!WaitEvent(m_env.events.PassDone, PassTimeoutMs(), true)) {
                 if (!m_abort && m_runState != kStop) {
-                    Fail("the printer did not finish a pass in time");
+                    Fail(ids::kJobPassTimeout);
                 }
                 break;
             }
@@ -419,7 +432,7 @@ void CPrintJob::Sender()
             }
             if (device.SendPassHeader(&d) != 1 ||
                 (m_task.direction != 0 && device.SendReturnMove(&d) < 0)) {
-                Fail("a pass header could not be sent");
+                Fail(ids::kJobHeaderNotSent);
                 break;
             }
             waitMs = GetClock().NowMs() - waitStart;
@@ -445,7 +458,7 @@ void CPrintJob::Sender()
         if (!headerSent || WaitEvent(m_env.events.PassDone, PassTimeoutMs(), true)) {
             m_lastAcknowledged = true;
         } else if (!m_abort && m_runState != kStop) {
-            Fail("the printer did not finish the last pass in time");
+            Fail(ids::kJobLastPassTimeout);
         }
     }
     m_senderFinished.Set();

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -110,6 +111,7 @@ private:
     bool Held() const;  // the sender must not start the next pass yet
     bool WaitForState(std::initializer_list<int> states, int timeoutMs);
     void Fail(const std::string& text);
+    void Fail(int messageId);  // the text of a string resource, in the current language
     void ComputeStopLine(bool notify);
     // With IsDebug: one line per pass in passtime.txt beside the program (sender only).
     void LogPassTime(int index, const QueuedPass& pass, int64_t waitMs) const;
@@ -123,6 +125,7 @@ private:
     JobLimits m_limits;
     CPassGenerator m_generator;
     bool m_noLookAhead = false;
+    std::filesystem::path m_snapshotDir;  // where the debug pass snapshots go; empty: none
 
     std::vector<uint16_t> m_transfer[2];
     int m_fillIndex = 0;

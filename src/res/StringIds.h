@@ -71,4 +71,22 @@ inline constexpr int kBlankAndStrip = 60423;        // blank skipping with colou
 inline constexpr int kColourCountMismatch = 60424;  // planes differ from the heads' colours
 inline constexpr int kMeasureNoReply = 60425;       // media measurement without a reply
 
+// Why a print job failed.
+inline constexpr int kJobNoCommands = 60426;           // the printer takes no commands
+inline constexpr int kJobNoSync = 60427;               // no answer to the sync request
+inline constexpr int kJobPassNotBuilt = 60428;         // a pass could not be built
+inline constexpr int kJobStartFeedNotSent = 60429;     // the feed to the start could not be sent
+inline constexpr int kJobStartFeedTimeout = 60430;     // the feed to the start did not finish
+inline constexpr int kJobSetupNotSent = 60431;         // job set-up or begin-job could not be sent
+inline constexpr int kJobRasterNotSent = 60432;        // a pass's raster could not be transferred
+inline constexpr int kJobFlashTimeout = 60433;         // the in-print flash did not finish
+inline constexpr int kJobStartNotReached = 60434;      // the start position was not reached
+inline constexpr int kJobBackFeedNotSent = 60435;      // the backward feed could not be sent
+inline constexpr int kJobFirstFeedNotSent = 60436;     // the first feed could not be sent
+inline constexpr int kJobSkippedFeedNotSent = 60437;   // skipped passes' feed not sent
+inline constexpr int kJobPassTimeout = 60438;          // a pass did not finish in time
+inline constexpr int kJobHeaderNotSent = 60439;        // a pass header could not be sent
+inline constexpr int kJobLastPassTimeout = 60440;      // the last pass did not finish in time
+inline constexpr int kJobNoSyncBetweenCopies = 60441;  // no answer to the sync between copies
+
 }  // namespace tavolux::ids

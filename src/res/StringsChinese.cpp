@@ -69,6 +69,22 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kBlankAndStrip, "不能同时选择跳白功能和加色条功能 ！"},
         {kColourCountMismatch, "打印作业的颜色数不等于喷头的颜色数 ！"},
         {kMeasureNoReply, "测料错误,没有返回值"},
+        {kJobNoCommands, "打印机不接受命令"},
+        {kJobNoSync, "打印机没有回应同步请求"},
+        {kJobPassNotBuilt, "无法生成打印道"},
+        {kJobStartFeedNotSent, "无法发送走到起始位置的命令"},
+        {kJobStartFeedTimeout, "打印机没有完成走到起始位置"},
+        {kJobSetupNotSent, "无法发送打印作业设置"},
+        {kJobRasterNotSent, "无法传送打印道的数据"},
+        {kJobFlashTimeout, "打印机没有完成打印中闪喷"},
+        {kJobStartNotReached, "打印机没有到达起始位置"},
+        {kJobBackFeedNotSent, "无法发送退纸命令"},
+        {kJobFirstFeedNotSent, "无法发送第一次走纸"},
+        {kJobSkippedFeedNotSent, "无法发送跳过的打印道的走纸"},
+        {kJobPassTimeout, "打印机没有按时完成一个打印道"},
+        {kJobHeaderNotSent, "无法发送打印道的命令"},
+        {kJobLastPassTimeout, "打印机没有按时完成最后一个打印道"},
+        {kJobNoSyncBetweenCopies, "两份之间打印机没有回应同步请求"},
     };
     return table;
 }

@@ -13,7 +13,7 @@
 #include "platform/UiFacade.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
-#include "tasks/BmpFile.h"
+#include "platform/BmpFile.h"
 #include "tasks/TaskFile.h"
 #include "tasks/ThumbnailName.h"
 
@@ -284,6 +284,9 @@ bool CTaskList::SaveAllTasks()
 
 bool CTaskList::WriteSaved()
 {
+    // Collected and written under one lock: two writers must not share the temporary file, and
+    // the later state must not be overwritten by an earlier one.
+    std::lock_guard saveLock(m_saveMutex);
     std::vector<TaskRecord> saved;
     {
         std::lock_guard lock(m_mutex);
@@ -325,6 +328,9 @@ bool CTaskList::LoadTasks()
         const PrintTypeChoice type = DerivePrintType(m_config, record.m_printTypeId);
         record.m_xResolution = type.xResolution;
         record.m_yResolution = type.yResolution;
+        // The resume flag is not kept in the file; the suspended state says a print stopped
+        // part-way, and its next print goes on from the resume line.
+        record.m_resume = record.m_stateId == ids::kTaskSuspended ? 1 : 0;
         std::shared_ptr<const DibImage> image;
         if (!record.m_thumbnailPath.empty()) {
             DibImage loaded;
@@ -429,6 +435,41 @@ void CTaskList::SetRemainingTime(int index, const std::string& text)
         m_entries[static_cast<size_t>(index)].row[kColRemaining] = text;
     }
     Notify(&ITaskListObserver::OnRowChanged, index);
+}
+
+void CTaskList::SetCopiesText(int index, const std::string& text)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+            return;
+        }
+        m_entries[static_cast<size_t>(index)].row[kColCopies] = text;
+    }
+    Notify(&ITaskListObserver::OnRowChanged, index);
+}
+
+void CTaskList::SetResumePoint(int index, bool resume, int line)
+{
+    std::lock_guard lock(m_mutex);
+    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        return;
+    }
+    TaskRecord& record = m_entries[static_cast<size_t>(index)].record;
+    record.m_resume = resume ? 1 : 0;
+    record.m_resumeLine = std::max(line, 0);
+}
+
+bool CTaskList::SaveTask(int index)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+            return false;
+        }
+        m_entries[static_cast<size_t>(index)].record.m_saved = 1;
+    }
+    return WriteSaved();
 }
 
 int CTaskList::TaskCount() const

@@ -79,7 +79,8 @@ public:
     // Marks every task saved and writes them all.
     bool SaveAllTasks();
     // Appends the tasks of Tasks.dat. A missing file is an empty list. A damaged file loads its
-    // whole records, shows "装载打印任务错误" and returns false.
+    // whole records, shows "装载打印任务错误" and returns false. A task saved while suspended
+    // resumes at its resume line.
     bool LoadTasks();
 
     // Removes the task and its thumbnail, then saves. False when index is out of range.
@@ -91,6 +92,14 @@ public:
     // and the remaining time text. Out-of-range indices are ignored (the task may be gone).
     void SetTaskStatus(int index, int stateId);
     void SetRemainingTime(int index, const std::string& text);
+    // The copies column while the job prints: "copies(copy)".
+    void SetCopiesText(int index, const std::string& text);
+    // Where the next print of the task starts: at line when resume is set, else at the top.
+    void SetResumePoint(int index, bool resume, int line);
+    // Marks the task saved and writes every saved task to Tasks.dat, so that its state and
+    // resume line survive a restart. Safe from any thread. False when index is out of range
+    // or the file cannot be written ("任务保存出错！" shown).
+    bool SaveTask(int index);
 
     int TaskCount() const;
     TaskRecord GetTask(int index) const;
@@ -121,6 +130,7 @@ private:
     const CPrinterConfig& m_config;
     std::filesystem::path m_worksDir;
     mutable std::mutex m_mutex;
+    std::mutex m_saveMutex;        // one write of Tasks.dat at a time (the UI and the job threads)
     std::vector<Entry> m_entries;  // guarded by m_mutex
     int m_selected = -1;           // guarded by m_mutex
     std::atomic<ITaskListObserver*> m_observer{nullptr};

@@ -39,6 +39,9 @@ protected:
         Configure(cfg.config);
         // Set before the poll thread starts: it reads the configuration too.
         cfg.config.IsDebug = debugMode ? 1 : 0;
+        if (printVer >= 0) {
+            p.PrintVer = printVer;
+        }
         poller->Start();
         ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
     }
@@ -86,6 +89,7 @@ protected:
 
     CRandomSource random{7};
     bool debugMode = false;  // IsDebug for the whole test
+    int printVer = -1;       // PrintVer for the whole test; -1 keeps the small printer's
 };
 
 }  // namespace tavolux::test

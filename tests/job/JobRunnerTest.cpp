@@ -69,6 +69,42 @@ protected:
         return out;
     }
 
+    // The feeds (0x91) and job ends (0xE9) that follow the last pass header of a job.
+    struct EndCommands {
+        std::vector<int32_t> feeds;
+        int endJobs = 0;
+    };
+    EndCommands RunAndReadTheEnd(int startPosition)
+    {
+        machine->Set(MachineState::Printing);
+        CJobRunner runner(Env(), random);
+        runner.SetLimits(Limits());
+        JobRequest request;
+        request.task = Task(Image(24, 40, 24, "end.prn"), 2, 1);
+        request.startPosition = startPosition;
+        const JobResult result = runner.RunCopies(request);
+        EXPECT_TRUE(result.completed) << result.error;
+        EXPECT_EQ(machine->Get(), MachineState::Ready);
+        const auto commands = printer->Commands();
+        size_t last = 0;
+        for (size_t i = 0; i < commands.size(); ++i) {
+            const uint8_t code = commands[i].empty() ? 0 : commands[i][0];
+            if (code == wire::cmd::kPassForward || code == wire::cmd::kPassBackward) {
+                last = i;
+            }
+        }
+        EXPECT_GT(last, 0U) << "no pass header";
+        EndCommands end;
+        for (size_t i = last + 1; i < commands.size(); ++i) {
+            const auto& c = commands[i];
+            if (c.size() == 4 && c[0] == wire::cmd::kFeedMedia) {
+                end.feeds.push_back(wire::U24(c.data() + 1));
+            }
+            end.endJobs += !c.empty() && c[0] == wire::cmd::kEndJob ? 1 : 0;
+        }
+        return end;
+    }
+
     int CountCode(uint8_t code)
     {
         int n = 0;
@@ -177,6 +213,63 @@ TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachine
     EXPECT_GE(result.resumeLine, 0);
     EXPECT_LT(result.resumeLine, 90);
     EXPECT_EQ(machine->Get(), MachineState::Ready);
+}
+
+class EndObserver : public IJobRunnerObserver {
+public:
+    std::function<void(const JobResult&)> onFinished;
+    void JobFinished(const JobResult& result) override
+    {
+        if (onFinished) {
+            onFinished(result);
+        }
+    }
+};
+
+// The small test printer is an even board.
+TEST_F(JobRunnerTest, EvenBoardsFeedBackToTheStartAtTheEnd)
+{
+    const EndCommands end = RunAndReadTheEnd(1234);
+    EXPECT_EQ(end.feeds, std::vector<int32_t>{1234}) << "back over the distance fed to the start";
+    EXPECT_EQ(end.endJobs, 0);
+}
+
+class OddBoardJobRunnerTest : public JobRunnerTest {
+protected:
+    void SetUp() override
+    {
+        printVer = 1;
+        JobRunnerTest::SetUp();
+    }
+};
+
+TEST_F(OddBoardJobRunnerTest, OddBoardsEndTheJobInsteadOfFeedingBack)
+{
+    const EndCommands end = RunAndReadTheEnd(1234);
+    EXPECT_TRUE(end.feeds.empty());
+    EXPECT_EQ(end.endJobs, 1);
+}
+
+TEST_F(JobRunnerTest, APrinterThatNeverFinishesTheFeedBackStillLeavesTheMachineReady)
+{
+    machine->Set(MachineState::Printing);
+    EndObserver observer;
+    // Nobody reads the printer's replies once the passes are done: MoveDone never comes.
+    observer.onFinished = [&](const JobResult&) { poller->Stop(); };
+    CJobRunner runner(Env(), random, &observer);
+    JobLimits limits = Limits();
+    limits.moveMs = 300;
+    runner.SetLimits(limits);
+    JobRequest request;
+    request.task = Task(Image(24, 40, 25, "silent.prn"), 2, 1);
+    request.startPosition = 500;
+    ASSERT_TRUE(runner.Start(request));
+    const JobResult result = runner.Wait();
+    EXPECT_TRUE(result.completed) << "every pass was printed: " << result.error;
+    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    const auto commands = printer->Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back()[0], wire::cmd::kFeedMedia);
 }
 
 }  // namespace

@@ -6,13 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <thread>
 
 #include "config/ConfigFixture.h"
 #include "platform/AtomicFile.h"
 #include "platform/RandomSource.h"
-#include "tasks/BmpFile.h"
+#include "platform/BmpFile.h"
+#include "res/StringIds.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskList.h"
 
@@ -342,4 +344,67 @@ TEST_F(TaskListTest, KillNineDuringSavesLeavesOneWholeList)
             << "round " << round << ": " << got.size() << " records";
     }
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(TaskListTest, ASuspendedTaskKeepsItsResumeLineAcrossARestart)
+{
+    {
+        CTaskList list(cfg.config, Works());
+        Add(list, "a.prn");
+        Add(list, "b.prn");
+        list.SelectTask(-1);  // the printed task need not be the selected one
+        list.SetTaskStatus(1, ids::kTaskSuspended);
+        list.SetResumePoint(1, true, 345);
+        list.SetCopiesText(1, "2(1)");
+        EXPECT_EQ(list.RowTexts(1)[kColCopies], "2(1)");
+        EXPECT_EQ(list.GetTask(1).m_copies, 1) << "the copies shown are not the copies asked";
+        ASSERT_TRUE(list.SaveTask(1));
+        EXPECT_FALSE(list.SaveTask(7));
+    }
+    CTaskList again(cfg.config, Works());
+    ASSERT_TRUE(again.LoadTasks());
+    ASSERT_EQ(again.TaskCount(), 1) << "only the printed task was saved";
+    const TaskRecord t = again.GetTask(0);
+    EXPECT_EQ(t.m_filePath, (cfg.dir.Path() / "b.prn").string());
+    EXPECT_EQ(t.m_stateId, ids::kTaskSuspended);
+    EXPECT_EQ(t.m_resumeLine, 345);
+    EXPECT_EQ(t.m_resume, 1) << "a suspended task goes on where it stopped";
+    EXPECT_EQ(again.RowTexts(0)[kColState], "挂起");
+
+    // Printed to the end: ready, and the next print starts at the top even after a restart.
+    again.SetResumePoint(0, false, 345);
+    again.SetTaskStatus(0, ids::kTaskReady);
+    ASSERT_TRUE(again.SaveTask(0));
+    CTaskList third(cfg.config, Works());
+    ASSERT_TRUE(third.LoadTasks());
+    EXPECT_EQ(third.GetTask(0).m_resume, 0);
+}
+
+TEST_F(TaskListTest, SavesFromSeveralThreadsLeaveAWholeFile)
+{
+    CTaskList list(cfg.config, Works());
+    for (int i = 0; i < 4; ++i) {
+        Add(list, "t" + std::to_string(i) + ".prn");
+    }
+    std::vector<std::thread> threads;
+    std::atomic<int> failed{0};
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&, i] {
+            for (int n = 0; n < 20; ++n) {
+                list.SetResumePoint(i, true, n);
+                failed += list.SaveTask(i) ? 0 : 1;
+            }
+        });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(failed.load(), 0);
+    EXPECT_TRUE(ui.messages.empty());
+    const DecodedTasks decoded = DecodeTasksFile(FileBytes(list.TasksFilePath()));
+    EXPECT_FALSE(decoded.damaged);
+    ASSERT_EQ(decoded.records.size(), 4u);
+    for (const TaskRecord& r : decoded.records) {
+        EXPECT_EQ(r.m_resumeLine, 19);
+    }
 }

@@ -1,10 +1,10 @@
-// Thumbnail bitmap files: the headers written, and the files refused on loading.
+// Bitmap files: the headers of thumbnails and one-bit pictures, and the files refused on loading.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include "support/TempDir.h"
-#include "tasks/BmpFile.h"
+#include "platform/BmpFile.h"
 
 using namespace tavolux;
 
@@ -124,4 +124,24 @@ TEST(BmpFile, MalformedFilesAreRefusedWithAMessage)
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(LoadBmpFile(dir.Write("ok.BMP", good), image));
     EXPECT_EQ(image.width, 4);
+}
+
+TEST(BmpFile, OneBitPicturesKeepTheBitsAndPadEveryRow)
+{
+    // Ten pixels: two bytes of bits, padded to four; the second row is short and ends white.
+    const std::vector<uint8_t> full = {0xFF, 0xC0, 0xAA};
+    const std::vector<uint8_t> shortRow = {0x81};
+    const std::string b = EncodeMonoBmp(10, {full, shortRow});
+    ASSERT_EQ(b.size(), 14u + 40u + 8u + 2u * 4u);
+    EXPECT_EQ(b.substr(0, 2), "BM");
+    EXPECT_EQ(U32(b, 2), b.size());
+    EXPECT_EQ(U32(b, 10), 62u) << "the rows follow the two palette colours";
+    EXPECT_EQ(U32(b, 18), 10u);
+    EXPECT_EQ(static_cast<int32_t>(U32(b, 22)), -2) << "top-down";
+    EXPECT_EQ(U32(b, 28) & 0xFFFFU, 1u) << "one bit a pixel";
+    EXPECT_EQ(U32(b, 46), 2u);
+    EXPECT_EQ(U32(b, 54), 0x00FFFFFFU) << "a clear bit is white";
+    EXPECT_EQ(U32(b, 58), 0u) << "a set bit is black";
+    EXPECT_EQ(b.substr(62, 4), std::string("\xFF\xC0\0\0", 4)) << "bytes past the width dropped";
+    EXPECT_EQ(b.substr(66, 4), std::string("\x81\0\0\0", 4));
 }

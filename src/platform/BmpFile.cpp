@@ -1,6 +1,7 @@
 // Writing and checking the bitmap files of task thumbnails.
-#include "tasks/BmpFile.h"
+#include "platform/BmpFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -37,29 +38,54 @@ uint32_t Get32(std::string_view b, size_t at)
     return Get16(b, at) | Get16(b, at + 2) << 16;
 }
 
+// The file and information headers; paletteEntries colours follow them before the rows.
+void PutHeaders(std::string& out, int width, int height, int bitsPerPixel, size_t imageBytes,
+                uint32_t paletteEntries)
+{
+    const size_t offset = kFileHeader + kInfoHeader + 4 * static_cast<size_t>(paletteEntries);
+    out.reserve(offset + imageBytes);
+    out += "BM";
+    Put32(out, static_cast<uint32_t>(offset + imageBytes));
+    Put32(out, 0);
+    Put32(out, static_cast<uint32_t>(offset));
+    Put32(out, kInfoHeader);
+    Put32(out, static_cast<uint32_t>(width));
+    Put32(out, static_cast<uint32_t>(-height));  // negative: top-down rows
+    Put16(out, 1);
+    Put16(out, static_cast<uint32_t>(bitsPerPixel));
+    Put32(out, 0);  // no compression
+    Put32(out, static_cast<uint32_t>(imageBytes));
+    Put32(out, 0);
+    Put32(out, 0);
+    Put32(out, paletteEntries);
+    Put32(out, 0);
+}
+
 }  // namespace
 
 std::string EncodeBmp(const DibImage& image)
 {
     const size_t imageBytes = image.RowBytes() * static_cast<size_t>(image.height);
     std::string out;
-    out.reserve(kFileHeader + kInfoHeader + imageBytes);
-    out += "BM";
-    Put32(out, static_cast<uint32_t>(kFileHeader + kInfoHeader + imageBytes));
-    Put32(out, 0);
-    Put32(out, kFileHeader + kInfoHeader);
-    Put32(out, kInfoHeader);
-    Put32(out, static_cast<uint32_t>(image.width));
-    Put32(out, static_cast<uint32_t>(-image.height));  // negative: top-down rows
-    Put16(out, 1);
-    Put16(out, static_cast<uint32_t>(image.bitsPerPixel));
-    Put32(out, 0);  // no compression
-    Put32(out, static_cast<uint32_t>(imageBytes));
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 0);
+    PutHeaders(out, image.width, image.height, image.bitsPerPixel, imageBytes, 0);
     out.append(reinterpret_cast<const char*>(image.pixels.data()), imageBytes);
+    return out;
+}
+
+std::string EncodeMonoBmp(int width, const std::vector<std::span<const uint8_t>>& rows)
+{
+    const size_t packed = (static_cast<size_t>(std::max(width, 0)) + 7) / 8;
+    const size_t rowBytes = (packed + 3) / 4 * 4;
+    const size_t imageBytes = rowBytes * rows.size();
+    std::string out;
+    PutHeaders(out, width, static_cast<int>(rows.size()), 1, imageBytes, 2);
+    Put32(out, 0x00FFFFFFU);  // 0: white
+    Put32(out, 0x00000000U);  // 1: black, a drop
+    for (const auto& row : rows) {
+        const size_t take = std::min(row.size(), packed);
+        out.append(reinterpret_cast<const char*>(row.data()), take);
+        out.append(rowBytes - take, '\0');
+    }
     return out;
 }
 

@@ -1,0 +1,333 @@
+// The print command without a window: the checks and their messages, the gate, the media
+// measurement, the placement, and the task row that follows the job, saved across restarts.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "device/Protocol.h"
+#include "job/JobControl.h"
+#include "job/JobFixture.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+#include "tasks/TaskList.h"
+#include "uimodel/PrintTask.h"
+
+using namespace tavolux;
+
+namespace {
+
+// Reports each pass, and the row of the task as it was when the first pass went out.
+class PassHook : public IJobRunnerObserver {
+public:
+    std::function<void(int sent, int total)> onPass;
+    void PassSent(int sent, int total) override
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (sent == 1) {
+                totals.push_back(total);
+            }
+        }
+        if (onPass) {
+            onPass(sent, total);
+        }
+    }
+    std::vector<int> Totals()
+    {
+        std::lock_guard lock(mutex);
+        return totals;
+    }
+    std::mutex mutex;
+    std::vector<int> totals;  // the pass count of each job, in order
+};
+
+class PrintTaskTest : public test::JobFixture {
+protected:
+    void SetUp() override
+    {
+        JobFixture::SetUp();
+        auto& p = cfg.config.params;
+        // Placement on a machine whose printable range is wide enough for every test image.
+        p.OriginPrintStyle = 0;
+        p.Origin = 0;
+        p.AutoEdgeBeforePrint = 0;
+        p.HeadToSensorDist = 0;
+        p.SensorToUvDist = 50;
+        p.MaxOrigin = 0;
+        p.MaxPrintWidth = 1000;
+        // The settings sent when the printer became ready end with the flash frequency; a test
+        // sees only what the print sends.
+        ASSERT_TRUE(Eventually([&] {
+            const auto commands = printer->Commands();
+            return !commands.empty() && !commands.back().empty() &&
+                   commands.back()[0] == wire::cmd::kFlashFrequency;
+        }));
+        printer->ClearCommands();
+    }
+
+    PrintTaskDevice Device()
+    {
+        return PrintTaskDevice{cfg.config, *device, *machine, block, events};
+    }
+
+    JobLimits Limits()
+    {
+        JobLimits l = ShortLimits();
+        l.syncMs = test::kGenerousMs;
+        l.passMs = test::kGenerousMs;
+        return l;
+    }
+
+    // A request for a file of 24 pixels by height lines, four planes at 300 dpi.
+    PrintTaskRequest FileRequest(int height, uint64_t seed, const std::string& name)
+    {
+        PrintTaskRequest r;
+        r.task = Task(Image(24, height, seed, name), 2, 1);
+        r.planeCount = 4;
+        r.bytesPerPlaneLine = 3;
+        return r;
+    }
+
+    // Adds the file as a task with the configuration's print type.
+    int AddTask(CTaskList& list, int height, uint64_t seed, const std::string& name)
+    {
+        const auto file = Image(24, height, seed, name);
+        const RipImageInfo info{4, height, 3, 24, 300, 300};
+        return list.AddTask(file.string(), info, DibImage{});
+    }
+
+    std::vector<uint8_t> Codes()
+    {
+        std::vector<uint8_t> out;
+        for (const auto& c : printer->Commands()) {
+            out.push_back(c.empty() ? 0 : c[0]);
+        }
+        return out;
+    }
+
+    test::RecordingUi ui;
+};
+
+TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<void(PrintTaskRequest&, CPrinterParams&)> change;
+        int message;
+    };
+    const std::vector<Case> cases = {
+        {"nothing selected", [](auto& r, auto&) { r.selected = false; }, ids::kSelectJobFirst},
+        {"file gone", [](auto& r, auto&) { r.task.file = "/no/such/file.prn"; },
+         ids::kJobFileMissing},
+        {"no copies", [](auto& r, auto&) { r.copies = 0; }, ids::kBadCopies},
+        {"blank skipping with strips",
+         [](auto&, auto& p) {
+             p.IgnoreBlank = 1;
+             p.Strip = 1;
+         },
+         ids::kBlankAndStrip},
+        {"three planes", [](auto& r, auto&) { r.planeCount = 3; }, ids::kColourCountMismatch},
+        // The file check comes before the copies check.
+        {"file gone and no copies",
+         [](auto& r, auto&) {
+             r.task.file = "/no/such/file.prn";
+             r.copies = 0;
+         },
+         ids::kJobFileMissing},
+    };
+    for (const Case& c : cases) {
+        const CPrinterParams saved = cfg.config.params;
+        PrintTaskRequest request = FileRequest(20, 1, "ok.prn");
+        c.change(request, cfg.config.params);
+        ui.messages.clear();
+        printer->ClearCommands();
+        CTaskPrinter printerOp(Device(), random);
+        const PrintTaskResult result = printerOp.PrintTask(request);
+        cfg.config.params = saved;
+        EXPECT_EQ(result.messageId, c.message) << c.what;
+        EXPECT_FALSE(result.Started());
+        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(c.message)}) << c.what;
+        EXPECT_TRUE(printer->Commands().empty()) << c.what;
+        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
+        EXPECT_FALSE(printerOp.Running());
+    }
+}
+
+TEST_F(PrintTaskTest, TheGateRefusesWhileTheMachineIsBusyWithANoticeOnly)
+{
+    machine->Set(MachineState::Flash);
+    printer->ClearCommands();
+    CTaskPrinter printerOp(Device(), random);
+    const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 2, "busy.prn"));
+    EXPECT_EQ(result.messageId, ids::kFunctionInvalid);
+    EXPECT_EQ(line.Notice(), "功能无效");
+    EXPECT_TRUE(ui.messages.empty()) << "a notice, not a message box";
+    EXPECT_EQ(machine->Get(), MachineState::Flash);
+    EXPECT_TRUE(printer->Commands().empty());
+}
+
+TEST_F(PrintTaskTest, AJobOutsideThePrintableRangeReturnsTheMachineToReady)
+{
+    struct Case {
+        const char* what;
+        std::function<void(CPrinterParams&)> change;
+    };
+    const std::vector<Case> cases = {
+        // 24 pixels at 300 dpi are 2 mm.
+        {"wider than the machine", [](auto& p) { p.MaxPrintWidth = 1; }},
+        {"placed left of the first printable point",
+         [](auto& p) {
+             p.OriginPrintStyle = 1;
+             p.MaxOrigin = 100;
+         }},
+    };
+    for (const Case& c : cases) {
+        const CPrinterParams saved = cfg.config.params;
+        c.change(cfg.config.params);
+        ui.messages.clear();
+        printer->ClearCommands();
+        CTaskPrinter printerOp(Device(), random);
+        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 3, "wide.prn"));
+        cfg.config.params = saved;
+        EXPECT_EQ(result.messageId, ids::kJobTooWide) << c.what;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(ids::kJobTooWide)});
+        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
+        EXPECT_EQ(line.StateText(), "就绪");
+        EXPECT_TRUE(printer->Commands().empty()) << c.what;
+    }
+}
+
+TEST_F(PrintTaskTest, TheMediaIsMeasuredBeforeTheJobAndItsEdgesAreSaved)
+{
+    auto& p = cfg.config.params;
+    p.OriginPrintStyle = 1;
+    p.AutoEdgeBeforePrint = 1;
+    p.MediaSensorToUvDist = 30;
+    p.MediaWidth = 7;
+    p.MediaPos = 9;
+    printer->SetMediaEdges(1500, 20000);
+    CTaskPrinter printerOp(Device(), random);
+    printerOp.SetLimits(Limits());
+    const PrintTaskResult result = printerOp.PrintTask(FileRequest(30, 4, "measured.prn"));
+    ASSERT_TRUE(result.Started()) << LoadResString(result.messageId);
+    const JobResult job = printerOp.Wait();
+    EXPECT_TRUE(job.completed) << job.error;
+    // 1500 and 20000 pulses of 0.01 mm; the position is taken from the media sensor to the lamp.
+    EXPECT_EQ(p.MediaWidth, 15);
+    EXPECT_EQ(p.MediaPos, 200 - 30 + 50);
+    EXPECT_EQ(cfg.Get("P", "MediaWidth"), "15");
+    EXPECT_EQ(cfg.Get("P", "MediaPos"), "220");
+    const auto codes = Codes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), wire::cmd::kMeasureMedia) << "measured before the job starts";
+}
+
+TEST_F(PrintTaskTest, AMeasurementWithoutBothEdgesStartsNothingAndKeepsTheConfiguration)
+{
+    auto& p = cfg.config.params;
+    p.OriginPrintStyle = 1;
+    p.AutoEdgeBeforePrint = 1;
+    p.MediaWidth = 7;
+    p.MediaPos = 9;
+    for (const bool silent : {false, true}) {
+        ui.messages.clear();
+        printer->ClearCommands();
+        if (silent) {
+            poller->Stop();  // no reply reaches the program
+        } else {
+            printer->SetMediaEdges(0, 20000);
+        }
+        CTaskPrinter printerOp(Device(), random);
+        printerOp.SetLimits(Limits(), silent ? 200 : test::kGenerousMs);
+        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 5, "edge.prn"));
+        EXPECT_EQ(result.messageId, ids::kMeasureNoReply) << "silent " << silent;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"测料错误,没有返回值"});
+        EXPECT_EQ(machine->Get(), MachineState::Ready);
+        EXPECT_EQ(p.MediaWidth, 7);
+        EXPECT_EQ(p.MediaPos, 9);
+        EXPECT_EQ(Codes(), std::vector<uint8_t>{wire::cmd::kMeasureMedia}) << "no job followed";
+    }
+}
+
+class OddBoardPrintTaskTest : public PrintTaskTest {
+protected:
+    void SetUp() override
+    {
+        printVer = 1;
+        PrintTaskTest::SetUp();
+    }
+};
+
+TEST_F(OddBoardPrintTaskTest, OddBoardsGetTheDistanceBeforeThePrintFirst)
+{
+    auto& p = cfg.config.params;
+    p.DisBeforePrint = 5;
+    CTaskPrinter printerOp(Device(), random);
+    printerOp.SetLimits(Limits());
+    ASSERT_TRUE(printerOp.PrintTask(FileRequest(20, 6, "odd.prn")).Started());
+    EXPECT_TRUE(printerOp.Wait().completed);
+    const auto commands = printer->Commands();
+    ASSERT_GE(commands.size(), 2u);
+    ASSERT_EQ(commands.front().size(), 4u);
+    EXPECT_EQ(commands.front()[0], wire::cmd::kPassOffset);
+    EXPECT_EQ(wire::U24(commands.front().data() + 1), 500) << "5 mm of 0.01 mm pulses";
+    EXPECT_EQ(commands[1][0], wire::cmd::kSyncRequest) << "then the job";
+}
+
+TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart)
+{
+    const auto works = cfg.dir.Path() / "Works";
+    int full = 0;
+    {
+        CTaskList list(cfg.config, works);
+        const int index = AddTask(list, 400, 8, "row.prn");
+        ASSERT_EQ(index, 0);
+        PassHook hook;
+        std::string stateWhilePrinting;
+        hook.onPass = [&](int sent, int) {
+            if (sent == 1) {
+                stateWhilePrinting = list.RowTexts(index)[kColState];
+            }
+            if (sent == 12) {
+                RequestCancel(*machine);
+            }
+        };
+        CTaskPrinter printerOp(Device(), random, &hook);
+        printerOp.SetLimits(Limits());
+        ASSERT_TRUE(printerOp.PrintTask(list, index).Started());
+        const JobResult stopped = printerOp.Wait();
+        ASSERT_TRUE(stopped.stopped) << stopped.error;
+        EXPECT_EQ(stateWhilePrinting, "打印");
+        const TaskRowTexts row = list.RowTexts(index);
+        EXPECT_EQ(row[kColState], "挂起");
+        EXPECT_EQ(row[kColCopies], "1(1)");
+        EXPECT_EQ(row[kColRemaining], "");
+        ASSERT_GT(stopped.resumeLine, 0) << "twelve passes fed past the head";
+        EXPECT_EQ(list.GetTask(index).m_resumeLine, stopped.resumeLine);
+        EXPECT_EQ(list.GetTask(index).m_resume, 1);
+        EXPECT_EQ(machine->Get(), MachineState::Ready);
+        full = hook.Totals().at(0);
+    }
+    // After a restart the saved task goes on where it stopped, and ends ready.
+    CTaskList list(cfg.config, works);
+    ASSERT_TRUE(list.LoadTasks());
+    ASSERT_EQ(list.TaskCount(), 1);
+    EXPECT_EQ(list.RowTexts(0)[kColState], "挂起");
+    PassHook hook;
+    CTaskPrinter printerOp(Device(), random, &hook);
+    printerOp.SetLimits(Limits());
+    ASSERT_TRUE(printerOp.PrintTask(list, 0).Started());
+    const JobResult done = printerOp.Wait();
+    ASSERT_TRUE(done.completed) << done.error;
+    ASSERT_EQ(hook.Totals().size(), 1u);
+    EXPECT_LT(hook.Totals()[0], full) << "the resumed print leaves out what was printed";
+    EXPECT_EQ(list.RowTexts(0)[kColState], "就绪");
+    EXPECT_EQ(list.GetTask(0).m_resume, 0);
+
+    CTaskList reloaded(cfg.config, works);
+    ASSERT_TRUE(reloaded.LoadTasks());
+    EXPECT_EQ(reloaded.GetTask(0).m_stateId, ids::kTaskReady);
+    EXPECT_EQ(reloaded.GetTask(0).m_resume, 0);
+}
+
+}  // namespace
