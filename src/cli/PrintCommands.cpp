@@ -87,8 +87,10 @@ private:
         constexpr int kBar = 30;
         const int filled = m_total > 0 ? m_sent * kBar / m_total : 0;
         m_out << "\r" << m_copy << " [" << std::string(static_cast<size_t>(filled), '#')
-              << std::string(static_cast<size_t>(kBar - filled), '.') << "] pass " << m_sent << "/"
-              << m_total;
+              << std::string(static_cast<size_t>(kBar - filled), '.') << "] pass " << m_sent;
+        if (m_total > 0) {
+            m_out << "/" << m_total;
+        }
         if (!m_remaining.empty()) {
             m_out << " remaining " << m_remaining;
         }

@@ -442,10 +442,12 @@ void CPrintJob::Sender()
             LogPassTime(i, queued, waitMs);
         }
         m_fedSent = queued.fedLines;
-        const int sent = ++m_passesSent;
+        ++m_passesSent;
         const int total = m_generator.TotalPasses();
         if (m_observer) {
-            m_observer->PassSent(sent, total);
+            // Progress counts the blank passes skipped before this one as done.
+            m_observer->PassSent(std::max(d[PassDescriptor::kPassIndex] + 1, m_passesSent.load()),
+                                 total);
             if (i >= 1) {
                 // The passes so far, on average, time the rest.
                 const int64_t elapsed = GetClock().NowMs() - m_pass0Ms;

@@ -48,6 +48,7 @@ struct JobLimits {
 class IJobObserver {
 public:
     virtual ~IJobObserver() = default;
+    // sent: passes done so far, blank passes skipped before the one just sent included.
     virtual void PassSent(int /*sent*/, int /*total*/) {}
     virtual void RemainingTime(const std::string& /*text, empty when unknown*/) {}
     virtual void Suspended(int /*resumeLine*/) {}
