@@ -24,3 +24,11 @@ function(expect_line text)
     message(FATAL_ERROR "expected the line \"${text}\" in:\n${OUT}")
   endif()
 endfunction()
+
+# Fails unless the variable named var holds text somewhere.
+function(expect_in var text)
+  string(FIND "${${var}}" "${text}" pos)
+  if(pos EQUAL -1)
+    message(FATAL_ERROR "expected \"${text}\" in:\n${${var}}")
+  endif()
+endfunction()

@@ -3,13 +3,6 @@
 set(CLI_OPTIONS --printer virtual:instant)
 include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
-function(expect_in var text)
-  string(FIND "${${var}}" "${text}" pos)
-  if(pos EQUAL -1)
-    message(FATAL_ERROR "expected \"${text}\" in:\n${${var}}")
-  endif()
-endfunction()
-
 run(0 rip make ${WORK}/a.prn --width 64 --height 60 --planes 4 --xres 720 --yres 600 --pattern random --seed 3)
 run(0 print ${WORK}/a.prn --copies 2)
 expect_in(OUT "2(1)")

@@ -3,13 +3,6 @@
 set(CLI_OPTIONS --printer virtual:instant)
 include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
-function(expect_in var text)
-  string(FIND "${${var}}" "${text}" pos)
-  if(pos EQUAL -1)
-    message(FATAL_ERROR "expected \"${text}\" in:\n${${var}}")
-  endif()
-endfunction()
-
 # Every channel of the summary: some pixels with one drop, none with more.
 function(expect_every_pixel_once summary_file channels)
   file(READ ${summary_file} summary)
