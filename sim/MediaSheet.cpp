@@ -116,7 +116,8 @@ std::string PrinterHeads::Problem() const
     return {};
 }
 
-CMediaSheet::CMediaSheet(PrinterHeads heads) : m_heads(std::move(heads))
+CMediaSheet::CMediaSheet(PrinterHeads heads)
+    : m_heads(std::move(heads)), m_usable(m_heads.Problem().empty())
 {
     m_heads.inks.resize(static_cast<size_t>(std::max(m_heads.channels, 0)),
                         std::array<uint8_t, 3>{0, 0, 0});
@@ -136,14 +137,9 @@ void CMediaSheet::SetFireDivisor(int fire)
     }
 }
 
-int CMediaSheet::XDpi() const
-{
-    return m_xDpi > 0 ? m_xDpi : m_fireDpi;
-}
-
 int CMediaSheet::XResolution() const
 {
-    return XDpi();
+    return m_xDpi > 0 ? m_xDpi : m_fireDpi;
 }
 
 int CMediaSheet::YResolution() const
@@ -198,14 +194,13 @@ CMediaSheet::Line* CMediaSheet::LineAt(int64_t line)
 void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> raster)
 {
     const PrinterHeads& h = m_heads;
-    const int xDpi = XDpi();
-    if (!h.Problem().empty() || xDpi <= 0 || YResolution() <= 0 || pass.width <= 0) {
+    const int xDpi = XResolution();
+    if (!m_usable || xDpi <= 0 || YResolution() <= 0 || pass.width <= 0) {
         return;
     }
     if (!m_started) {
         m_started = true;
         m_origin = MediaLine();
-        m_firstPassLine = 0;
     }
     ++m_passes;
     const int64_t top = MediaLine() - m_origin;
@@ -222,18 +217,25 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
         pixelsPerMm;
     const int fullWidth = static_cast<int>(std::ceil(travelPixels - 1e-6)) + shift;
 
-    // Offsets count from the leftmost head.
+    // Offsets in pixels, counted from the leftmost head; the spread is the farthest.
     double lowest = h.heads.front().offsetMm;
     for (const auto& head : h.heads) {
         lowest = std::min(lowest, head.offsetMm);
+    }
+    std::vector<int> offsets;
+    int spread = 0;
+    for (const auto& head : h.heads) {
+        offsets.push_back(static_cast<int>(std::lround(head.offsetMm * pixelsPerMm)) -
+                          static_cast<int>(std::lround(lowest * pixelsPerMm)));
+        spread = std::max(spread, offsets.back());
     }
     const int columnWords = h.ColumnWords();
     const int64_t words = static_cast<int64_t>(raster.size() / 2);
     const bool mirrored = MirroredColumns(h);
     const int width = pass.width;
-    for (const auto& head : h.heads) {
-        const int offset = static_cast<int>(std::lround(head.offsetMm * pixelsPerMm)) -
-                           static_cast<int>(std::lround(lowest * pixelsPerMm));
+    for (size_t k = 0; k < h.heads.size(); ++k) {
+        const HeadMount& head = h.heads[k];
+        const int offset = offsets[k];
         const auto channel = static_cast<size_t>(head.channel);
         for (int n = 0; n < h.nozzles; ++n) {
             const int row = NozzleRow(h, head.group, n);
@@ -286,11 +288,6 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
     }
     // The sheet is as wide as the picture the passes covered (the carriage runs the heads'
     // spread further, over blank data), and every line under the head belongs to it.
-    int spread = 0;
-    for (const auto& head : h.heads) {
-        spread = std::max(spread, static_cast<int>(std::lround(head.offsetMm * pixelsPerMm)) -
-                                      static_cast<int>(std::lround(lowest * pixelsPerMm)));
-    }
     const int reach = (pass.forward ? shift + width : fullWidth - shift) - spread;
     m_width = std::max(m_width, std::min(reach, static_cast<int>(kMaxCells / 1024)));
     LineAt(top);

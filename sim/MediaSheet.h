@@ -58,7 +58,7 @@ public:
     // at the first pass, unless the media was fed back before that).
     int DropsAt(int channel, int x, int y) const;
     // Sheet line of the first nozzle row at the first pass.
-    int FirstPassLine() const { return static_cast<int>(m_firstPassLine - m_top); }
+    int FirstPassLine() const { return static_cast<int>(-m_top); }
     std::vector<ChannelTally> Tally() const;
     std::string SummaryJson() const;
     // channel_C.pbm for each channel, sheet.png and summary.json in dir (created when missing).
@@ -69,9 +69,9 @@ private:
     using Line = std::vector<std::vector<uint8_t>>;
     Line* LineAt(int64_t line);  // grows the sheet; nullptr when it may not grow any more
     int64_t MediaLine() const;   // line under the first nozzle row now
-    int XDpi() const;
 
     PrinterHeads m_heads;
+    bool m_usable = false;  // the heads can print (PrinterHeads::Problem is empty)
     int m_xDpi = 0;
     int m_yDpi = 0;
     int m_fireDpi = 0;
@@ -79,8 +79,7 @@ private:
     std::vector<int64_t> m_feeds;
     bool m_started = false;  // a pass was printed: the sheet's lines are fixed
     int64_t m_origin = 0;    // media line of sheet line 0 before any back feed
-    int64_t m_firstPassLine = 0;
-    int64_t m_top = 0;  // sheet line of m_lines.front()
+    int64_t m_top = 0;       // sheet line of m_lines.front()
     std::deque<Line> m_lines;
     int m_width = 0;
     int64_t m_cells = 0;

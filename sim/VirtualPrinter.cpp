@@ -686,10 +686,11 @@ std::string CVirtualPrinter::Control(const std::string& line)
             return WriteMedia(dir, error) ? "ok" : "error: " + error;
         }
         if (what == "status" || what.empty()) {
-            const CMediaSheet sheet = Sheet();
+            // Read in place: a copy of a large sheet only to count it would be waste.
+            std::lock_guard lock(m_mutex);
             std::ostringstream s;
-            s << "passes=" << sheet.Passes() << " width=" << sheet.Width()
-              << " height=" << sheet.Height() << " outside=" << sheet.OutsideDrops();
+            s << "passes=" << m_sheet->Passes() << " width=" << m_sheet->Width()
+              << " height=" << m_sheet->Height() << " outside=" << m_sheet->OutsideDrops();
             return s.str();
         }
         return "error: sheet new|write [DIR]|status";

@@ -5,8 +5,11 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "device/PollerFixture.h"
+#include "job/JobRunner.h"
 #include "job/PrintJob.h"
 #include "platform/RandomSource.h"
 #include "print/PrintFixture.h"
@@ -25,6 +28,25 @@ public:
     }
     void Suspended(int line) override { suspendedAt = line; }
     std::atomic<int> suspendedAt{-1};
+};
+
+// Records the copies a job runner starts ("2(1)", ...) and calls a hook after each pass sent.
+class CopyObserver : public IJobRunnerObserver {
+public:
+    void CopyStarted(const std::string& text) override
+    {
+        std::lock_guard lock(mutex);
+        copies.push_back(text);
+    }
+    void PassSent(int sent, int total) override
+    {
+        if (onPass) {
+            onPass(sent, total);
+        }
+    }
+    std::function<void(int, int)> onPass;
+    std::mutex mutex;
+    std::vector<std::string> copies;
 };
 
 class JobFixture : public PollerFixture {

@@ -11,24 +11,6 @@ using namespace tavolux;
 
 namespace {
 
-class CopyObserver : public IJobRunnerObserver {
-public:
-    void CopyStarted(const std::string& text) override
-    {
-        std::lock_guard lock(mutex);
-        copies.push_back(text);
-    }
-    void PassSent(int sent, int total) override
-    {
-        if (onPass) {
-            onPass(sent, total);
-        }
-    }
-    std::function<void(int, int)> onPass;
-    std::mutex mutex;
-    std::vector<std::string> copies;
-};
-
 class JobRunnerTest : public test::JobFixture {
 protected:
     JobLimits Limits()
@@ -121,7 +103,7 @@ TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
         cfg.config.params.TaskGap = taskGap;
         printer->ClearCommands();
         machine->Set(MachineState::Printing);
-        CopyObserver observer;
+        test::CopyObserver observer;
         CJobRunner runner(Env(), random, &observer);
         runner.SetLimits(Limits());
         JobRequest request;
@@ -164,7 +146,7 @@ TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
 TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
 {
     machine->Set(MachineState::Printing);
-    CopyObserver observer;
+    test::CopyObserver observer;
     std::vector<int> totals;
     std::mutex totalsMutex;
     observer.onPass = [&](int sent, int total) {
@@ -191,7 +173,7 @@ TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
 TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachineReady)
 {
     machine->Set(MachineState::Printing);
-    CopyObserver observer;
+    test::CopyObserver observer;
     observer.onPass = [&](int sent, int) {
         if (sent == 4) {
             RequestCancel(*machine);

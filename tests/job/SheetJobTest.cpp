@@ -2,7 +2,6 @@
 // image, drop for drop, for every head arrangement and direction.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <sstream>
 
 #include "job/JobControl.h"
@@ -269,17 +268,6 @@ int FindImage(const sim::CMediaSheet& sheet, const CRipImage& image, int from)
     return -1;
 }
 
-class CopyObserver : public IJobRunnerObserver {
-public:
-    void CopyStarted(const std::string& text) override
-    {
-        std::lock_guard lock(mutex);
-        copies.push_back(text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> copies;
-};
-
 TEST_F(SheetJobTest, TwoCopiesLieOneAfterTheOtherSeparatedByTheCopyGap)
 {
     const CRipImage image = MakeImage(32, 70, 12, "copies.prn");
@@ -288,7 +276,7 @@ TEST_F(SheetJobTest, TwoCopiesLieOneAfterTheOtherSeparatedByTheCopyGap)
     for (int gapMm : {20, 2}) {
         taskGap = gapMm;
         cfg.config.params.TaskGap = gapMm;
-        CopyObserver observer;
+        test::CopyObserver observer;
         JobRequest request;
         request.task = Task(file, 2, kMaskPass);
         request.copies = 2;
@@ -326,30 +314,19 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
         const int stopAfter = cause.after;
         JobRequest request;
         request.task = Task(file, 2, kMaskPass);
-        class Stopper : public IJobRunnerObserver {
-        public:
-            Stopper(std::function<void()> act, int after) : m_act(std::move(act)), m_after(after) {}
-            void PassSent(int sent, int /*total*/) override
-            {
-                if (sent == m_after) {
-                    m_act();
-                }
+        test::CopyObserver stop;
+        stop.onPass = [&](int sent, int /*total*/) {
+            if (sent != stopAfter) {
+                return;
             }
-
-        private:
-            std::function<void()> m_act;
-            int m_after;
-        } stop(
-            [&] {
-                if (cause.cause == Cause::Stall) {
-                    printer->StallNextPass();
-                } else if (cause.cause == Cause::Unplug) {
-                    printer->Unplug();
-                } else {
-                    RequestCancel(*machine);
-                }
-            },
-            stopAfter);
+            if (cause.cause == Cause::Stall) {
+                printer->StallNextPass();
+            } else if (cause.cause == Cause::Unplug) {
+                printer->Unplug();
+            } else {
+                RequestCancel(*machine);
+            }
+        };
         machine->Set(MachineState::Printing);
         const bool failure = cause.cause != Cause::Cancel;
         const JobResult stopped = Print(request, &stop, failure ? 300 : test::kGenerousMs);
