@@ -2,11 +2,17 @@
 #include "cli/CliContext.h"
 
 #include <charconv>
-#include <ostream>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
 #include <system_error>
 
+#include "cli/Usage.h"
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
+#include "res/Language.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux::cli {
 
@@ -57,8 +63,57 @@ bool CheckConfigPresent(CliContext& ctx)
     if (std::filesystem::is_regular_file(path, ec)) {
         return true;
     }
-    *ctx.err << "tavolux-cli: no configuration file at " << path.string() << "\n";
+    Fail(ctx, kExitFailed, FormatResString(ids::kCliNoConfigFile, {path.string()}));
     return false;
+}
+
+int UsageError(CliContext& ctx, std::string_view command, const std::string& word)
+{
+    const std::string name(command);
+    Fail(ctx, kExitUsage,
+         word.empty() ? FormatResString(ids::kCliMissingWords, {name})
+                      : FormatResString(ids::kCliUnexpectedWord, {name, word}));
+    *ctx.err << CommandUsage(command) << "\n";
+    return kExitUsage;
+}
+
+void ApplyCliLanguage(const std::filesystem::path& programDir)
+{
+    std::string name;
+    std::error_code ec;
+    const std::filesystem::path path = programDir / kConfigFileName;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        const CIniFile ini = CIniFile::OpenFile(path, true);
+        const std::string list = ini.GetString("SYSTEM_LIST", "LanguageList");
+        const int index = ini.GetInt("SYSTEM", "Language");
+        // The index-th "&"-separated entry; out of range leaves the name empty.
+        size_t start = 0;
+        for (int i = 0; index >= 0 && start <= list.size(); ++i) {
+            size_t end = list.find('&', start);
+            if (end == std::string::npos) {
+                end = list.size();
+            }
+            if (i == index) {
+                name = list.substr(start, end - start);
+                break;
+            }
+            start = end + 1;
+        }
+    }
+    ApplyLanguageRule(name, SystemDefaultLanguageId(), programDir);
+}
+
+void CCliUiFacade::ShowMessage(const std::string& text, MessageIcon /*icon*/)
+{
+    std::lock_guard lock(m_mutex);
+    std::cerr << "tavolux-cli: " << text << std::endl;
+}
+
+void CCliUiFacade::ExitProgram(int code)
+{
+    std::fflush(stdout);
+    std::cout.flush();
+    std::exit(code == kExitOk ? kExitFailed : code);
 }
 
 }  // namespace tavolux::cli

@@ -3,8 +3,12 @@
 
 #include <filesystem>
 #include <iosfwd>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/UiFacade.h"
 
 namespace tavolux {
 class CPrinterConfig;
@@ -36,6 +40,40 @@ int Fail(CliContext& ctx, int code, const std::string& message);
 
 // True when the configuration file exists; otherwise says so on the error stream.
 bool CheckConfigPresent(CliContext& ctx);
+
+// A usage error of command: names the word it does not take (or, for an empty word, says that
+// words are missing), then shows that command's usage alone. Returns kExitUsage.
+int UsageError(CliContext& ctx, std::string_view command, const std::string& word);
+
+// Chooses the language of the messages as the program does at start-up, from the Language
+// entry of tavolux.ini in programDir (the system's language when there is none) and the
+// English table beside it.
+void ApplyCliLanguage(const std::filesystem::path& programDir);
+
+// The tool's messages from the core go to the error stream; a request to end the program (the
+// configuration cannot be read) ends it as a failure, never with 0.
+class CCliUiFacade final : public CConsoleUiFacade {
+public:
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void ExitProgram(int code) override;
+
+private:
+    std::mutex m_mutex;  // the core's threads may report too
+};
+
+// The operations send takes: numbers with the names the command log uses. Numbers that share a
+// command code with an earlier operation (the second head-value set) carry no name of their own.
+struct SendOperation {
+    int number;
+    std::string name;  // empty for the second head-value set
+};
+std::vector<SendOperation> SendOperations();
+// An operation number or name; false when it is neither.
+bool ParseSendOperation(const std::string& text, int& operation);
+
+// Help: the tool's usage, or one command's usage, options and settings. 2 for an unknown
+// command.
+int RunHelp(CliContext& ctx, const std::string& command);
 
 // Commands, each given the words after its name.
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args);

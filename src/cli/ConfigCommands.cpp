@@ -9,11 +9,6 @@ namespace tavolux::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavolux-cli config dump|save|save-printer-type\n"
-    "       tavolux-cli config get SECTION KEY\n"
-    "       tavolux-cli config set SECTION KEY VALUE";
-
 int Dump(CliContext& ctx)
 {
     CPrinterConfig& config = GetPrinterConfig();
@@ -42,7 +37,7 @@ int Save(CliContext& ctx, bool printerType)
 int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (args.empty()) {
-        return Fail(ctx, kExitUsage, kUsage);
+        return UsageError(ctx, "config", "");
     }
     const std::string& verb = args[0];
     const size_t n = args.size();
@@ -51,11 +46,15 @@ int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args)
                  : verb == "set"                                                   ? n == 4
                                                                                    : false;
     if (!known) {
-        return Fail(ctx, kExitUsage, kUsage);
+        const bool verbKnown = verb == "dump" || verb == "save" || verb == "save-printer-type" ||
+                               verb == "get" || verb == "set";
+        const size_t wanted = verb == "get" ? 3 : verb == "set" ? 4 : 1;
+        return UsageError(ctx, "config",
+                          !verbKnown   ? verb
+                          : n > wanted ? args[wanted]
+                                       : std::string());
     }
     if (!CheckConfigPresent(ctx)) {
-        // The configuration layer shows its own message and ends the program with code 0.
-        GetPrinterConfig();
         return kExitFailed;
     }
     if (verb == "dump") {

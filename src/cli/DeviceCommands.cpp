@@ -1,6 +1,9 @@
 // The printer commands of the command-line tool: monitor, send, log decode.
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <mutex>
@@ -9,12 +12,14 @@
 
 #include "cli/PrinterConnection.h"
 #include "device/CommandLogDecoder.h"
+#include "device/Protocol.h"
 #include "device/KtUSB.h"
 #include "device/RecordingTransport.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/ReplyEvents.h"
 #include "platform/Clock.h"
+#include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "uimodel/PrinterSession.h"
 
@@ -51,50 +56,138 @@ bool ParseInt(const std::string& text, long long& value)
     }
 }
 
+// The readings the printer reports on request, as lines for people; a line is printed when its
+// text changes. Values are shown as the printer sends them.
+std::string Readings(const PrinterStatusBlock& block, int first, int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += (i ? " " : "") + std::to_string(block.Get(first + i));
+    }
+    return text;
+}
+
+struct ReadingLine {
+    int textId;
+    int status;  // the status code of the reply that carries the reading
+    std::function<std::string(const PrinterStatusBlock&)> value;
+};
+
+const std::vector<ReadingLine>& ReadingLines()
+{
+    using B = PrinterStatusBlock;
+    static const std::vector<ReadingLine> lines = {
+        {ids::kCliHeadTemperatures, wire::status::kHeadReadings,
+         [](const B& b) { return Readings(b, B::kHeadReadings, B::kHeadReadingCount); }},
+        {ids::kCliLampState, wire::status::kUvLamp,
+         [](const B& b) { return std::to_string(b.UvLampState()); }},
+        {ids::kCliBeamState, wire::status::kBeamState,
+         [](const B& b) { return std::to_string(b.BeamState()); }},
+        {ids::kCliHeadVoltages, wire::status::kHeadVoltages,
+         [](const B& b) { return Readings(b, B::kHeadVoltageReadings, B::kHeadVoltageCount); }},
+    };
+    return lines;
+}
+
+// The queries whose replies fill the readings, asked in turn while the printer is ready.
+constexpr std::array kReadingQueries = {wire::op::kQueryHeadReadings, wire::op::kQueryUvLamp,
+                                        wire::op::kQueryBeamState, wire::op::kQueryHeadVoltages};
+constexpr int kReadingQueryMs = 500;  // each reading is fresh every two seconds
+
+// The keys of the printer's panel, as state lines.
+int PanelKeyText(int status)
+{
+    switch (status) {
+        case wire::status::kKeyPause:
+            return ids::kCliPanelPause;
+        case wire::status::kKeyResume:
+            return ids::kCliPanelResume;
+        case wire::status::kKeyCancel:
+            return ids::kCliPanelCancel;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
+
+std::vector<SendOperation> SendOperations()
+{
+    std::vector<SendOperation> list;
+    for (int code = 0; code <= 0xFF; ++code) {
+        const int number = CommandOperation(static_cast<uint8_t>(code));
+        if (number != 0) {
+            list.push_back({number, CommandName(static_cast<uint8_t>(code))});
+        }
+    }
+    // The second head-value set shares its command codes with the first.
+    for (int number = wire::op::kSetHeadValue2nd1; number <= wire::op::kSetHeadValue2nd6;
+         ++number) {
+        list.push_back({number, ""});
+    }
+    std::sort(list.begin(), list.end(),
+              [](const SendOperation& a, const SendOperation& b) { return a.number < b.number; });
+    return list;
+}
+
+bool ParseSendOperation(const std::string& text, int& operation)
+{
+    long long number = 0;
+    const bool numeric = ParseInt(text, number);
+    for (const SendOperation& op : SendOperations()) {
+        if (numeric ? op.number == number : (!op.name.empty() && op.name == text)) {
+            operation = op.number;
+            return true;
+        }
+    }
+    return false;
+}
 
 int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     long long seconds = 0;  // 0: until interrupted
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--seconds" && i + 1 < args.size() && ParseInt(args[i + 1], seconds) &&
-            seconds >= 0) {
-            ++i;
-        } else {
-            return Fail(ctx, kExitUsage, "usage: monitor [--seconds N]");
+        if (args[i] != "--seconds") {
+            return UsageError(ctx, "monitor", args[i]);
         }
+        if (i + 1 >= args.size()) {
+            return UsageError(ctx, "monitor", "");
+        }
+        if (!ParseInt(args[i + 1], seconds) || seconds < 0) {
+            return UsageError(ctx, "monitor", args[i + 1]);
+        }
+        ++i;
     }
     PrinterConnection c;
     if (!MakePrinterConnection(ctx, c)) {
         return kExitUsage;
     }
     if (c.config->params.Intercommunication <= 0) {
-        return Fail(ctx, kExitFailed,
-                    "Intercommunication is 0 in tavolux.ini: the program does not poll this "
-                    "printer");
+        return Fail(ctx, kExitFailed, LoadResString(ids::kCliNoPolling));
     }
     std::mutex outMutex;
     auto print = [&](const std::string& text) {
         std::lock_guard lock(outMutex);
         *ctx.out << text << std::endl;
     };
-    CPrinterSession session(*c.config, std::move(c.transport), GetPrinterStatusBlock(),
-                            GetReplyEvents());
+    PrinterStatusBlock& block = GetPrinterStatusBlock();
+    CPrinterSession session(*c.config, std::move(c.transport), block, GetReplyEvents());
     std::string lastNotice;
     CStateLine& line = session.StateLine();
     line.SetObserver([&] {
         const std::string notice = line.Notice();
         std::lock_guard lock(outMutex);  // also guards lastNotice: any thread shows notices
         if (!notice.empty() && notice != lastNotice) {
-            *ctx.out << "notice: " << notice << std::endl;
+            *ctx.out << FormatResString(ids::kCliNoticeLine, {notice}) << std::endl;
         }
         lastNotice = notice;
     });
     std::atomic<int> lastState{-1};
     session.Machine().SetObserver([&](MachineState s) {
         if (lastState.exchange(static_cast<int>(s)) != static_cast<int>(s)) {
-            print("state " + std::to_string(static_cast<int>(s)) + ": " +
-                  LoadResString(CMachineState::StatusTextId(s)));
+            print(FormatResString(ids::kCliStateLine,
+                                  {std::to_string(static_cast<int>(s)),
+                                   LoadResString(CMachineState::StatusTextId(s))}));
         }
     });
     session.Device().SetReplyObserver([&](const uint8_t* r, int n) {
@@ -102,43 +195,84 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
             print("reply: " + HexBytes(r, static_cast<size_t>(n)));
         }
     });
+    // Readings and panel keys arrive on the poll thread only, so lastReadings needs no lock.
+    std::vector<std::string> lastReadings(ReadingLines().size());
+    session.Poller().SetStatusObserver([&](int status) {
+        if (const int text = PanelKeyText(status); text != 0) {
+            print(LoadResString(text));
+        }
+        for (size_t i = 0; i < ReadingLines().size(); ++i) {
+            const ReadingLine& r = ReadingLines()[i];
+            if (r.status == status) {
+                const std::string value = r.value(block);
+                if (value != lastReadings[i]) {
+                    lastReadings[i] = value;
+                    print(FormatResString(r.textId, {value}));
+                }
+            }
+        }
+    });
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const int64_t end = NowMs() + seconds * 1000;
     // Opened before polling starts, so an attached printer is reset at once instead of after
     // the reconnect routine's first two-second pause.
-    session.Device().Open();
-    session.StartPolling();
-    while (!g_interrupted && (seconds == 0 || NowMs() < end)) {
+    const bool opened = session.Device().Open() > 0;
+    if (opened) {
+        session.StartPolling();
+    }
+    size_t query = 0;
+    int64_t nextQuery = NowMs();
+    while (opened && !g_interrupted && (seconds == 0 || NowMs() < end)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         line.Tick();
+        // Readings are asked for only while the printer idles, never in the middle of a job.
+        if (NowMs() >= nextQuery && session.Machine().Get() == MachineState::Ready) {
+            session.Device().SendCommand(kReadingQueries[query], wire::op::kNoArgument);
+            query = (query + 1) % kReadingQueries.size();
+            nextQuery = NowMs() + kReadingQueryMs;
+        }
     }
     session.Shutdown();
+    session.Poller().SetStatusObserver(nullptr);
     session.Device().SetReplyObserver(nullptr);
     line.SetObserver(nullptr);
     session.Machine().SetObserver(nullptr);
+    if (!opened) {
+        return Fail(ctx, kExitFailed, LoadResString(ids::kCliNoPrinter));
+    }
     return kExitOk;
 }
 
 int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    const char* usage = "usage: send OPERATION [ARG] [--data HEX]";
     std::vector<std::string> words;
     std::string dataText;
     bool haveData = false;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--data" && i + 1 < args.size()) {
+        if (args[i] == "--data") {
+            if (i + 1 >= args.size()) {
+                return Fail(ctx, kExitUsage, FormatResString(ids::kCliNeedsValue, {"--data"}));
+            }
             dataText += args[++i] + " ";
             haveData = true;
         } else {
             words.push_back(args[i]);
         }
     }
-    long long operation = 0;
+    if (words.empty()) {
+        return UsageError(ctx, "send", "");
+    }
+    int operation = 0;
     long long argument = -1;
-    if (words.empty() || words.size() > 2 || !ParseInt(words[0], operation) ||
-        (words.size() == 2 && !ParseInt(words[1], argument))) {
-        return Fail(ctx, kExitUsage, usage);
+    if (!ParseSendOperation(words[0], operation)) {
+        return Fail(ctx, kExitUsage, FormatResString(ids::kCliNoOperation, {words[0]}));
+    }
+    if (words.size() > 2) {
+        return UsageError(ctx, "send", words[2]);
+    }
+    if (words.size() == 2 && !ParseInt(words[1], argument)) {
+        return UsageError(ctx, "send", words[1]);
     }
     std::vector<uint8_t> data;
     if (haveData) {
@@ -148,11 +282,11 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
             if (std::isxdigit(static_cast<unsigned char>(ch))) {
                 digits += ch;
             } else if (ch != ' ' && ch != ',' && ch != ':') {
-                return Fail(ctx, kExitUsage, "--data takes hex bytes");
+                return Fail(ctx, kExitUsage, LoadResString(ids::kCliDataNotHex));
             }
         }
         if (digits.size() % 2 != 0) {
-            return Fail(ctx, kExitUsage, "--data needs two hex digits per byte");
+            return Fail(ctx, kExitUsage, LoadResString(ids::kCliDataOddDigits));
         }
         for (size_t i = 0; i < digits.size(); i += 2) {
             data.push_back(static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
@@ -167,10 +301,9 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
     CKtUSB device(*c.config, std::move(recorded));
     device.Open();
     recorder.Clear();  // only the operation's own packets
-    const int result =
-        haveData ? device.SendBlock(static_cast<int>(operation), data.data(),
-                                    static_cast<int>(data.size()))
-                 : device.SendCommand(static_cast<int>(operation), static_cast<int32_t>(argument));
+    const int result = haveData
+                           ? device.SendBlock(operation, data.data(), static_cast<int>(data.size()))
+                           : device.SendCommand(operation, static_cast<int32_t>(argument));
     std::string bytes;
     for (const auto& w : recorder.Writes()) {
         bytes += (bytes.empty() ? "" : " | ") + HexBytes(w.bytes.data(), w.bytes.size());
@@ -183,12 +316,18 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
 
 int RunLogCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    if (args.size() != 2 || args[0] != "decode") {
-        return Fail(ctx, kExitUsage, "usage: log decode FILE");
+    if (args.empty()) {
+        return UsageError(ctx, "log", "");
+    }
+    if (args[0] != "decode") {
+        return UsageError(ctx, "log", args[0]);
+    }
+    if (args.size() != 2) {
+        return UsageError(ctx, "log", args.size() > 2 ? args[2] : "");
     }
     std::ifstream in(args[1], std::ios::binary);
     if (!in) {
-        return Fail(ctx, kExitFailed, "cannot read " + args[1]);
+        return Fail(ctx, kExitFailed, FormatResString(ids::kCliCannotRead, {args[1]}));
     }
     for (std::string text; std::getline(in, text);) {
         if (!text.empty() && text.back() == '\r') {

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
+#include "cli/Usage.h"
 #include "config/PrinterConfig.h"
 #include "platform/RandomSource.h"
 #include "print/PassGenerator.h"
@@ -14,8 +15,7 @@ namespace tavolux::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavolux-cli passes FILE [--print-type I] [--passes P] [--mask-mode M] [--dump DIR]";
+constexpr const char* kUsage = CommandUsage("passes");
 
 bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_t count)
 {

@@ -8,19 +8,14 @@
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "preview/PreviewBuilder.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskList.h"
 
 namespace tavolux::cli {
 
 namespace {
-
-constexpr const char* kPreviewUsage =
-    "usage: tavolux-cli preview FILE [--mode auto|2|4|8] [--view WxH] --out PREVIEW.png";
-constexpr const char* kTasksUsage =
-    "usage: tavolux-cli tasks list|save\n"
-    "       tavolux-cli tasks add FILE [--mode auto|2|4|8] [--view WxH]\n"
-    "       tavolux-cli tasks remove N";
 
 struct PreviewOptions {
     std::string file;
@@ -30,9 +25,10 @@ struct PreviewOptions {
     std::string out;
 };
 
-// Reads FILE and the options; false on anything it does not know.
+// Reads FILE and the options; false on anything it does not know, with the word it stopped at
+// in bad (empty when a word is missing).
 bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, bool wantOut,
-                         PreviewOptions& o)
+                         PreviewOptions& o, std::string& bad)
 {
     for (size_t i = first; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -43,6 +39,7 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
                 o.mode = kPreviewAuto;
             } else if (!ParseWholeNumber(m, o.mode) ||
                        (o.mode != 2 && o.mode != 4 && o.mode != 8)) {
+                bad = m;
                 return false;
             }
         } else if (a == "--view" && hasValue) {
@@ -51,6 +48,7 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
             if (x == std::string::npos || !ParseWholeNumber(v.substr(0, x), o.viewWidth) ||
                 !ParseWholeNumber(v.substr(x + 1), o.viewHeight) || o.viewWidth < 1 ||
                 o.viewHeight < 1 || o.viewWidth > 20000 || o.viewHeight > 20000) {
+                bad = v;
                 return false;
             }
         } else if (a == "--out" && hasValue && wantOut) {
@@ -58,6 +56,7 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
         } else if (!a.starts_with("--") && o.file.empty()) {
             o.file = a;
         } else {
+            bad = a;
             return false;
         }
     }
@@ -82,7 +81,7 @@ bool BuildPreview(CliContext& ctx, const PreviewOptions& o, CPreviewBuilder& bui
         return true;
     }
     if (result == kPreviewOtherFormat) {
-        Fail(ctx, kExitFailed, o.file + ": not a RIP file (\".prn\" or \".prt\")");
+        Fail(ctx, kExitFailed, FormatResString(ids::kCliNotRipFile, {o.file}));
     } else {
         Fail(ctx, kExitFailed, o.file + ": " + PreviewErrorText(result));
     }
@@ -105,8 +104,9 @@ void Describe(CliContext& ctx, const CPreviewBuilder& b)
 int Preview(CliContext& ctx, const std::vector<std::string>& args)
 {
     PreviewOptions o;
-    if (!ParsePreviewOptions(args, 0, true, o)) {
-        return Fail(ctx, kExitUsage, kPreviewUsage);
+    std::string bad;
+    if (!ParsePreviewOptions(args, 0, true, o, bad)) {
+        return UsageError(ctx, "preview", bad);
     }
     CPreviewBuilder builder(o.file, IsOtherPreviewFormat(o.file), o.viewWidth, o.viewHeight, o.mode,
                             SettingsFor(ctx));
@@ -118,7 +118,7 @@ int Preview(CliContext& ctx, const std::vector<std::string>& args)
     if (!WritePng(o.out, builder.Bitmap(), builder.Layout().previewWidth, error)) {
         return Fail(ctx, kExitFailed, o.out + ": " + error);
     }
-    *ctx.out << "written = " << o.out << "\n";
+    *ctx.out << FormatResString(ids::kCliWritten, {o.out}) << "\n";
     return kExitOk;
 }
 
@@ -151,19 +151,21 @@ private:
 int Tasks(CliContext& ctx, const std::vector<std::string>& args)
 {
     const std::string verb = args.empty() ? "" : args[0];
-    const bool known = ((verb == "list" || verb == "save") && args.size() == 1) ||
-                       (verb == "add" && args.size() >= 2) ||
-                       (verb == "remove" && args.size() == 2);
-    if (!known) {
-        return Fail(ctx, kExitUsage, kTasksUsage);
+    if (verb != "list" && verb != "save" && verb != "add" && verb != "remove") {
+        return UsageError(ctx, "tasks", verb);
+    }
+    const size_t words = verb == "add" ? args.size() : verb == "remove" ? 2 : 1;
+    if (args.size() != words) {
+        return UsageError(ctx, "tasks", args.size() > words ? args[words] : "");
     }
     PreviewOptions o;
+    std::string bad;
     int number = 0;
-    if (verb == "add" && !ParsePreviewOptions(args, 1, false, o)) {
-        return Fail(ctx, kExitUsage, kTasksUsage);
+    if (verb == "add" && !ParsePreviewOptions(args, 1, false, o, bad)) {
+        return UsageError(ctx, "tasks", bad);
     }
     if (verb == "remove" && !ParseWholeNumber(args[1], number)) {
-        return Fail(ctx, kExitUsage, kTasksUsage);
+        return UsageError(ctx, "tasks", args[1]);
     }
     if (!CheckConfigPresent(ctx)) {
         return kExitFailed;
@@ -173,6 +175,7 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
     // A damaged list has shown its message; what it held whole is still worth listing.
     const bool loaded = list.LoadTasks();
     if (verb == "list") {
+        *ctx.out << LoadResString(ids::kCliTaskHeader) << "\n";
         for (int i = 0; i < list.TaskCount(); ++i) {
             *ctx.out << JoinRow(list.RowTexts(i)) << "\n";
         }
@@ -186,7 +189,9 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
     if (verb == "remove") {
         if (number < 1 || number > list.TaskCount()) {
             list.SetObserver(nullptr);
-            return Fail(ctx, kExitFailed, "no task " + args[1]);
+            return Fail(
+                ctx, kExitFailed,
+                FormatResString(ids::kCliNoTask, {args[1], std::to_string(list.TaskCount())}));
         }
         const bool saved = list.DeleteTask(number - 1);
         list.SetObserver(nullptr);

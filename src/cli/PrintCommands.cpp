@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "cli/CliContext.h"
+#include "cli/Usage.h"
 #include "cli/PrinterConnection.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
@@ -35,10 +36,7 @@ namespace tavolux::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavolux-cli print FILE [--copies N] [--print-type I] [--mask-mode M] "
-    "[--media-out DIR]\n"
-    "       tavolux-cli print --task N [--media-out DIR]";
+constexpr const char* kUsage = CommandUsage("print");
 
 std::atomic<bool> g_cancel{false};
 

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
+#include "cli/Usage.h"
 #include "platform/RandomSource.h"
 #include "print/RipImage.h"
 #include "print/RipReader.h"
@@ -11,11 +12,7 @@ namespace tavolux::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: tavolux-cli rip info FILE\n"
-    "       tavolux-cli rip make OUT.prn --width PX --height LINES --planes N --xres DPI --yres "
-    "DPI\n"
-    "                            [--pattern gradient|random|text|sample|blank-margins] [--seed S]";
+constexpr const char* kUsage = CommandUsage("rip");
 
 int Info(CliContext& ctx, const std::string& file)
 {

@@ -89,4 +89,30 @@ inline constexpr int kJobHeaderNotSent = 60439;        // a pass header could no
 inline constexpr int kJobLastPassTimeout = 60440;      // the last pass did not finish in time
 inline constexpr int kJobNoSyncBetweenCopies = 60441;  // no answer to the sync between copies
 
+// Messages of the command-line tool.
+inline constexpr int kCliNeedsValue = 60500;        // an option lacks its value
+inline constexpr int kCliUnknownCommand = 60501;    // the first word is no command
+inline constexpr int kCliUnexpectedWord = 60502;    // a word the command does not take
+inline constexpr int kCliMissingWords = 60503;      // the command lacks words it needs
+inline constexpr int kCliNoConfigFile = 60504;      // tavolux.ini is missing
+inline constexpr int kCliNoPolling = 60505;         // Intercommunication 0: no polling
+inline constexpr int kCliNoPrinter = 60506;         // monitor: no printer answered
+inline constexpr int kCliNoOperation = 60507;       // send: no such operation
+inline constexpr int kCliDataNotHex = 60508;        // send --data: not hex
+inline constexpr int kCliDataOddDigits = 60509;     // send --data: odd digit count
+inline constexpr int kCliCannotRead = 60510;        // a file cannot be read
+inline constexpr int kCliNotRipFile = 60511;        // preview of another format
+inline constexpr int kCliNoTask = 60512;            // tasks remove: no such task
+inline constexpr int kCliStateLine = 60513;         // monitor: a machine state
+inline constexpr int kCliNoticeLine = 60514;        // monitor: a notice of the state line
+inline constexpr int kCliPanelPause = 60515;        // monitor: pause key on the panel
+inline constexpr int kCliPanelResume = 60516;       // monitor: resume key on the panel
+inline constexpr int kCliPanelCancel = 60517;       // monitor: cancel key on the panel
+inline constexpr int kCliHeadTemperatures = 60518;  // monitor: head temperature readings
+inline constexpr int kCliLampState = 60519;         // monitor: UV lamp state byte
+inline constexpr int kCliBeamState = 60520;         // monitor: beam state byte
+inline constexpr int kCliHeadVoltages = 60521;      // monitor: head voltage readings
+inline constexpr int kCliWritten = 60522;           // preview written
+inline constexpr int kCliTaskHeader = 60523;        // tasks list header, tab-separated
+
 }  // namespace tavolux::ids

@@ -131,4 +131,27 @@ std::string LoadResString(int id)
     return {};
 }
 
+std::string FormatText(std::string_view text, std::initializer_list<std::string_view> args)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto n = static_cast<size_t>(text[i + 1] - '1');
+            if (n < args.size()) {
+                out += *(args.begin() + n);
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::string FormatResString(int id, std::initializer_list<std::string_view> args)
+{
+    return FormatText(LoadResString(id), args);
+}
+
 }  // namespace tavolux

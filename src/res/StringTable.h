@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,5 +34,11 @@ UiLanguage GetUiLanguage();
 
 // The text of a resource id in the current language; empty when the id is unknown.
 std::string LoadResString(int id);
+
+// The text of id with "%1" to "%9" replaced by the arguments in order; a marker without its
+// argument stays as it is, and argument texts are never scanned for markers themselves.
+std::string FormatResString(int id, std::initializer_list<std::string_view> args);
+// The same for a text that is already loaded.
+std::string FormatText(std::string_view text, std::initializer_list<std::string_view> args);
 
 }  // namespace tavolux

@@ -40,10 +40,12 @@ run(2 config frobnicate)
 run(2 config set SYSTEM)
 run(2 nonsense)
 
-# A missing configuration: the specified message, and exit code 0.
+# A missing configuration: the specified message, and a failure for every command that needs it.
 file(REMOVE ${WORK}/tavolux.ini)
-run(0 config dump)
-string(FIND "${ERR}" "打开配置文件错误！" pos)
-if(pos EQUAL -1)
-  message(FATAL_ERROR "missing configuration message not shown:\n${ERR}")
-endif()
+foreach(words "config;dump" "config;get;SYSTEM;Printer" "config;set;SYSTEM;Printer;1" "config;save")
+  run(1 ${words})
+  expect_in(ERR "打开配置文件错误！")
+  if(EXISTS ${WORK}/tavolux.ini)
+    message(FATAL_ERROR "${words} created a configuration")
+  endif()
+endforeach()

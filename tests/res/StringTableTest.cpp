@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "res/Language.h"
 #include "res/StringIds.h"
@@ -84,4 +86,43 @@ TEST(StringTable, SystemLanguageFromTheLocale)
     } else {
         unsetenv("LC_ALL");
     }
+}
+
+TEST(StringTable, FormatFillsNumberedMarkers)
+{
+    struct Case {
+        std::string_view text;
+        std::vector<std::string_view> args;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"%1 needs a value", {"--printer"}, "--printer needs a value"},
+        {"命令 %1 不接受“%2”", {"tasks", "frob"}, "命令 tasks 不接受“frob”"},
+        // Markers in any order and repeated.
+        {"%2 before %1, %2 again", {"a", "b"}, "b before a, b again"},
+        // A marker without its argument stays; a lone or trailing percent stays.
+        {"%1 and %3", {"x", "y"}, "x and %3"},
+        {"100% of %1%", {"it"}, "100% of it%"},
+        {"%0 is no marker", {"x"}, "%0 is no marker"},
+        // Arguments are not scanned again.
+        {"%1/%2", {"%2", "z"}, "%2/z"},
+        {"", {"x"}, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string got = c.args.size() == 1 ? FormatText(c.text, {c.args[0]})
+                                                   : FormatText(c.text, {c.args[0], c.args[1]});
+        EXPECT_EQ(got, c.expected) << c.text;
+    }
+}
+
+TEST(StringTable, FormattedMessagesFollowTheLanguage)
+{
+    ASSERT_TRUE(LoadEnglishStrings(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "src/res" /
+                                   kEnglishFileName));
+    SetUiLanguage(UiLanguage::English);
+    EXPECT_EQ(FormatResString(ids::kCliUnexpectedWord, {"tasks", "frob"}),
+              "tasks does not take \"frob\"");
+    SetUiLanguage(UiLanguage::Chinese);
+    EXPECT_EQ(FormatResString(ids::kCliUnexpectedWord, {"tasks", "frob"}),
+              "命令 tasks 不接受“frob”");
 }
