@@ -192,7 +192,7 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
     });
     session.Device().SetReplyObserver([&](const uint8_t* r, int n) {
         if (r[0] != 0) {
-            print("reply: " + HexBytes(r, static_cast<size_t>(n)));
+            print(FormatResString(ids::kCliReplyLine, {HexBytes(r, static_cast<size_t>(n))}));
         }
     });
     // Readings and panel keys arrive on the poll thread only, so lastReadings needs no lock.

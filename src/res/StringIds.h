@@ -114,5 +114,6 @@ inline constexpr int kCliBeamState = 60520;         // monitor: beam state byte
 inline constexpr int kCliHeadVoltages = 60521;      // monitor: head voltage readings
 inline constexpr int kCliWritten = 60522;           // preview written
 inline constexpr int kCliTaskHeader = 60523;        // tasks list header, tab-separated
+inline constexpr int kCliReplyLine = 60524;         // monitor: a reply's bytes in hex
 
 }  // namespace tavolux::ids

@@ -111,6 +111,7 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kCliTaskHeader,
          "序号\t名称\t状态\t颜色数\t尺寸（毫米）\t分辨率（点/"
          "英寸）\t打印类型\t速度\t方向\t遍数\t剩余时间（时:分:秒）\t份数"},
+        {kCliReplyLine, "应答：%1"},
     };
     return table;
 }
