@@ -52,7 +52,6 @@ foreach(command print passes)
   expect_in(HELP "--mask-mode M")
   expect_in(HELP "  0  720x360 2 pass  720x360 dpi, 2 passes\n")
   expect_in(HELP "  1  720x360 4 pass  720x360 dpi, 4 passes  (configured)\n")
-  expect_in(HELP "  2  720x720 6 pass  720x720 dpi, 6 passes\n")
   expect_in(HELP "  4  360x360 2 pass  360x360 dpi, 2 passes\n")
   expect_in(HELP "  2  column interleave")
   run(0 ${command} --help)
@@ -68,7 +67,6 @@ run(0 config set SYSTEM Printer 0)
 
 run(0 send --help)
 expect_in(OUT "  3003  MoveUp\n")
-expect_in(OUT "  3012  FeedMedia\n")
 expect_in(OUT "  5001  QueryUvLamp\n")
 expect_in(OUT "  3064  (second head-value set")
 expect_not_in(OUT "  3014 ")
@@ -112,7 +110,6 @@ expect_in(ERR "“frob”")
 # ---- exit codes: 0 success, 1 the work failed, 2 usage
 set(exit_cases
   "0|--printer,virtual:instant,send,MoveUp"
-  "0|--printer,virtual:instant,send,3012,70000"
   "1|--printer,virtual:instant,send,FeedMedia"
   "2|--printer,virtual:instant,send,999"
   "2|--printer,virtual:instant,send,3014,5"

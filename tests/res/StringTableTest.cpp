@@ -114,15 +114,3 @@ TEST(StringTable, FormatFillsNumberedMarkers)
         EXPECT_EQ(got, c.expected) << c.text;
     }
 }
-
-TEST(StringTable, FormattedMessagesFollowTheLanguage)
-{
-    ASSERT_TRUE(LoadEnglishStrings(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "src/res" /
-                                   kEnglishFileName));
-    SetUiLanguage(UiLanguage::English);
-    EXPECT_EQ(FormatResString(ids::kCliUnexpectedWord, {"tasks", "frob"}),
-              "tasks does not take \"frob\"");
-    SetUiLanguage(UiLanguage::Chinese);
-    EXPECT_EQ(FormatResString(ids::kCliUnexpectedWord, {"tasks", "frob"}),
-              "命令 tasks 不接受“frob”");
-}
