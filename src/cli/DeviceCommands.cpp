@@ -107,7 +107,13 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
     const int64_t end = NowMs() + seconds * 1000;
     // Opened before polling starts, so an attached printer is reset at once instead of after
     // the reconnect routine's first two-second pause.
-    session.Device().Open();
+    if (!OpenPrinter(ctx, c, session.Device())) {
+        session.Shutdown();
+        session.Device().SetReplyObserver(nullptr);
+        line.SetObserver(nullptr);
+        session.Machine().SetObserver(nullptr);
+        return kExitFailed;
+    }
     session.StartPolling();
     while (!g_interrupted && (seconds == 0 || NowMs() < end)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));

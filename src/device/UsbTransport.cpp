@@ -54,7 +54,8 @@ TransportError CUsbTransport::Open()
     std::lock_guard lock(m_mutex);
     CloseLocked();  // reopening starts from a fresh handle
     if (!m_context) {
-        return TransportError::Io;
+        // Without USB access at all (no usbfs, a container) no printer can be found.
+        return TransportError::NoDevice;
     }
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(m_context, &list);

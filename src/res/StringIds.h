@@ -89,4 +89,32 @@ inline constexpr int kJobHeaderNotSent = 60439;        // a pass header could no
 inline constexpr int kJobLastPassTimeout = 60440;      // the last pass did not finish in time
 inline constexpr int kJobNoSyncBetweenCopies = 60441;  // no answer to the sync between copies
 
+// The printer connection and the virtual printer program.
+inline constexpr int kNoUsbDevice = 60700;         // no USB printer found
+inline constexpr int kUsbAccess = 60701;           // the USB printer may not be opened
+inline constexpr int kUsbBusy = 60702;             // another program holds the USB printer
+inline constexpr int kUsbOpenFailed = 60703;       // the USB printer could not be opened
+inline constexpr int kSocketMissing = 60704;       // no socket at the path
+inline constexpr int kSocketRefused = 60705;       // nobody listens on the socket
+inline constexpr int kSocketTimeout = 60706;       // the socket's printer does not answer
+inline constexpr int kSocketBusy = 60707;          // the virtual printer serves too many programs
+inline constexpr int kSocketAccess = 60708;        // the socket may not be used
+inline constexpr int kSocketFailed = 60709;        // the socket could not be opened
+inline constexpr int kPrinterGivenUp = 60710;      // Ctrl+C: the printer did not stop in time
+inline constexpr int kTransportFailure = 60711;    // a transport failure, as a word
+inline constexpr int kVpListening = 60720;         // the virtual printer program listens
+inline constexpr int kVpInstant = 60721;           // it answers at once
+inline constexpr int kVpSheetsTo = 60722;          // where its sheets go
+inline constexpr int kVpPathInUse = 60723;         // a live server holds the socket path
+inline constexpr int kVpNotASocket = 60724;        // something else is at the socket path
+inline constexpr int kVpPathTooLong = 60725;       // the socket path is too long
+inline constexpr int kVpNoDirectory = 60726;       // the socket's folder is missing
+inline constexpr int kVpAccess = 60727;            // the socket's folder may not be written
+inline constexpr int kVpSystem = 60728;            // the system refused the socket
+inline constexpr int kVpNoConfig = 60729;          // --media-out without a configuration
+inline constexpr int kVpConfigUnreadable = 60730;  // the configuration cannot be read
+inline constexpr int kVpHeadsUnusable = 60731;     // the configured heads cannot print on a sheet
+inline constexpr int kVpNoPrinter = 60732;         // --control finds no virtual printer
+inline constexpr int kVpBadOption = 60733;         // a word the program does not know
+
 }  // namespace tavolux::ids

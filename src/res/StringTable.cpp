@@ -131,4 +131,22 @@ std::string LoadResString(int id)
     return {};
 }
 
+std::string LoadResString(int id, std::initializer_list<std::string_view> values)
+{
+    const std::string text = LoadResString(id);
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n =
+            i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size()) {
+            out += *(values.begin() + n);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 }  // namespace tavolux

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,5 +34,7 @@ UiLanguage GetUiLanguage();
 
 // The text of a resource id in the current language; empty when the id is unknown.
 std::string LoadResString(int id);
+// The same with "%1" to "%9" replaced by the values in order; a marker without a value stays.
+std::string LoadResString(int id, std::initializer_list<std::string_view> values);
 
 }  // namespace tavolux
