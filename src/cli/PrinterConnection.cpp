@@ -57,7 +57,7 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
 
 std::string OpenFailureText(const PrinterConnection& c, TransportError e)
 {
-    const std::string failure = LoadResString(ids::kTransportFailure);
+    std::string failure = LoadResString(ids::kTransportFailure);
     if (c.kind == PrinterKind::Socket) {
         const std::string& path = c.socketPath;
         struct stat st {};
