@@ -136,3 +136,17 @@ execute_process(COMMAND kill ${live_pid})
 if(NOT kept STREQUAL "keep me" OR NOT code EQUAL 0 OR NOT status MATCHES "^plugged")
   message(FATAL_ERROR "a refused server touched what was there: \"${kept}\", ${code} ${status}")
 endif()
+
+# Started in the background of an interactive shell (job control on, standard input the
+# terminal), the virtual printer keeps serving: it does not read the terminal, which would stop
+# it. `script` gives the shell a terminal.
+find_program(SCRIPT script REQUIRED)
+execute_process(COMMAND ${SCRIPT} -qec "sh -c 'set -m
+\"${VPRINTER}\" --socket \"${WORK}/tty.sock\" --program-dir \"${WORK}\" >/dev/null 2>&1 & vp=$!
+i=0; while [ ! -S \"${WORK}/tty.sock\" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+rc=0; for n in 1 2 3 4 5; do \"${VPRINTER}\" --socket \"${WORK}/tty.sock\" --control status >/dev/null || rc=1; sleep 0.2; done
+kill $vp; kill -CONT $vp; exit $rc'" /dev/null
+  RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "the virtual printer in the background of a terminal stopped answering (${code})\n${out}\n${err}")
+endif()

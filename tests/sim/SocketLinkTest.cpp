@@ -381,24 +381,4 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{AtPath::MissingFolder, sim::ServerStartError::NoDirectory},
                       PathCase{AtPath::LongPath, sim::ServerStartError::PathTooLong}));
 
-// Why a socket printer cannot be opened, as the operator's message needs it.
-TEST(SocketLinkOpen, SaysWhyNoPrinterAnswers)
-{
-    TempDir dir;
-    const std::string stale = (dir.Path() / "stale.sock").string();
-    MakeStaleSocket(stale);
-    struct Case {
-        std::string path;
-        TransportError expected;
-    } cases[] = {
-        {(dir.Path() / "missing.sock").string(), TransportError::NoDevice},
-        {stale, TransportError::NoDevice},
-        {dir.Path().string(), TransportError::NoDevice},  // a folder: nothing to connect to
-    };
-    for (const Case& c : cases) {
-        sim::CSocketTransport link(c.path);
-        EXPECT_EQ(link.Open(), c.expected) << c.path;
-    }
-}
-
 }  // namespace tavolux::test
