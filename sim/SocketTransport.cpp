@@ -34,7 +34,7 @@ CSocketTransport::CSocketTransport(std::string path) : m_path(std::move(path)) {
 
 CSocketTransport::~CSocketTransport()
 {
-    std::lock_guard lock(m_mutex);
+    // Nobody transfers on a transport that is being destroyed.
     DisconnectLocked();
 }
 
@@ -72,28 +72,50 @@ void CSocketTransport::DisconnectLocked() const
     }
 }
 
-TransportError CSocketTransport::Exchange(uint8_t type, uint8_t endpoint, const uint8_t* payload,
-                                          uint32_t length, int timeoutMs, uint32_t maxAnswer,
-                                          Answer& answer) const
+TransportError CSocketTransport::TakeSocket(int ownTimeoutMs) const
 {
-    const int own = std::max(timeoutMs, 0) + kAnswerMarginMs;
     const int64_t start = SteadyMs();
-    std::unique_lock lock(m_mutex, std::defer_lock);
+    std::unique_lock lock(m_gate);
     // The socket carries one exchange at a time: wait for the one under way, which ends by its
     // own deadline, then for at most this call's time-out.
     for (;;) {
         if (m_interrupted) {
             return TransportError::Interrupted;
         }
-        if (lock.try_lock_for(std::chrono::milliseconds(kInterruptSliceMs))) {
-            break;
+        if (!m_busy) {
+            m_busy = true;
+            m_busyUntilMs = SteadyMs() + ownTimeoutMs;
+            return TransportError::None;
         }
-        if (SteadyMs() >= std::max(m_busyUntilMs.load(), start) + own) {
+        if (SteadyMs() >= std::max(m_busyUntilMs.load(), start) + ownTimeoutMs) {
             return TransportError::Timeout;
         }
+        m_gateFree.wait_for(lock, std::chrono::milliseconds(kInterruptSliceMs));
     }
+}
+
+void CSocketTransport::ReleaseSocket() const
+{
+    {
+        std::lock_guard lock(m_gate);
+        m_busy = false;
+    }
+    m_gateFree.notify_one();
+}
+
+TransportError CSocketTransport::Exchange(uint8_t type, uint8_t endpoint, const uint8_t* payload,
+                                          uint32_t length, int timeoutMs, uint32_t maxAnswer,
+                                          Answer& answer) const
+{
+    const int own = std::max(timeoutMs, 0) + kAnswerMarginMs;
+    if (const TransportError e = TakeSocket(own); e != TransportError::None) {
+        return e;
+    }
+    struct Release {
+        const CSocketTransport* self;
+        ~Release() { self->ReleaseSocket(); }
+    } release{this};
     const int64_t begun = SteadyMs();
-    m_busyUntilMs = begun + own;
     if (const TransportError e = ConnectLocked(); e != TransportError::None) {
         return e;
     }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -58,14 +59,20 @@ private:
     // why not, and the connection is closed (a half-sent request leaves it unusable).
     TransportError Exchange(uint8_t type, uint8_t endpoint, const uint8_t* payload, uint32_t length,
                             int timeoutMs, uint32_t maxAnswer, Answer& answer) const;
-    TransportError ConnectLocked() const;  // caller holds m_mutex
-    void DisconnectLocked() const;         // caller holds m_mutex
+    // Takes the socket for one exchange; None, or Timeout or Interrupted when it cannot.
+    TransportError TakeSocket(int ownTimeoutMs) const;
+    void ReleaseSocket() const;
+    TransportError ConnectLocked() const;  // caller holds the socket
+    void DisconnectLocked() const;         // caller holds the socket
 
     const std::string m_path;
-    // One exchange at a time on the socket; guards m_fd. Waited for with a time-out: a
-    // caller waits at most for the holder's deadline and then its own time-out.
-    mutable std::timed_mutex m_mutex;
-    mutable int m_fd = -1;
+    // One exchange at a time on the socket: the caller that set m_busy owns the socket (and
+    // m_fd) until it clears it. Waited for with a time-out: a caller waits at most for the
+    // holder's deadline and then its own time-out.
+    mutable std::mutex m_gate;  // guards m_busy
+    mutable std::condition_variable m_gateFree;
+    mutable bool m_busy = false;
+    mutable int m_fd = -1;                          // owned by the caller that holds the socket
     mutable std::atomic<int64_t> m_busyUntilMs{0};  // when the exchange under way must end
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_interrupted{false};
