@@ -2,6 +2,7 @@
 // response, each a fixed header followed by its bytes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,18 +32,38 @@ struct ResponseHeader {
     uint32_t length = 0;  // payload bytes that follow (Read, Endpoints, Control)
 };
 
-inline constexpr uint32_t kMaxSocketPayload = 4u << 20;  // larger than any pass
+// The largest pass the program builds is 2^28 nozzle words: a write of that size goes through
+// whole, as one pass's raster. A larger length is refused before anything is allocated, and a
+// payload's buffer grows only as its bytes arrive, so a hostile length costs nothing.
+inline constexpr uint32_t kMaxSocketPayload = 1u << 29;
+// Largest answer payload: a reply read, the endpoint list or a control line's answer.
+inline constexpr uint32_t kMaxSocketAnswer = 1u << 16;
+// A control line is one line of text.
+inline constexpr uint32_t kMaxControlLine = 4096;
 
-// Whole-message socket I/O; false when the peer went away or timeoutMs passed (-1: no limit).
-bool SendAll(int fd, const void* data, size_t length);
-bool ReceiveAll(int fd, void* data, size_t length, int timeoutMs);
+// How long a whole-message transfer may take: timeoutMs (-1: no limit), cut short when
+// *interrupted becomes true (checked at least every kInterruptSliceMs).
+struct IoLimit {
+    int timeoutMs = -1;
+    const std::atomic<bool>* interrupted = nullptr;
+};
+inline constexpr int kInterruptSliceMs = 50;
 
-bool SendRequest(int fd, const RequestHeader& h, const uint8_t* payload);
-bool ReceiveRequest(int fd, RequestHeader& h, std::vector<uint8_t>& payload);
-bool SendResponse(int fd, const ResponseHeader& h, const uint8_t* payload);
-bool ReceiveResponse(int fd, ResponseHeader& h, std::vector<uint8_t>& payload, int timeoutMs);
+// Whole-message socket I/O; false when the peer went away, the limit passed or the transfer was
+// interrupted. The socket may be blocking or not: every wait is a poll.
+bool SendAll(int fd, const void* data, size_t length, IoLimit limit = {});
+bool ReceiveAll(int fd, void* data, size_t length, IoLimit limit = {});
 
-// A connected Unix-domain socket to path, or -1.
+bool SendRequest(int fd, const RequestHeader& h, const uint8_t* payload, IoLimit limit = {});
+// A request and its payload; false on a broken connection or a length over the limits above.
+bool ReceiveRequest(int fd, RequestHeader& h, std::vector<uint8_t>& payload, IoLimit limit = {});
+bool SendResponse(int fd, const ResponseHeader& h, const uint8_t* payload, IoLimit limit = {});
+// A response whose payload is at most maxPayload bytes; false otherwise.
+bool ReceiveResponse(int fd, ResponseHeader& h, std::vector<uint8_t>& payload, uint32_t maxPayload,
+                     IoLimit limit);
+
+// A connected non-blocking Unix-domain socket to path, or -1 with errno set (ENOENT: no socket
+// there, ECONNREFUSED: nobody listens, EAGAIN: the listener's queue is full).
 int ConnectUnixSocket(const std::string& path);
 
 }  // namespace tavolux::sim

@@ -215,15 +215,24 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
     const int64_t end = NowMs() + seconds * 1000;
+    // The observers print through this frame's locals: they go before the frame does.
+    auto detach = [&] {
+        session.Shutdown();
+        session.Poller().SetStatusObserver(nullptr);
+        session.Device().SetReplyObserver(nullptr);
+        line.SetObserver(nullptr);
+        session.Machine().SetObserver(nullptr);
+    };
     // Opened before polling starts, so an attached printer is reset at once instead of after
     // the reconnect routine's first two-second pause.
-    const bool opened = session.Device().Open() > 0;
-    if (opened) {
-        session.StartPolling();
+    if (!OpenPrinter(ctx, c, session.Device())) {
+        detach();
+        return kExitFailed;
     }
+    session.StartPolling();
     size_t query = 0;
     int64_t nextQuery = NowMs();
-    while (opened && !g_interrupted && (seconds == 0 || NowMs() < end)) {
+    while (!g_interrupted && (seconds == 0 || NowMs() < end)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         line.Tick();
         // Readings are asked for only while the printer idles, never in the middle of a job.
@@ -233,14 +242,7 @@ int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
             nextQuery = NowMs() + kReadingQueryMs;
         }
     }
-    session.Shutdown();
-    session.Poller().SetStatusObserver(nullptr);
-    session.Device().SetReplyObserver(nullptr);
-    line.SetObserver(nullptr);
-    session.Machine().SetObserver(nullptr);
-    if (!opened) {
-        return Fail(ctx, kExitFailed, LoadResString(ids::kCliNoPrinter));
-    }
+    detach();
     return kExitOk;
 }
 

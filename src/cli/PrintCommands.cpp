@@ -39,6 +39,8 @@ namespace {
 constexpr const char* kUsage = CommandUsage("print");
 
 std::atomic<bool> g_cancel{false};
+// How long a cancelled job may take to stop before the printer is given up.
+constexpr auto kCancelGrace = std::chrono::seconds(3);
 
 extern "C" void OnPrintInterrupt(int /*signal*/)
 {
@@ -269,7 +271,10 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     CPrinterSession session(config, std::move(c.transport), GetPrinterStatusBlock(),
                             GetReplyEvents());
-    session.Device().Open();
+    if (!OpenPrinter(ctx, c, session.Device())) {
+        session.Shutdown();
+        return kExitFailed;
+    }
     session.StartPolling();
     // The printer reports ready after its reset; a printer that never does is not printed on.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
@@ -304,12 +309,26 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     auto oldInt = std::signal(SIGINT, OnPrintInterrupt);
     auto oldTerm = std::signal(SIGTERM, OnPrintInterrupt);
     bool cancelSent = false;
+    bool givenUp = false;
+    std::chrono::steady_clock::time_point cancelledAt;
     while (printer.Running()) {
         if (g_cancel && !cancelSent) {
             // Cancel is allowed while printing or paused; keep asking until it is taken.
+            if (cancelledAt == std::chrono::steady_clock::time_point()) {
+                cancelledAt = std::chrono::steady_clock::now();
+            }
             cancelSent = RequestCancel(session.Machine());
         }
+        if (g_cancel && !givenUp && std::chrono::steady_clock::now() - cancelledAt > kCancelGrace) {
+            // The job did not stop: a transfer waits on a printer that does not answer. Giving
+            // the printer up ends every transfer at once, so Ctrl+C never needs kill -9.
+            session.Device().Interrupt();
+            givenUp = true;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (givenUp) {
+        Fail(ctx, kExitFailed, LoadResString(ids::kPrinterGivenUp));
     }
     const JobResult result = printer.Wait();
     std::signal(SIGINT, oldInt);

@@ -1,7 +1,14 @@
 // Choosing and building the printer connection of the command-line tool.
 #include "cli/PrinterConnection.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "device/DeviceDiagnostics.h"
 #include "device/UsbTransport.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 #include "sim/SocketTransport.h"
 #include "sim/VirtualTransport.h"
 
@@ -29,12 +36,16 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
     std::unique_ptr<ITransport> transport;
     if (choice == "usb") {
         transport = std::make_unique<CUsbTransport>(c.config->UsbVendorId, c.config->UsbProductId);
+        c.kind = PrinterKind::Usb;
     } else if (choice == "virtual" || choice == "virtual:instant") {
+        c.kind = PrinterKind::Virtual;
         // virtual:instant answers at once (scripts and tests); virtual takes mechanical time.
         c.virtualPrinter = std::make_shared<sim::CVirtualPrinter>(choice == "virtual:instant");
         transport = std::make_unique<sim::CVirtualTransport>(c.virtualPrinter);
     } else if (choice.starts_with("socket:") && choice.size() > 7) {
-        transport = std::make_unique<sim::CSocketTransport>(choice.substr(7));
+        c.kind = PrinterKind::Socket;
+        c.socketPath = choice.substr(7);
+        transport = std::make_unique<sim::CSocketTransport>(c.socketPath);
     } else {
         Fail(ctx, kExitUsage,
              "unknown printer \"" + choice + "\" (usb, virtual, virtual:instant, socket:PATH)");
@@ -42,6 +53,62 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
     }
     c.transport = std::move(transport);
     return true;
+}
+
+std::string OpenFailureText(const PrinterConnection& c, TransportError e)
+{
+    std::string failure = LoadResString(ids::kTransportFailure);
+    if (c.kind == PrinterKind::Socket) {
+        const std::string& path = c.socketPath;
+        struct stat st {};
+        switch (e) {
+            case TransportError::NoDevice:
+                return FormatResString(
+                    ::lstat(path.c_str(), &st) == 0 ? ids::kSocketRefused : ids::kSocketMissing,
+                    {path});
+            case TransportError::Timeout:
+                return FormatResString(
+                    ids::kSocketTimeout,
+                    {path, std::to_string(sim::CSocketTransport::kAnswerMarginMs / 1000)});
+            case TransportError::Busy:
+                return FormatResString(ids::kSocketBusy, {path});
+            case TransportError::Access:
+                return FormatResString(ids::kSocketAccess, {path});
+            default:
+                return FormatResString(ids::kSocketFailed, {path, failure});
+        }
+    }
+    if (c.kind == PrinterKind::Virtual || !c.config) {
+        return failure;
+    }
+    char vendor[16];
+    char product[16];
+    std::snprintf(vendor, sizeof vendor, "%04x", static_cast<unsigned>(c.config->UsbVendorId));
+    std::snprintf(product, sizeof product, "%04x", static_cast<unsigned>(c.config->UsbProductId));
+    switch (e) {
+        case TransportError::NoDevice:
+            return FormatResString(ids::kNoUsbDevice, {vendor, product});
+        case TransportError::Access:
+            return FormatResString(ids::kUsbAccess, {vendor, product});
+        case TransportError::Busy:
+            return FormatResString(ids::kUsbBusy, {vendor, product});
+        default:
+            return FormatResString(ids::kUsbOpenFailed, {vendor, product, failure});
+    }
+}
+
+bool OpenPrinter(CliContext& ctx, const PrinterConnection& c, CDeviceUSB& device)
+{
+    // The device layer's own line about the failure would repeat, in English, what the
+    // operator is told below in the configured language.
+    DiagnosticSink previous = SetDeviceDiagnosticSink([](const std::string&) {});
+    const int opened = device.Open();
+    SetDeviceDiagnosticSink(std::move(previous));
+    if (opened == 1) {
+        return true;
+    }
+    Fail(ctx, kExitFailed, OpenFailureText(c, device.LastOpenError()));
+    return false;
 }
 
 }  // namespace tavolux::cli

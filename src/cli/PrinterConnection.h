@@ -7,19 +7,35 @@
 
 #include "cli/CliContext.h"
 #include "config/PrinterConfig.h"
+#include "device/DeviceUSB.h"
 #include "device/Transport.h"
 #include "sim/VirtualPrinter.h"
 
 namespace tavolux::cli {
 
+enum class PrinterKind {
+    Usb,      // the printer on USB, by vendor and product id
+    Virtual,  // the in-process virtual printer
+    Socket,   // a virtual printer program's socket
+};
+
 struct PrinterConnection {
     std::unique_ptr<CPrinterConfig> config;
     std::shared_ptr<sim::CVirtualPrinter> virtualPrinter;  // --printer virtual only
     std::unique_ptr<ITransport> transport;
+    PrinterKind kind = PrinterKind::Usb;
+    std::string socketPath;  // PrinterKind::Socket only
 };
 
 // Loads the configuration and makes the chosen transport (not opened).
 // False with a message on the error stream when the choice or the configuration is unusable.
 bool MakePrinterConnection(CliContext& ctx, PrinterConnection& connection);
+
+// Opens the printer; false, after a message that names the cause, when no printer answers.
+// Takes at most the transport's open time (about a second for a socket), never a poll cycle.
+bool OpenPrinter(CliContext& ctx, const PrinterConnection& connection, CDeviceUSB& device);
+
+// The operator's text for a printer that could not be opened, in the current language.
+std::string OpenFailureText(const PrinterConnection& connection, TransportError error);
 
 }  // namespace tavolux::cli

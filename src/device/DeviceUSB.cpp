@@ -47,6 +47,7 @@ int CDeviceUSB::Open()
     }
     if (!m_endpoints.haveBulkIn || !m_endpoints.haveBulkOut) {
         DeviceDiagnostic("printer has no bulk endpoints in both directions");
+        m_lastOpenError = TransportError::Io;  // not the printer we know
         m_transport->Close();
         m_haveDevice = false;
         m_endpoints = {};
@@ -57,6 +58,17 @@ int CDeviceUSB::Open()
     // transfers refused, and the link check reports it down.
     ConfigureEndpoints();
     return 1;
+}
+
+TransportError CDeviceUSB::LastOpenError() const
+{
+    std::shared_lock lock(m_mutex);
+    return m_lastOpenError;
+}
+
+void CDeviceUSB::Interrupt()
+{
+    m_transport->Interrupt();
 }
 
 void CDeviceUSB::ConfigureEndpoints()

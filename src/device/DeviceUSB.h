@@ -36,6 +36,13 @@ public:
 
     const CCommandLog& Log() const { return m_log; }
 
+    // Why the last Open found no printer (None after a successful one).
+    TransportError LastOpenError() const;
+    // Gives the printer up for good (the program is stopping): transfers under way end as soon as
+    // the transport can cut them, later ones fail at once. Any thread; takes no lock, so it
+    // works while another thread is stuck in a transfer.
+    void Interrupt();
+
 protected:
     CDeviceUSB(const CPrinterConfig& config, std::unique_ptr<ITransport> transport);
     const CPrinterConfig& Config() const { return m_config; }

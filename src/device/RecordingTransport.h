@@ -35,6 +35,7 @@ public:
     }
     void ResetPort() override { m_inner->ResetPort(); }
     void Close() override { m_inner->Close(); }
+    void Interrupt() override { m_inner->Interrupt(); }
 
     std::vector<Write> Writes() const;
     void Clear();

@@ -10,15 +10,16 @@ namespace tavolux {
 
 // What really happened inside a transport, for the log; the device layer reports byte counts.
 enum class TransportError {
-    None,      // the transfer ran (it may still have moved fewer bytes than asked)
-    NoDevice,  // no printer found, or it was unplugged
-    NotOpen,   // the transport was not opened
-    Access,    // the printer is there but may not be opened (permissions)
-    Timeout,   // the time-out expired
-    Pipe,      // the endpoint stalled
-    Busy,      // the interface is claimed by somebody else
-    Overflow,  // the printer sent more than the buffer holds
-    Io,        // any other failure
+    None,         // the transfer ran (it may still have moved fewer bytes than asked)
+    NoDevice,     // no printer found, or it was unplugged
+    NotOpen,      // the transport was not opened
+    Access,       // the printer is there but may not be opened (permissions)
+    Timeout,      // the time-out expired
+    Pipe,         // the endpoint stalled
+    Busy,         // the interface is claimed by somebody else
+    Overflow,     // the printer sent more than the buffer holds
+    Io,           // any other failure
+    Interrupted,  // given up because the program is stopping (see ITransport::Interrupt)
 };
 
 inline std::string_view TransportErrorText(TransportError e)
@@ -42,6 +43,8 @@ inline std::string_view TransportErrorText(TransportError e)
             return "overflow";
         case TransportError::Io:
             return "input/output error";
+        case TransportError::Interrupted:
+            return "interrupted";
     }
     return "unknown";
 }
@@ -76,6 +79,11 @@ public:
     virtual void ResetPort() = 0;
     // Releases the printer; safe when closed.
     virtual void Close() = 0;
+    // For good: ends the transfers under way as soon as it can and makes every later call fail
+    // with Interrupted, so that a program that is stopping never waits out a time-out. Any
+    // thread, never blocks. A transport whose transfers end within their time-outs anyway and
+    // cannot be cut short keeps the default, which does nothing.
+    virtual void Interrupt() {}
 };
 
 }  // namespace tavolux

@@ -3,6 +3,7 @@
 
 #include <libusb.h>
 
+#include <algorithm>
 #include <string>
 
 #include "device/DeviceDiagnostics.h"
@@ -53,8 +54,12 @@ TransportError CUsbTransport::Open()
 {
     std::lock_guard lock(m_mutex);
     CloseLocked();  // reopening starts from a fresh handle
+    if (m_interrupted) {
+        return TransportError::Interrupted;
+    }
     if (!m_context) {
-        return TransportError::Io;
+        // Without USB access at all (no usbfs, a container) no printer can be found.
+        return TransportError::NoDevice;
     }
     libusb_device** list = nullptr;
     const ssize_t count = libusb_get_device_list(m_context, &list);
@@ -115,28 +120,86 @@ std::vector<EndpointInfo> CUsbTransport::Endpoints() const
 TransportError CUsbTransport::BulkWrite(uint8_t endpoint, const uint8_t* data, int length,
                                         int timeoutMs, int& transferred)
 {
-    transferred = 0;
-    libusb_device_handle* h = m_handle.load();
-    if (!h) {
-        return TransportError::NotOpen;
-    }
     // libusb takes a non-const buffer for both directions; an out transfer does not write it.
-    const int rc = libusb_bulk_transfer(h, endpoint, const_cast<uint8_t*>(data), length,
-                                        &transferred, static_cast<unsigned>(timeoutMs));
-    return FromLibusb(rc);
+    return Transfer(endpoint, const_cast<uint8_t*>(data), length, timeoutMs, transferred);
 }
 
 TransportError CUsbTransport::BulkRead(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
                                        int& transferred)
 {
+    return Transfer(endpoint, data, length, timeoutMs, transferred);
+}
+
+namespace {
+
+extern "C" void LIBUSB_CALL TransferDone(libusb_transfer* transfer)
+{
+    *static_cast<int*>(transfer->user_data) = 1;
+}
+
+TransportError FromTransferStatus(int status)
+{
+    switch (status) {
+        case LIBUSB_TRANSFER_COMPLETED:
+            return TransportError::None;
+        case LIBUSB_TRANSFER_TIMED_OUT:
+            return TransportError::Timeout;
+        case LIBUSB_TRANSFER_CANCELLED:
+            return TransportError::Interrupted;
+        case LIBUSB_TRANSFER_STALL:
+            return TransportError::Pipe;
+        case LIBUSB_TRANSFER_NO_DEVICE:
+            return TransportError::NoDevice;
+        case LIBUSB_TRANSFER_OVERFLOW:
+            return TransportError::Overflow;
+        default:
+            return TransportError::Io;
+    }
+}
+
+}  // namespace
+
+TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
+                                       int& transferred)
+{
     transferred = 0;
+    if (m_interrupted) {
+        return TransportError::Interrupted;
+    }
     libusb_device_handle* h = m_handle.load();
     if (!h) {
         return TransportError::NotOpen;
     }
-    const int rc = libusb_bulk_transfer(h, endpoint, data, length, &transferred,
-                                        static_cast<unsigned>(timeoutMs));
-    return FromLibusb(rc);
+    // The synchronous call of libusb, spelled out so that an interrupt can cancel the transfer:
+    // events are handled in short slices and the flag is looked at between them.
+    libusb_transfer* transfer = libusb_alloc_transfer(0);
+    if (!transfer) {
+        return TransportError::Io;
+    }
+    int completed = 0;
+    libusb_fill_bulk_transfer(transfer, h, endpoint, data, length, TransferDone, &completed,
+                              static_cast<unsigned>(std::max(timeoutMs, 0)));
+    if (const int rc = libusb_submit_transfer(transfer); rc != 0) {
+        libusb_free_transfer(transfer);
+        return FromLibusb(rc);
+    }
+    bool cancelled = false;
+    while (completed == 0) {
+        if (m_interrupted && !cancelled) {
+            libusb_cancel_transfer(transfer);
+            cancelled = true;
+        }
+        timeval slice{0, kInterruptSliceUs};
+        if (libusb_handle_events_timeout_completed(m_context, &slice, &completed) < 0 &&
+            !cancelled) {
+            libusb_cancel_transfer(transfer);
+            cancelled = true;
+        }
+    }
+    transferred = transfer->actual_length;
+    const TransportError e = FromTransferStatus(transfer->status);
+    libusb_free_transfer(transfer);
+    return e;
 }
 
 void CUsbTransport::SetTransferSize(uint8_t /*endpoint*/, int bytes)
@@ -151,6 +214,11 @@ void CUsbTransport::ResetPort()
     if (libusb_device_handle* h = m_handle.load()) {
         libusb_reset_device(h);
     }
+}
+
+void CUsbTransport::Interrupt()
+{
+    m_interrupted = true;
 }
 
 void CUsbTransport::Close()

@@ -32,11 +32,18 @@ public:
     void SetTransferSize(uint8_t endpoint, int bytes) override;
     void ResetPort() override;
     void Close() override;
+    // Cancels the transfers under way (within kInterruptSliceUs) and refuses later ones.
+    void Interrupt() override;
 
     // The libusb error code as the transport's error.
     static TransportError FromLibusb(int code);
 
 private:
+    static constexpr int kInterruptSliceUs = 50000;  // how often a transfer looks for an interrupt
+
+    // One bulk transfer in either direction, cancelled by Interrupt.
+    TransportError Transfer(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
+                            int& transferred);
     void CloseLocked();  // caller holds m_mutex
 
     const int m_vendorId;
@@ -48,6 +55,7 @@ private:
     std::atomic<libusb_device_handle*> m_handle{nullptr};
     std::vector<EndpointInfo> m_endpoints;  // guarded by m_mutex
     int m_transferSize = 0;                 // guarded by m_mutex
+    std::atomic<bool> m_interrupted{false};
 };
 
 }  // namespace tavolux

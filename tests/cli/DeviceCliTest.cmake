@@ -39,6 +39,54 @@ file(WRITE ${WORK}/Command.txt
 run(0 log decode ${WORK}/Command.txt)
 expect_output("command 91 FeedMedia [3012] argument 70000\nraster data starting with 3c\nreply c1 media edge 1 [status 4003] value 10000\n? garbage\n")
 
+# No printer: print and monitor name the cause at once (no wait for a printer that is not
+# there), in the configured language, and exit 1.
+run(0 rip make ${WORK}/s.prn --width 64 --height 32 --planes 4 --xres 720 --yres 360)
+# A socket left behind by a virtual printer that was killed: nobody listens on it.
+execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/stale.sock' --program-dir '${WORK}' </dev/null >/dev/null 2>&1 & vp=$!
+i=0; while [ ! -S '${WORK}/stale.sock' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+kill -9 $vp; wait $vp; [ -S '${WORK}/stale.sock' ]" RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "no stale socket was left for the test")
+endif()
+
+# Each case: printer, command words (joined by ","), the text the error must hold in Chinese
+# and in English (the English texts are checked once the tool follows an English setting).
+set(no_printer_cases
+  "usb|monitor|找不到供应商 ID 为 04b4、产品 ID 为 1004 的设备|No device found with vendor id 04b4 / product id 1004"
+  "usb|print,${WORK}/s.prn|找不到供应商 ID 为 04b4、产品 ID 为 1004 的设备|No device found with vendor id 04b4 / product id 1004"
+  "socket:${WORK}/none.sock|monitor|${WORK}/none.sock 处没有套接字|No socket at ${WORK}/none.sock"
+  "socket:${WORK}/stale.sock|print,${WORK}/s.prn|套接字 ${WORK}/stale.sock 没有应答：连接被拒绝|Socket ${WORK}/stale.sock not answering: connection refused"
+  "socket:${WORK}/stale.sock|monitor|连接被拒绝|connection refused")
+
+function(expect_no_printer language)
+  foreach(case IN LISTS no_printer_cases)
+    string(REPLACE "|" ";" parts "${case}")
+    list(GET parts 0 printer)
+    list(GET parts 1 words)
+    string(REPLACE "," ";" words "${words}")
+    if(language STREQUAL "en")
+      list(GET parts 3 text)
+    else()
+      list(GET parts 2 text)
+    endif()
+    string(TIMESTAMP start "%s")
+    run(1 --printer ${printer} ${words})
+    string(TIMESTAMP end "%s")
+    math(EXPR took "${end} - ${start}")
+    # The cause is known within a second or two; a generous bound for a loaded machine.
+    if(took GREATER 8)
+      message(FATAL_ERROR "--printer ${printer} ${words}: took ${took} s")
+    endif()
+    expect_in(ERR "${text}")
+    if(ERR MATCHES "功能无效" OR ERR MATCHES "printer not opened")
+      message(FATAL_ERROR "--printer ${printer} ${words}: not the cause:\n${ERR}")
+    endif()
+  endforeach()
+endfunction()
+
+expect_no_printer(zh)
+
 # Monitor on the virtual printer program, in English: the readings as they change, and the keys
 # pressed on the printer's panel as state lines. The control lines wait for what they follow.
 file(READ ${WORK}/tavolux.ini ini)
@@ -78,3 +126,6 @@ list(LENGTH times n)
 if(NOT n EQUAL 1)
   message(FATAL_ERROR "unchanged head temperatures printed ${n} times:\n${OUT}")
 endif()
+
+# The same causes in English, now that the program folder chooses English.
+expect_no_printer(en)

@@ -256,7 +256,7 @@ TEST_F(Poller, ThreadOverTheVirtualPrintersSocket)
     // "tavolux-cli --printer socket:PATH monitor" does.
     const std::string path = (cfg.dir.Path() / "vp.sock").string();
     sim::CVirtualPrinterServer server(printer, path);
-    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(server.Start(), sim::ServerStartError::None);
     cfg.config.LoadConfig();
     device = std::make_unique<CKtUSB>(cfg.config, std::make_unique<sim::CSocketTransport>(path));
     machine = std::make_unique<CMachineState>(&line);

@@ -40,7 +40,7 @@ struct SocketPrinterPresent {
     sim::CVirtualPrinterServer server{printer, (dir.Path() / "vp.sock").string()};
     std::unique_ptr<ITransport> Make()
     {
-        EXPECT_TRUE(server.Start());
+        EXPECT_EQ(server.Start(), sim::ServerStartError::None);
         return std::make_unique<sim::CSocketTransport>((dir.Path() / "vp.sock").string());
     }
 };

@@ -206,7 +206,7 @@ TEST(VirtualPrinterServer, SocketIsOwnerOnlyAndTakesControlLines)
     const std::string path = (dir.Path() / "vp.sock").string();
     auto printer = std::make_shared<sim::CVirtualPrinter>();
     sim::CVirtualPrinterServer server(printer, path);
-    ASSERT_TRUE(server.Start());
+    ASSERT_EQ(server.Start(), sim::ServerStartError::None);
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
