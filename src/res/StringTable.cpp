@@ -131,4 +131,18 @@ std::string LoadResString(int id)
     return {};
 }
 
+std::string FormatResString(int id, std::initializer_list<std::string> args)
+{
+    std::string text = LoadResString(id);
+    int n = 1;
+    for (const std::string& arg : args) {
+        const std::string mark = "%" + std::to_string(n++);
+        // An argument is never searched for marks itself.
+        if (const size_t at = text.find(mark); at != std::string::npos) {
+            text.replace(at, mark.size(), arg);
+        }
+    }
+    return text;
+}
+
 }  // namespace tavolux

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,5 +34,7 @@ UiLanguage GetUiLanguage();
 
 // The text of a resource id in the current language; empty when the id is unknown.
 std::string LoadResString(int id);
+// The same with each mark %1, %2, ... replaced by the argument of that number.
+std::string FormatResString(int id, std::initializer_list<std::string> args);
 
 }  // namespace tavolux
