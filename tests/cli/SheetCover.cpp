@@ -2,7 +2,6 @@
 //   sheet_cover FILE.prn SHEET_DIR FIRST_LINE LINES
 // The sheet's first row with a drop is image line FIRST_LINE; the LINES rows from there must
 // hold exactly the image's pixels of those lines, channel by channel. Exit 0 when they do.
-#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -11,100 +10,69 @@
 
 #include "print/RipReader.h"
 
-namespace {
-
-struct Bitmap {
-    int width = 0;
-    int height = 0;
-    std::vector<uint8_t> bits;  // P4 rows, most significant bit leftmost
-    bool Pixel(int x, int y) const
-    {
-        const int stride = (width + 7) / 8;
-        return ((bits[static_cast<size_t>(y * stride + x / 8)] >> (7 - x % 8)) & 1) != 0;
-    }
-};
-
-bool ReadPbm(const std::string& path, Bitmap& b)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    in >> magic >> b.width >> b.height;
-    in.get();
-    if (!in || magic != "P4" || b.width <= 0 || b.height <= 0) {
-        return false;
-    }
-    b.bits.resize(static_cast<size_t>((b.width + 7) / 8) * static_cast<size_t>(b.height));
-    in.read(reinterpret_cast<char*>(b.bits.data()), static_cast<std::streamsize>(b.bits.size()));
-    return static_cast<bool>(in);
-}
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     if (argc != 5) {
         std::cerr << "usage: sheet_cover FILE.prn SHEET_DIR FIRST_LINE LINES\n";
         return 2;
     }
-    const std::string dir = argv[2];
     const int first = std::atoi(argv[3]);
     const int lines = std::atoi(argv[4]);
     tavolux::CRipReader rip;
-    if (rip.OpenForPreview(argv[1]) != tavolux::kRipOk) {
-        std::cerr << argv[1] << ": " << rip.ErrorText() << "\n";
+    std::vector<uint8_t> image(static_cast<size_t>(std::max(lines, 0)) * 4096);
+    if (rip.OpenForPreview(argv[1]) != tavolux::kRipOk || rip.PlaneCount() > 4 ||
+        rip.LineBytes() > 4096 || !rip.Seek(48 + int64_t{first} * rip.LineBytes(), std::ios::beg) ||
+        !rip.ReadLines(image.data(), lines)) {
+        std::cerr << argv[1] << ": not a small file holding those lines\n";
         return 1;
     }
-    const int planes = rip.PlaneCount();
-    const int bpl = rip.BytesPerPlaneLine();
-    std::vector<uint8_t> image(static_cast<size_t>(rip.LineBytes()) * static_cast<size_t>(lines));
-    rip.Seek(48 + int64_t{first} * rip.LineBytes(), std::ios::beg);
-    if (!rip.ReadLines(image.data(), lines)) {
-        std::cerr << "the file does not hold lines " << first << " to " << first + lines << "\n";
-        return 1;
-    }
-    // The channels take the file's planes in the printer's order.
-    constexpr std::array<int, 4> kPlaneOf = {3, 2, 1, 0};
-    std::vector<Bitmap> sheets(static_cast<size_t>(planes));
+    // Channel c prints file plane 3 - c; each channel's sheet is a P4 bitmap.
+    std::vector<std::vector<uint8_t>> sheets;
+    int width = 0;
+    int height = 0;
     int top = -1;
-    for (int c = 0; c < planes; ++c) {
-        Bitmap& s = sheets[static_cast<size_t>(c)];
-        if (!ReadPbm(dir + "/channel_" + std::to_string(c) + ".pbm", s)) {
-            std::cerr << "cannot read channel_" << c << ".pbm\n";
+    for (int c = 0; c < rip.PlaneCount(); ++c) {
+        std::ifstream in(std::string(argv[2]) + "/channel_" + std::to_string(c) + ".pbm",
+                         std::ios::binary);
+        std::string magic;
+        in >> magic >> width >> height;
+        in.get();
+        auto& bits = sheets.emplace_back(static_cast<size_t>((width + 7) / 8 * height));
+        in.read(reinterpret_cast<char*>(bits.data()), static_cast<std::streamsize>(bits.size()));
+        if (!in || magic != "P4") {
+            std::cerr << "channel " << c << ": no P4 bitmap\n";
             return 1;
         }
-        for (int y = 0; y < s.height && (top < 0 || y < top); ++y) {
-            for (int x = 0; x < s.width; ++x) {
-                if (s.Pixel(x, y)) {
-                    top = y;
-                    break;
-                }
+        for (size_t i = 0; i < bits.size(); ++i) {
+            if (bits[i] != 0) {
+                const int row = static_cast<int>(i) / ((width + 7) / 8);
+                top = top < 0 ? row : std::min(top, row);
+                break;
             }
         }
     }
-    if (top < 0) {
-        std::cerr << "the sheet is blank\n";
-        return 1;
-    }
+    const auto bit = [](const uint8_t* row, int x) { return (row[x / 8] >> (7 - x % 8)) & 1; };
     int64_t wrong = 0;
-    for (int c = 0; c < planes && c < 4; ++c) {
-        const Bitmap& s = sheets[static_cast<size_t>(c)];
-        const int plane = kPlaneOf[static_cast<size_t>(c)];
+    for (int c = 0; c < rip.PlaneCount(); ++c) {
         for (int j = 0; j < lines; ++j) {
-            const uint8_t* row = image.data() + static_cast<size_t>(j) * rip.LineBytes() +
-                                 static_cast<size_t>(plane) * static_cast<size_t>(bpl);
+            const int y = top + j;
+            const uint8_t* want =
+                image.data() + j * rip.LineBytes() + (3 - c) * int64_t{rip.BytesPerPlaneLine()};
             for (int x = 0; x < rip.Width(); ++x) {
-                const bool want = ((row[x / 8] >> (7 - x % 8)) & 1) != 0;
-                const int y = top + j;
-                const bool got = y < s.height && x < s.width && s.Pixel(x, y);
-                if (want != got && wrong++ < 5) {
+                const int sheet =
+                    y < height && x < width
+                        ? bit(sheets[static_cast<size_t>(c)].data() + y * ((width + 7) / 8), x)
+                        : 0;
+                if (sheet != bit(want, x) && wrong++ < 5) {
                     std::cerr << "channel " << c << " line " << first + j << " pixel " << x
-                              << ": sheet " << got << ", image " << want << "\n";
+                              << ": sheet " << sheet << ", image " << bit(want, x) << "\n";
                 }
             }
         }
     }
-    if (wrong > 0) {
-        std::cerr << wrong << " pixels differ\n";
+    if (top < 0 || wrong > 0) {
+        std::cerr << (top < 0 ? "the sheet is blank\n"
+                              : std::to_string(wrong) + " pixels differ\n");
         return 1;
     }
     return 0;

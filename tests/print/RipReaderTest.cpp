@@ -126,25 +126,6 @@ TEST_F(RipReaderTest, ALineThatDoesNotFitTheTransferBufferIsRefusedBeforeAllocat
     EXPECT_EQ(preview.OpenForPreview(path), kRipOk);
 }
 
-TEST_F(RipReaderTest, MissingLinesCountWholeLinesBeyondTheFileEnd)
-{
-    // 4 planes of 8 bytes: 32 bytes a line, 60 lines announced.
-    struct Case {
-        int dataBytes;
-        int64_t missing;
-    };
-    for (const Case c : {Case{60 * 32, 0}, Case{60 * 32 + 5, 0}, Case{952, 31}, Case{31, 60},
-                         Case{0, 60}, Case{59 * 32, 1}}) {
-        const auto path =
-            f.dir.Write("part.prn", HeaderBytes(720, 360, 8, 60, 64, 4) +
-                                        std::string(static_cast<size_t>(c.dataBytes), '\x55'));
-        CRipReader reader;
-        ASSERT_EQ(reader.OpenForPreview(path), kRipOk);
-        EXPECT_EQ(reader.MissingLines(), c.missing) << c.dataBytes;
-        EXPECT_EQ(reader.FileLength() >= reader.AnnouncedLength(), c.missing == 0);
-    }
-}
-
 TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
 {
     // 3 planes x 2 bytes per line; the header announces 10 lines, the file holds 3.5.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <tuple>
 
 #include "device/Protocol.h"
 #include "job/JobControl.h"
@@ -350,16 +351,6 @@ protected:
         ASSERT_TRUE(config.LoadConfig());
     }
 
-    // A RIP file of `lines` lines of which `held` are in the file.
-    std::filesystem::path MakeFile(int xres, int yres, int lines, int held)
-    {
-        CRipImage image(64, lines, 4, xres, yres);
-        const auto path = dir.Path() / "f.prn";
-        EXPECT_TRUE(image.Write(path));
-        std::filesystem::resize_file(path, 48 + static_cast<uintmax_t>(held) * 32);
-        return path;
-    }
-
     test::TempDir dir;
     test::RecordingUi ui;
     CPrinterConfig config{dir.Path()};
@@ -369,7 +360,8 @@ protected:
 
 TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintType)
 {
-    const auto path = MakeFile(720, 360, 60, 60);
+    const auto path = dir.Path() / "f.prn";
+    ASSERT_TRUE(CRipImage(64, 60, 4, 720, 360).Write(path));
     CRipReader probe;
     ASSERT_EQ(probe.OpenForPreview(path), kRipOk);
     CTaskList list(config, dir.Path() / "Works");
@@ -387,72 +379,12 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
         // The configured print type must not leak into the file's settings.
         config.params.PrintTypeID = (type + 1) % types;
         const PrintTaskRequest file = MakeFileRequest(config, path, probe, type);
-        SCOPED_TRACE(type);
-        EXPECT_EQ(file.task.file, task.task.file);
-        EXPECT_EQ(file.task.resolutionX, task.task.resolutionX);
-        EXPECT_EQ(file.task.resolutionY, task.task.resolutionY);
-        EXPECT_EQ(file.task.passes, task.task.passes);
-        EXPECT_EQ(file.task.maskMode, task.task.maskMode);
-        EXPECT_EQ(file.task.printType, task.task.printType);
-        EXPECT_EQ(file.task.direction, task.task.direction);
-        EXPECT_EQ(file.task.resume, false);
-        EXPECT_EQ(file.copies, task.copies);
-        EXPECT_EQ(file.planeCount, task.planeCount);
-        EXPECT_EQ(file.bytesPerPlaneLine, task.bytesPerPlaneLine);
-    }
-}
-
-TEST_F(SampleFileRequestTest, OnlyTheConfiguredPrintTypesExistAndTheRefusalListsThem)
-{
-    for (const int type : {0, 1, 2, 3, 4}) {
-        EXPECT_TRUE(IsPrintType(config, type)) << type;
-    }
-    for (const int type : {-1, 5, 9, -2147483647}) {
-        EXPECT_FALSE(IsPrintType(config, type)) << type;
-        const std::string text = UnknownPrintTypeText(config, type);
-        EXPECT_EQ(text.rfind("打印方式 " + std::to_string(type) + " 不存在", 0), 0u) << text;
-        EXPECT_NE(text.find("\n  0  720x360 2 pass\n  1  720x360 4 pass\n  2  720x720 6 pass\n"
-                            "  3  540x360 3 pass\n  4  360x360 2 pass"),
-                  std::string::npos)
-            << text;
-    }
-    // An entry without its three numbers is no print type either.
-    config.lists.PrintTypeParamList[3] = "2,2";
-    EXPECT_FALSE(IsPrintType(config, 3));
-    EXPECT_EQ(UnknownPrintTypeText(config, 9).find("540x360"), std::string::npos);
-}
-
-TEST_F(SampleFileRequestTest, AFileWarnsOfAnotherResolutionAndOfMissingLines)
-{
-    struct Case {
-        int xres, yres, type, lines, held;
-        std::vector<std::string> resolution;  // in the text, none: no warning
-        std::vector<std::string> incomplete;
-    };
-    const Case cases[] = {
-        {720, 360, 1, 60, 60, {}, {}},
-        {720, 720, 2, 60, 60, {}, {}},
-        {720, 600, 1, 60, 60, {"720*600", "720*360"}, {}},
-        {360, 360, 0, 60, 60, {"360*360", "720*360"}, {}},
-        {720, 360, 2, 60, 60, {"720*360", "720*720"}, {}},
-        {720, 360, 1, 60, 29, {}, {" 31 ", " 60 "}},
-        {720, 360, 1, 60, 0, {}, {" 60 ", " 60 "}},
-        {540, 720, 3, 60, 59, {"540*720", "540*360"}, {" 1 ", " 60 "}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(&c - cases));
-        const auto path = MakeFile(c.xres, c.yres, c.lines, c.held);
-        CRipReader probe;
-        ASSERT_EQ(probe.OpenForPreview(path), kRipOk);
-        const FilePrintWarnings w =
-            CheckFileForPrint(probe, MakeFileRequest(config, path, probe, c.type));
-        EXPECT_EQ(w.resolution.empty(), c.resolution.empty()) << w.resolution;
-        for (const std::string& part : c.resolution) {
-            EXPECT_NE(w.resolution.find(part), std::string::npos) << w.resolution;
-        }
-        EXPECT_EQ(w.incomplete.empty(), c.incomplete.empty()) << w.incomplete;
-        for (const std::string& part : c.incomplete) {
-            EXPECT_NE(w.incomplete.find(part), std::string::npos) << w.incomplete;
-        }
+        const auto settings = [](const PrintTaskRequest& r) {
+            const PassTask& t = r.task;
+            return std::tuple(t.file, t.resolutionX, t.resolutionY, t.passes, t.maskMode,
+                              t.printType, t.direction, t.resume, r.copies, r.planeCount,
+                              r.bytesPerPlaneLine);
+        };
+        EXPECT_EQ(settings(file), settings(task)) << "print type " << type;
     }
 }
