@@ -103,12 +103,17 @@ std::string RestCommand(const CliContext& ctx, const PassTask& task, const FileJ
                         bool maskGiven, const std::vector<std::string>& flags, int copiesLeft,
                         int line)
 {
-    std::string command = "tavolux-cli --program-dir " + ShellWord(ctx.programDir.string());
+    // Absolute paths, so that the command works from any folder.
+    std::error_code ec;
+    const auto absolute = [&ec](const std::filesystem::path& p) {
+        return ShellWord(std::filesystem::absolute(p, ec).string());
+    };
+    std::string command = "tavolux-cli --program-dir " + absolute(ctx.programDir);
     if (!ctx.printer.empty()) {
         command += " --printer " + ShellWord(ctx.printer);
     }
-    command += " print " + ShellWord(task.file.string()) + " --print-type " +
-               std::to_string(options.printType);
+    command +=
+        " print " + absolute(task.file) + " --print-type " + std::to_string(options.printType);
     if (maskGiven) {
         command += " --mask-mode " + std::to_string(task.maskMode);
     }
