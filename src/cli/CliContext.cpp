@@ -38,18 +38,6 @@ bool ParseWholeNumber(const std::string& text, long long& value)
     return ParseWhole(text, value);
 }
 
-int ConfiguredPasses(const CPrinterConfig& config)
-{
-    const auto& list = config.lists.PassList;
-    const int id = config.params.PassID;
-    int passes = 1;
-    if (id >= 0 && static_cast<size_t>(id) < list.size() &&
-        ParseWholeNumber(list[static_cast<size_t>(id)], passes) && passes >= 1) {
-        return passes;
-    }
-    return 1;
-}
-
 int Fail(CliContext& ctx, int code, const std::string& message)
 {
     *ctx.err << "tavolux-cli: " << message << "\n";

@@ -32,9 +32,6 @@ struct CliContext {
 bool ParseWholeNumber(const std::string& text, int& value);
 bool ParseWholeNumber(const std::string& text, long long& value);
 
-// The pass count chosen in the configuration, 1 when it is not a number.
-int ConfiguredPasses(const CPrinterConfig& config);
-
 // Prints "tavolux-cli: " and the message to the error stream; returns code.
 int Fail(CliContext& ctx, int code, const std::string& message);
 

@@ -1,4 +1,4 @@
-// "passes" command: runs pass generation on a RIP file with the current configuration and
+// "passes" command: runs pass generation on a RIP file with the settings print would use and
 // prints (and optionally writes) each pass.
 #include <charconv>
 #include <cstdio>
@@ -7,6 +7,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/Usage.h"
+#include "cli/FileRequest.h"
 #include "config/PrinterConfig.h"
 #include "platform/RandomSource.h"
 #include "print/PassGenerator.h"
@@ -34,22 +35,11 @@ bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_
 
 int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    if (args.empty()) {
+    if (args.empty() || args[0].starts_with("--")) {
         return Fail(ctx, kExitUsage, kUsage);
     }
-    if (!CheckConfigPresent(ctx)) {
-        return kExitFailed;
-    }
-    CPrinterConfig config(ctx.programDir);
-    if (!config.LoadConfig()) {
-        return Fail(ctx, kExitFailed, "the configuration cannot be loaded");
-    }
-    PassTask task;
-    task.file = args[0];
-    task.printType = config.params.PrintTypeID;
-    task.passes = ConfiguredPasses(config);
-    task.maskMode = kMaskPass;
-    task.direction = config.params.Direction;
+    const std::filesystem::path file = args[0];
+    FileJobOptions options;
     std::filesystem::path dump;
     for (size_t i = 1; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
@@ -57,9 +47,10 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
         }
         const std::string& key = args[i];
         const std::string& value = args[i + 1];
-        int* target = key == "--print-type"  ? &task.printType
-                      : key == "--passes"    ? &task.passes
-                      : key == "--mask-mode" ? &task.maskMode
+        int* target = key == "--print-type"  ? &options.printType
+                      : key == "--passes"    ? &options.passes
+                      : key == "--mask-mode" ? &options.maskMode
+                      : key == "--from-line" ? &options.fromLine
                                              : nullptr;
         if (key == "--dump") {
             dump = value;
@@ -68,18 +59,30 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
             text.append(key).append(" ").append(value).append("\n").append(kUsage);
             return Fail(ctx, kExitUsage, text);
         }
+        options.printTypeGiven = options.printTypeGiven || key == "--print-type";
+        options.fromLineGiven = options.fromLineGiven || key == "--from-line";
+        if ((key == "--passes" && options.passes < 1) ||
+            (key == "--mask-mode" && (options.maskMode < 0 || options.maskMode > 2))) {
+            return Fail(ctx, kExitUsage, "--passes is 1 or more, --mask-mode is 0, 1 or 2");
+        }
     }
-    if (task.maskMode < 0 || task.maskMode > 2) {
-        return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
+    if (!CheckConfigPresent(ctx)) {
+        return kExitFailed;
     }
-    // The job prints at the file's own resolution.
+    CPrinterConfig config(ctx.programDir);
+    if (!config.LoadConfig()) {
+        return Fail(ctx, kExitFailed, "the configuration cannot be loaded");
+    }
+    // The passes of the file exactly as print would send them with the same options.
     CRipReader probe;
-    if (probe.OpenForPreview(task.file) != kRipOk) {
-        return Fail(ctx, kExitFailed, task.file.string() + ": " + probe.ErrorText());
+    PrintTaskRequest request;
+    if (const int code = SettleFileJob(ctx, config, file, options, false, probe, request);
+        code != kExitOk) {
+        return code;
     }
-    task.resolutionX = probe.XResolution();
-    task.resolutionY = probe.YResolution();
-    probe.Close();
+    // Nothing is printed here: what print would have to be told is only shown.
+    AcceptFileWarnings(ctx, CheckFileForPrint(probe, request), true, true);
+    const PassTask& task = request.task;
 
     CPassGenerator gen(config, GetRandomSource());
     if (!gen.Setup(task)) {

@@ -7,13 +7,17 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iostream>
 #include <mutex>
 #include <ostream>
 #include <memory>
 #include <thread>
 
+#include <unistd.h>
+
 #include "cli/CliContext.h"
 #include "cli/Usage.h"
+#include "cli/FileRequest.h"
 #include "cli/PrinterConnection.h"
 #include "device/MachineState.h"
 #include "device/PrinterStatusBlock.h"
@@ -29,6 +33,7 @@
 #include "platform/UiFacade.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskList.h"
+#include "uimodel/PrintProgress.h"
 #include "uimodel/PrintTask.h"
 #include "uimodel/PrinterSession.h"
 
@@ -46,64 +51,6 @@ extern "C" void OnPrintInterrupt(int /*signal*/)
 {
     g_cancel = true;
 }
-
-// The progress line on the terminal: copy, a bar, passes and remaining time.
-class CProgressLine : public IJobRunnerObserver {
-public:
-    explicit CProgressLine(std::ostream& out) : m_out(out) {}
-    void CopyStarted(const std::string& text) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_copy = text;
-        m_sent = 0;
-        Draw();
-    }
-    void PassSent(int sent, int total) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_sent = sent;
-        m_total = total;
-        Draw();
-    }
-    void RemainingTime(const std::string& text) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_remaining = text;
-    }
-    void Suspended(int line) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_out << "\n" << LoadResString(ids::kTaskSuspended) << " (line " << line << ")";
-    }
-    void Finish()
-    {
-        std::lock_guard lock(m_mutex);
-        m_out << std::endl;
-    }
-
-private:
-    void Draw()
-    {
-        constexpr int kBar = 30;
-        const int filled = m_total > 0 ? m_sent * kBar / m_total : 0;
-        m_out << "\r" << m_copy << " [" << std::string(static_cast<size_t>(filled), '#')
-              << std::string(static_cast<size_t>(kBar - filled), '.') << "] pass " << m_sent;
-        if (m_total > 0) {
-            m_out << "/" << m_total;
-        }
-        if (!m_remaining.empty()) {
-            m_out << " remaining " << m_remaining;
-        }
-        m_out << "   " << std::flush;
-    }
-
-    std::ostream& m_out;
-    std::mutex m_mutex;  // guards everything below and the stream
-    std::string m_copy;
-    std::string m_remaining;
-    int m_sent = 0;
-    int m_total = 0;
-};
 
 // Loads the configured heads onto the in-process virtual printer so that it prints onto a
 // sheet at the job's resolution. False with a message when the heads cannot print.
@@ -149,6 +96,35 @@ private:
     std::mutex m_mutex;  // the job's threads may report too
 };
 
+// The command that prints the rest of a stopped print of a file: the same settings, from the
+// line where the rest starts, and the copies that are still to come.
+std::string RestCommand(const CliContext& ctx, const PassTask& task, const FileJobOptions& options,
+                        bool maskGiven, const std::vector<std::string>& flags, int copiesLeft,
+                        int line)
+{
+    // Absolute paths, so that the command works from any folder.
+    std::error_code ec;
+    const auto absolute = [&ec](const std::filesystem::path& p) {
+        return ShellWord(std::filesystem::absolute(p, ec).string());
+    };
+    std::string command = "tavolux-cli --program-dir " + absolute(ctx.programDir);
+    if (!ctx.printer.empty()) {
+        command += " --printer " + ShellWord(ctx.printer);
+    }
+    command +=
+        " print " + absolute(task.file) + " --print-type " + std::to_string(options.printType);
+    if (maskGiven) {
+        command += " --mask-mode " + std::to_string(task.maskMode);
+    }
+    if (copiesLeft > 1) {
+        command += " --copies " + std::to_string(copiesLeft);
+    }
+    for (const std::string& flag : flags) {
+        command += " " + flag;
+    }
+    return command + " --from-line " + std::to_string(line);
+}
+
 }  // namespace
 
 int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
@@ -156,27 +132,32 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (args.empty()) {
         return Fail(ctx, kExitUsage, kUsage);
     }
-    PassTask task;
     // FILE comes first; a saved task is named by --task instead.
     const size_t first = args[0].starts_with("--") ? 0 : 1;
-    if (first == 1) {
-        task.file = args[0];
-    }
+    const std::filesystem::path file = first == 1 ? args[0] : std::string();
+    FileJobOptions options;
     int copies = 1;
-    int printType = -1;
-    int maskMode = kMaskPass;
     int taskNumber = 0;
+    bool forceResolution = false;
+    bool allowIncomplete = false;
     std::vector<std::string> given;
+    std::vector<std::string> flags;
     std::filesystem::path mediaOut;
-    for (size_t i = first; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) {
-            return Fail(ctx, kExitUsage, args[i] + " needs a value\n" + kUsage);
-        }
+    for (size_t i = first; i < args.size(); ++i) {
         const std::string& key = args[i];
-        const std::string& value = args[i + 1];
+        if (key == "--force-resolution" || key == "--allow-incomplete") {
+            (key == "--force-resolution" ? forceResolution : allowIncomplete) = true;
+            flags.push_back(key);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            return Fail(ctx, kExitUsage, key + " needs a value\n" + kUsage);
+        }
+        const std::string& value = args[++i];
         int* target = key == "--copies"       ? &copies
-                      : key == "--print-type" ? &printType
-                      : key == "--mask-mode"  ? &maskMode
+                      : key == "--print-type" ? &options.printType
+                      : key == "--mask-mode"  ? &options.maskMode
+                      : key == "--from-line"  ? &options.fromLine
                       : key == "--task"       ? &taskNumber
                                               : nullptr;
         if (key == "--media-out") {
@@ -188,7 +169,13 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         }
         given.push_back(key);
     }
-    const bool byTask = std::find(given.begin(), given.end(), "--task") != given.end();
+    const auto has = [&](const char* key) {
+        return std::find(given.begin(), given.end(), key) != given.end();
+    };
+    options.printTypeGiven = has("--print-type");
+    options.fromLineGiven = has("--from-line");
+    const bool byTask = has("--task");
+    const bool maskGiven = has("--mask-mode");
     if (byTask && first == 1) {
         return Fail(ctx, kExitUsage,
                     "give either FILE or --task N, not both\n" + std::string(kUsage));
@@ -199,10 +186,9 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (byTask && given.size() > 1 + (mediaOut.empty() ? 0U : 1U)) {
         return Fail(ctx, kExitUsage,
                     "--task prints the task with the settings stored with it; --copies, "
-                    "--print-type and --mask-mode go with FILE");
+                    "--print-type, --mask-mode and --from-line go with FILE");
     }
-    const bool maskGiven = std::find(given.begin(), given.end(), "--mask-mode") != given.end();
-    if (maskMode < 0 || maskMode > 2) {
+    if (maskGiven && (options.maskMode < 0 || options.maskMode > 2)) {
         return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
     }
     PrinterConnection c;
@@ -219,6 +205,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
 
     std::unique_ptr<CTaskList> list;
     PrintTaskRequest request;
+    CRipReader probe;
     if (byTask) {
         list = std::make_unique<CTaskList>(config, ctx.programDir / kWorksFolderName);
         // A damaged list has said so; its whole records can still be printed.
@@ -230,38 +217,29 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
                             " tasks, numbered as \"tasks list\" shows them");
         }
         request = MakeTaskRequest(*list, taskNumber - 1);
-    } else {
-        CRipReader probe;
         std::error_code ec;
-        if (std::filesystem::is_regular_file(task.file, ec)) {
-            if (probe.OpenForPreview(task.file) != kRipOk) {
-                return Fail(ctx, kExitFailed, task.file.string() + ": " + probe.ErrorText());
-            }
-            request.planeCount = probe.PlaneCount();
-            request.bytesPerPlaneLine = probe.BytesPerPlaneLine();
-            task.resolutionX = probe.XResolution();
-            task.resolutionY = probe.YResolution();
-            probe.Close();
+        if (std::filesystem::exists(request.task.file, ec) &&
+            probe.OpenForPreview(request.task.file) != kRipOk) {
+            return Fail(ctx, kExitFailed, request.task.file.string() + ": " + probe.ErrorText());
         }
-        // The file prints as a task added now would: with the print type's resolution, pass
-        // count, step correction and masks (unless --mask-mode says otherwise).
-        const PrintTypeChoice choice =
-            DerivePrintType(config, printType >= 0 ? printType : config.params.PrintTypeID);
-        if (choice.xResolution > 0 && choice.yResolution > 0) {
-            task.resolutionX = choice.xResolution;
-            task.resolutionY = choice.yResolution;
+        probe.Close();
+    } else {
+        // The file prints as a task added now would, with the print type's settings.
+        if (const int code = SettleFileJob(ctx, config, file, options, true, probe, request);
+            code != kExitOk) {
+            return code;
         }
-        task.printType = choice.printTypeCode;
-        task.passes = choice.passes;
-        task.maskMode = maskGiven ? maskMode : choice.maskMode;
-        task.direction = config.params.Direction;
-        request.task = task;
         request.copies = copies;
     }
     // A job that cannot print is refused before the printer is reached; the print command
     // checks again and shows the same message.
     if (const int message = CheckPrintRequest(config, request); message != 0) {
         return Fail(ctx, kExitFailed, LoadResString(message));
+    }
+    // Before ink is spent the operator accepts a stretched or partly blank print.
+    if (!AcceptFileWarnings(ctx, CheckFileForPrint(probe, request), forceResolution,
+                            allowIncomplete)) {
+        return kExitFailed;
     }
 
     if (config.params.Intercommunication <= 0) {
@@ -292,7 +270,8 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         session.Shutdown();
         return kExitUsage;
     }
-    CProgressLine progress(*ctx.out);
+    // Redrawn in place only where a person watches it; a log gets a line per pass.
+    CPrintProgress progress(*ctx.out, ctx.out == &std::cout && isatty(STDOUT_FILENO) == 1);
     CTaskPrinter printer(PrintTaskDevice{config, session.Device(), session.Machine(),
                                          GetPrinterStatusBlock(), GetReplyEvents()},
                          GetRandomSource(), &progress);
@@ -347,7 +326,20 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (!result.error.empty()) {
         text += ": " + result.error;
     }
-    text += "; it resumes at line " + std::to_string(result.resumeLine);
+    if (byTask) {
+        // The task keeps its resume line: printing it again goes on from there.
+        text += "\n" + FormatResString(ids::kPrintStoppedAt, {std::to_string(result.resumeLine)}) +
+                "\n  tavolux-cli --program-dir " + ShellWord(ctx.programDir.string()) +
+                (ctx.printer.empty() ? "" : " --printer " + ShellWord(ctx.printer)) +
+                " print --task " + std::to_string(taskNumber);
+        return Fail(ctx, kExitFailed, text);
+    }
+    // Nothing keeps a file's stop line: the command that prints the rest is the way on. The
+    // copy that stopped is printed from the stop line, the copies after it whole.
+    const int copiesLeft = std::max(request.copies - result.copiesDone, 1);
+    const int line = result.resume ? result.resumeLine : request.task.resumeLine;
+    text += "\n" + FormatResString(ids::kPrintStoppedAt, {std::to_string(line)}) + "\n  " +
+            RestCommand(ctx, request.task, options, maskGiven, flags, copiesLeft, line);
     return Fail(ctx, kExitFailed, text);
 }
 

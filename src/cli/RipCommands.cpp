@@ -32,7 +32,8 @@ int Info(CliContext& ctx, const std::string& file)
              << "FileLength = " << reader.FileLength() << "\n"
              << "AnnouncedLength = " << reader.AnnouncedLength() << "\n"
              << "Complete = " << (reader.FileLength() >= reader.AnnouncedLength() ? "yes" : "no")
-             << "\n";
+             << "\n"
+             << "MissingLines = " << reader.MissingLines() << "\n";
     return kExitOk;
 }
 
@@ -67,16 +68,23 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
             return Fail(ctx, kExitUsage, text);
         }
     }
-    // Sizes a printer can print and this tool can hold in memory.
-    const bool sane = width >= 1 && width <= 8LL * CRipReader::kMaxBytesPerPlaneLine &&
-                      height >= 0 && planes >= 1 && planes <= CRipReader::kMaxPlanes && xres >= 1 &&
-                      yres >= 1 && xres <= 1000000 && yres <= 1000000 &&
+    // Sizes a printer can print (the reader refuses anything else) and this tool can hold in
+    // memory.
+    const bool sane = xres >= 1 && yres >= 1 && xres <= CRipReader::kMaxResolution &&
+                      yres <= CRipReader::kMaxResolution && width >= 1 &&
+                      (width + 7) / 8 <= CRipReader::MaxBytesPerPlaneLine(static_cast<int>(xres)) &&
+                      height >= 0 && height <= CRipReader::MaxHeight(static_cast<int>(yres)) &&
+                      planes >= 1 && planes <= CRipReader::kMaxPlanes &&
                       (width + 7) / 8 * height * planes <= (1LL << 31);
     if (!sane) {
         return Fail(ctx, kExitUsage,
-                    "--width, --height, --planes, --xres and --yres must be given and positive, "
-                    "and the raster must stay below 2 GiB\n" +
-                        std::string(kUsage));
+                    "--width, --height, --planes, --xres and --yres must be given and positive; "
+                    "the resolutions at most " +
+                        std::to_string(CRipReader::kMaxResolution) + " dpi, at most " +
+                        std::to_string(CRipReader::kMaxPlanes) + " planes, at most " +
+                        std::to_string(CRipReader::kWidestPrintMm / 1000) + " m wide and " +
+                        std::to_string(CRipReader::kLongestPrintMm / 1000) +
+                        " m long, and the raster below 2 GiB\n" + std::string(kUsage));
     }
     CRipImage image(static_cast<int>(width), static_cast<int>(height), static_cast<int>(planes),
                     static_cast<int>(xres), static_cast<int>(yres));

@@ -65,24 +65,33 @@ inline constexpr std::array kCommandUsage = {
         "  make OUT   write a sample RIP file\n"},
     CommandUsageEntry{
         "passes",
-        "usage: tavolux-cli passes FILE [--print-type I] [--passes P] [--mask-mode M] "
-        "[--dump DIR]",
-        "  --print-type I  the print type (listed below)\n"
-        "  --passes P      the pass count\n"
-        "  --mask-mode M   the mask mode (listed below)\n"
-        "  --dump DIR      write each pass and passes.csv into DIR\n",
+        "usage: tavolux-cli passes FILE [--print-type I] [--mask-mode M] [--from-line N] "
+        "[--passes P]\n"
+        "                          [--dump DIR]",
+        "  --print-type I  the print type (listed below; default: the configured one)\n"
+        "  --mask-mode M   the mask mode (listed below; default: the print type's)\n"
+        "  --from-line N   start at image line N, as a resumed print does\n"
+        "  --passes P      try another pass count than the print type's\n"
+        "  --dump DIR      write each pass and passes.csv into DIR\n"
+        "Lists the passes that print FILE with the same options would send.\n",
         true},
     CommandUsageEntry{
         "print",
         "usage: tavolux-cli print FILE [--copies N] [--print-type I] [--mask-mode M] "
+        "[--from-line N]\n"
+        "                              [--force-resolution] [--allow-incomplete] "
         "[--media-out DIR]\n"
-        "       tavolux-cli print --task N [--media-out DIR]",
-        "  --copies N       copies to print (default 1)\n"
-        "  --print-type I   the print type (listed below; default: the configured one)\n"
-        "  --mask-mode M    the mask mode (listed below; default: the print type's)\n"
-        "  --media-out DIR  with --printer virtual: write the printed sheet into DIR\n"
-        "  --task N         print task N of the task list with its stored settings\n"
-        "Ctrl+C cancels the print.\n",
+        "       tavolux-cli print --task N [--force-resolution] [--allow-incomplete] "
+        "[--media-out DIR]",
+        "  --copies N          copies to print (default 1)\n"
+        "  --print-type I      the print type (listed below; default: the configured one)\n"
+        "  --mask-mode M       the mask mode (listed below; default: the print type's)\n"
+        "  --from-line N       print from image line N on (the rest of a stopped print)\n"
+        "  --force-resolution  print a file whose resolution differs from the print type's\n"
+        "  --allow-incomplete  print a file that holds fewer lines than its header says\n"
+        "  --media-out DIR     with --printer virtual: write the printed sheet into DIR\n"
+        "  --task N            print task N of the task list with its stored settings\n"
+        "Ctrl+C stops the print and shows the command that prints the rest.\n",
         true},
 };
 

@@ -3,11 +3,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
+#include <new>
 #include <system_error>
 
 #include "config/PrinterConfig.h"
 #include "platform/RandomSource.h"
+#include "print/TransferLayout.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 
@@ -78,16 +81,57 @@ int CRipReader::ReadHeader()
     m_height = m_header.Height();
     m_width = m_header.Width();
     m_planeCount = m_header.PlaneCount();
-    // The sizes drive every allocation and division of a print job: refuse what no printer
-    // could print rather than allocate gigabytes or divide by zero.
-    const bool bad = m_bytesPerPlaneLine <= 0 || m_bytesPerPlaneLine > kMaxBytesPerPlaneLine ||
-                     m_planeCount <= 0 || m_planeCount > kMaxPlanes || m_height < 0 ||
-                     m_xResolution <= 0 || m_yResolution <= 0;
-    if (bad) {
-        m_errorText = LoadResString(ids::kRipHeaderAbsurd);
-        return kRipBadHeader;
+    // The sizes drive every allocation, division and loop of a print job: refuse what no
+    // printer could print rather than allocate gigabytes, divide by zero or scan for ever.
+    m_errorText = CheckHeader();
+    return m_errorText.empty() ? kRipOk : kRipBadHeader;
+}
+
+int64_t CRipReader::MaxBytesPerPlaneLine(int xResolution)
+{
+    const int64_t pixels =
+        int64_t{kWidestPrintMm} * std::clamp(xResolution, 0, kMaxResolution) * 10 / 254;
+    return (pixels + 7) / 8;
+}
+
+int64_t CRipReader::MaxHeight(int yResolution)
+{
+    return int64_t{kLongestPrintMm} * std::clamp(yResolution, 0, kMaxResolution) * 10 / 254;
+}
+
+std::string CRipReader::CheckHeader() const
+{
+    struct Field {
+        const char* name;
+        int64_t value;
+        int64_t low;
+        int64_t high;
+    };
+    // In this order, so that each range is computed from fields already found sound.
+    const Field fields[] = {
+        {"XResolution", m_xResolution, 1, kMaxResolution},
+        {"YResolution", m_yResolution, 1, kMaxResolution},
+        {"PlaneCount", m_planeCount, 1, kMaxPlanes},
+        {"BytesPerPlaneLine", m_bytesPerPlaneLine, 1, MaxBytesPerPlaneLine(m_xResolution)},
+        {"Width", m_width, 0, int64_t{8} * std::max(m_bytesPerPlaneLine, 0)},
+        {"Height", m_height, 0, MaxHeight(m_yResolution)},
+    };
+    for (const Field& f : fields) {
+        if (f.value < f.low || f.value > f.high) {
+            return FormatResString(
+                ids::kRipHeaderField,
+                {f.name, std::to_string(f.value), std::to_string(f.low), std::to_string(f.high)});
+        }
     }
-    return kRipOk;
+    // A printing reader knows the heads: one plane line must fit the pass's transfer buffer.
+    if (m_config != nullptr) {
+        const int64_t words =
+            LayoutParams::FromConfig(*m_config).TransferWords(8 * m_bytesPerPlaneLine);
+        if (words > kMaxTransferWords) {
+            return FormatResString(ids::kRipLineTooWide, {std::to_string(m_bytesPerPlaneLine)});
+        }
+    }
+    return {};
 }
 
 int CRipReader::OpenForPreview(const std::filesystem::path& path)
@@ -111,8 +155,17 @@ int CRipReader::OpenForPrint(const std::filesystem::path& path, int startLine, i
     Seek(RipHeader::kBytes + int64_t{std::max(startLine, 0)} * lineBytes, std::ios::beg);
     m_bufferLines = chunkLines + kSpareLines;
     const auto bytes = static_cast<size_t>(int64_t{m_bufferLines} * lineBytes);
-    for (auto& b : m_buffer) {
-        b.assign(bytes, 0);
+    try {
+        for (auto& b : m_buffer) {
+            b.assign(bytes, 0);
+        }
+    } catch (const std::bad_alloc&) {
+        // A memory limit below what the job needs ends the job, not the program.
+        m_buffer = {};
+        m_bufferLines = 0;
+        m_errorText = LoadResString(ids::kRipNoMemory);
+        Close();
+        return kRipBadHeader;
     }
     m_spanLines = {0, 0};
     m_current = 0;
@@ -124,6 +177,17 @@ uint64_t CRipReader::AnnouncedLength() const
 {
     return RipHeader::kBytes + static_cast<uint64_t>(std::max(m_height, 0)) *
                                    static_cast<uint64_t>(std::max<int64_t>(LineBytes(), 0));
+}
+
+int64_t CRipReader::MissingLines() const
+{
+    const int64_t lineBytes = LineBytes();
+    if (lineBytes <= 0 || m_height <= 0) {
+        return 0;
+    }
+    const uint64_t data = m_fileLength > RipHeader::kBytes ? m_fileLength - RipHeader::kBytes : 0;
+    const auto held = static_cast<int64_t>(data / static_cast<uint64_t>(lineBytes));
+    return std::max<int64_t>(m_height - held, 0);
 }
 
 bool CRipReader::Seek(int64_t offset, std::ios::seekdir origin)

@@ -35,17 +35,24 @@ enum RipError : int {
     kRipOk = 0,
     kRipOpenFailed = 2,   // the file cannot be opened
     kRipShortHeader = 3,  // fewer than 48 header bytes
-    kRipBadHeader = 4,    // sizes that no printer can print (would need absurd buffers)
+    kRipBadHeader = 4,    // a field outside what any printer can use (ErrorText names it)
 };
 
 class CRipReader {
 public:
     static constexpr int kSpareLines = 25;  // room for step corrections without reallocation
-    // Limits beyond which a header is refused instead of allocating: far wider than any
-    // printer (8 Mi pixels per line) and more planes than any head arrangement has channels.
-    static constexpr int kMaxBytesPerPlaneLine = 1 << 20;
-    static constexpr int kMaxPlanes = 16;
-    static constexpr int64_t kMaxChunkBytes = int64_t{1} << 31;
+    // What a printer can use; a header beyond it is refused before anything is allocated, so
+    // that a damaged or hostile file cannot make a job scan or allocate gigabytes.
+    static constexpr int kMaxResolution = 2880;     // dots per inch, either direction
+    static constexpr int kMaxPlanes = 16;           // more than any head arrangement has channels
+    static constexpr int kWidestPrintMm = 5000;     // wider than any wide-format machine
+    static constexpr int kLongestPrintMm = 200000;  // a 200 m roll
+    // Bytes of one plane line at the widest printable width at the highest resolution.
+    static constexpr int kMaxBytesPerPlaneLine =
+        static_cast<int>(int64_t{kWidestPrintMm} * kMaxResolution * 10 / 254 / 8 + 1);
+    // 16-bit words of one pass's transfer buffer.
+    static constexpr int64_t kMaxTransferWords = int64_t{1} << 28;
+    static constexpr int64_t kMaxChunkBytes = int64_t{1} << 30;
 
     // config and random may be null: then only the colour planes are served and white data
     // is not generated (preview, command-line inspection).
@@ -95,6 +102,13 @@ public:
     int64_t LineBytes() const { return int64_t{m_planeCount} * m_bytesPerPlaneLine; }
     // Bytes the header announces: header plus Height whole lines.
     uint64_t AnnouncedLength() const;
+    // Lines the header announces beyond the whole lines the file holds (they print blank).
+    int64_t MissingLines() const;
+    // Bytes held by the two chunk buffers (0 until a print open allocated them).
+    size_t BufferBytes() const { return m_buffer[0].size() + m_buffer[1].size(); }
+    // The widest plane line (bytes) and the most lines a header may announce at a resolution.
+    static int64_t MaxBytesPerPlaneLine(int xResolution);
+    static int64_t MaxHeight(int yResolution);
     // Why the last open failed, empty when it did not.
     const std::string& ErrorText() const { return m_errorText; }
     // The blank window, oldest chunk first (for tests and diagnostics).
@@ -106,6 +120,9 @@ public:
 private:
     int OpenFile(const std::filesystem::path& path);
     int ReadHeader();
+    // Empty when every header field lies in its range, else the message naming the first one
+    // that does not.
+    std::string CheckHeader() const;
     void PushBlankPair(const uint8_t* chunk, int lines);
     void CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount, int column,
                        int plane, int chunkRow) const;

@@ -141,5 +141,24 @@ inline constexpr int kVpConfigUnreadable = 60730;  // the configuration cannot b
 inline constexpr int kVpHeadsUnusable = 60731;     // the configured heads cannot print on a sheet
 inline constexpr int kVpNoPrinter = 60732;         // --control finds no virtual printer
 inline constexpr int kVpBadOption = 60733;         // a word the program does not know
+// Header checks, print type and file checks, the print command's progress and resume hint.
+inline constexpr int kRipHeaderField =
+    60620;  // a RIP header field outside its range: field, value, low, high
+inline constexpr int kRipLineTooWide =
+    60621;  // a RIP line does not fit the transfer buffer: bytes per plane line
+inline constexpr int kRipNoMemory = 60622;  // the reader's buffers cannot be allocated
+inline constexpr int kPrintTypeUnknown =
+    60623;  // a print type that does not exist: the number given
+inline constexpr int kResolutionDiffers =
+    60624;  // file and print type resolutions differ: file, print type
+inline constexpr int kFileIncomplete =
+    60625;  // a RIP file holds fewer lines than announced: missing, announced
+inline constexpr int kPrintAnywayHint = 60626;  // how to print despite a warning: the option
+inline constexpr int kPrintStoppedAt =
+    60627;  // a print of a file stopped: the line where the rest starts
+inline constexpr int kProgressPass = 60628;     // the progress line's pass counter: printed, total
+inline constexpr int kProgressSkipped = 60629;  // the progress line: blank passes skipped
+inline constexpr int kProgressRemaining = 60630;  // the progress line: remaining time
+inline constexpr int kFromLineBeyond = 60631;  // a start line beyond the image: line, image lines
 
 }  // namespace tavolux::ids

@@ -2,6 +2,8 @@
 #include "uimodel/PrintTask.h"
 
 #include <algorithm>
+#include <initializer_list>
+#include <string>
 
 #include "config/PrinterConfig.h"
 #include "device/DeviceDiagnostics.h"
@@ -12,9 +14,11 @@
 #include "job/PrintChecks.h"
 #include "platform/Clock.h"
 #include "platform/UiFacade.h"
+#include "print/RipReader.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "tasks/TaskList.h"
+#include "tasks/TaskRecord.h"
 #include "uimodel/TaskRowFeedback.h"
 
 namespace tavolux {
@@ -33,7 +37,71 @@ PrintCheckInput CheckInput(const PrintTaskRequest& request)
     return check;
 }
 
+std::string ResolutionText(int x, int y)
+{
+    return std::to_string(x) + "*" + std::to_string(y);
+}
+
 }  // namespace
+
+bool IsPrintType(const CPrinterConfig& config, int printTypeId)
+{
+    int r = 0;
+    int a = 0;
+    int b = 0;
+    return printTypeId >= 0 && config.ParsePrintType(printTypeId, r, a, b);
+}
+
+std::string UnknownPrintTypeText(const CPrinterConfig& config, int printTypeId)
+{
+    std::string text = FormatResString(ids::kPrintTypeUnknown, {std::to_string(printTypeId)});
+    const auto& names = config.lists.PrintTypeDisplayList;
+    const int count = static_cast<int>(config.lists.PrintTypeParamList.size());
+    for (int i = 0; i < count; ++i) {
+        if (IsPrintType(config, i)) {
+            text += "\n  " + std::to_string(i) + "  ";
+            text += static_cast<size_t>(i) < names.size() ? names[static_cast<size_t>(i)] : "";
+        }
+    }
+    return text;
+}
+
+PrintTaskRequest MakeFileRequest(const CPrinterConfig& config, const std::filesystem::path& path,
+                                 const CRipReader& file, int printTypeId)
+{
+    PrintTaskRequest request;
+    request.task.file = path;
+    request.planeCount = file.PlaneCount();
+    request.bytesPerPlaneLine = file.BytesPerPlaneLine();
+    request.copies = 1;
+    const PrintTypeChoice choice = DerivePrintType(config, printTypeId);
+    PassTask& task = request.task;
+    // A print type without a usable resolution prints the file at its own, as a task does.
+    const bool typed = choice.xResolution > 0 && choice.yResolution > 0;
+    task.resolutionX = typed ? choice.xResolution : file.XResolution();
+    task.resolutionY = typed ? choice.yResolution : file.YResolution();
+    task.passes = choice.passes;
+    task.maskMode = choice.maskMode;
+    task.printType = choice.printTypeCode;
+    task.direction = config.params.Direction;
+    return request;
+}
+
+FilePrintWarnings CheckFileForPrint(const CRipReader& file, const PrintTaskRequest& request)
+{
+    FilePrintWarnings warnings;
+    const PassTask& task = request.task;
+    if (file.XResolution() != task.resolutionX || file.YResolution() != task.resolutionY) {
+        warnings.resolution = FormatResString(
+            ids::kResolutionDiffers, {ResolutionText(file.XResolution(), file.YResolution()),
+                                      ResolutionText(task.resolutionX, task.resolutionY)});
+    }
+    if (const int64_t missing = file.MissingLines(); missing > 0) {
+        warnings.incomplete = FormatResString(
+            ids::kFileIncomplete, {std::to_string(missing), std::to_string(file.Height())});
+    }
+    return warnings;
+}
 
 int CheckPrintRequest(const CPrinterConfig& config, const PrintTaskRequest& request)
 {

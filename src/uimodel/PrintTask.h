@@ -3,7 +3,9 @@
 // job on the carriage and starts the job thread. Messages go through the UI facade.
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "device/Protocol.h"
 #include "job/JobRunner.h"
@@ -14,6 +16,7 @@ class CKtUSB;
 class CMachineState;
 class CPrinterConfig;
 class CRandomSource;
+class CRipReader;
 class CTaskList;
 class CTaskRowFeedback;
 struct PrinterStatusBlock;
@@ -41,6 +44,27 @@ struct PrintTaskRequest {
 
 // The request for the list's task at index (-1 or out of range: nothing selected).
 PrintTaskRequest MakeTaskRequest(CTaskList& list, int index);
+
+// True when printTypeId names a complete entry of PrintTypeParamList.
+bool IsPrintType(const CPrinterConfig& config, int printTypeId);
+// The refusal of a print type that does not exist: the number, then one line per print type
+// ("  I  name").
+std::string UnknownPrintTypeText(const CPrinterConfig& config, int printTypeId);
+
+// The request for the RIP file at path (its header read by file) printed with the print type
+// printTypeId, settled exactly as for a task added now: the print type's resolution, pass
+// count, step correction and mask mode, the configured direction, one copy, from the top.
+// Everything that prints or lists the passes of a file takes its settings from here.
+PrintTaskRequest MakeFileRequest(const CPrinterConfig& config, const std::filesystem::path& path,
+                                 const CRipReader& file, int printTypeId);
+
+// What the operator must accept before a file prints as the request says; each text is empty
+// when there is nothing to accept.
+struct FilePrintWarnings {
+    std::string resolution;  // the file's resolution differs from the print type's (both named)
+    std::string incomplete;  // the file holds fewer lines than its header announces (how many)
+};
+FilePrintWarnings CheckFileForPrint(const CRipReader& file, const PrintTaskRequest& request);
 
 // The checks that come first in PrintTask, without showing anything: 0 when they pass, else the
 // string id of the message. A caller that must first reach the printer (the command-line tool)

@@ -45,7 +45,7 @@ protected:
 
 }  // namespace
 
-TEST_F(RipReaderTest, MissingShortAndAbsurdFilesGiveTheirErrors)
+TEST_F(RipReaderTest, MissingAndShortFilesGiveTheirErrors)
 {
     CRipReader reader;
     EXPECT_EQ(reader.OpenForPreview(f.dir.Path() / "none.prn"), kRipOpenFailed);
@@ -53,24 +53,77 @@ TEST_F(RipReaderTest, MissingShortAndAbsurdFilesGiveTheirErrors)
     EXPECT_EQ(reader.OpenForPreview(f.dir.Write("short.prn", std::string(47, '\0'))),
               kRipShortHeader);
     EXPECT_FALSE(reader.IsOpen());
-    for (const auto& header :
-         {HeaderBytes(720, 600, 0, 10, 8, 4), HeaderBytes(720, 600, -5, 10, 8, 4),
-          HeaderBytes(720, 600, 1 << 30, 10, 8, 4), HeaderBytes(720, 600, 4, 10, 8, 0),
-          HeaderBytes(720, 600, 4, 10, 8, 1000), HeaderBytes(720, 600, 4, -1, 8, 4),
-          HeaderBytes(720, 0, 4, 10, 8, 4)}) {
-        EXPECT_EQ(reader.OpenForPreview(f.dir.Write("bad.prn", header)), kRipBadHeader);
-        EXPECT_FALSE(reader.IsOpen());
-        EXPECT_EQ(reader.OpenForPrint(f.dir.Path() / "bad.prn", 0, 10, 0), kRipBadHeader);
-        EXPECT_EQ(reader.ReadChunk(1), 0);
+}
+
+TEST_F(RipReaderTest, EveryHeaderFieldIsCappedAtWhatAPrinterCanUseBeforeAnythingIsAllocated)
+{
+    // 5 m at 720 dpi is 141732 pixels, 17717 bytes; 200 m at 360 dpi is 2834645 lines.
+    struct Case {
+        int xres, yres, bpl, height, width, planes;
+        const char* field;  // the field named by the refusal, null: accepted
+    };
+    const Case cases[] = {
+        {720, 360, 8, 10, 64, 4, nullptr},
+        {2880, 2880, 70867, 0, 566929, 16, nullptr},
+        {720, 360, 17717, 2834645, 141733, 1, nullptr},
+        {0, 360, 8, 10, 64, 4, "XResolution"},
+        {-720, 360, 8, 10, 64, 4, "XResolution"},
+        {2881, 360, 8, 10, 64, 4, "XResolution"},
+        {720, 0, 8, 10, 64, 4, "YResolution"},
+        // A resolution without bound once made the pass listing scan millions of entries.
+        {720, 2000000000, 8, 10, 64, 4, "YResolution"},
+        {720, 360, 8, 10, 64, 0, "PlaneCount"},
+        {720, 360, 8, 10, 64, 17, "PlaneCount"},
+        {720, 360, 0, 10, 64, 4, "BytesPerPlaneLine"},
+        {720, 360, -5, 10, 64, 4, "BytesPerPlaneLine"},
+        {720, 360, 17718, 10, 64, 4, "BytesPerPlaneLine"},
+        // 16 planes of 1 MiB lines once allocated 2.8 GB before the job found them too wide.
+        {720, 360, 1 << 20, 10, 8, 16, "BytesPerPlaneLine"},
+        {720, 360, 8, 10, 65, 4, "Width"},
+        {720, 360, 8, 10, -1, 4, "Width"},
+        {720, 360, 8, -1, 64, 4, "Height"},
+        {720, 360, 8, 2834646, 64, 4, "Height"},
+        // A 48-byte file announcing 2^31 - 1 lines once started an endless print.
+        {720, 360, 8, 2147483647, 64, 4, "Height"},
+    };
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(&c - cases) + ".prn";
+        const auto path =
+            f.dir.Write(name, HeaderBytes(c.xres, c.yres, c.bpl, c.height, c.width, c.planes));
+        SCOPED_TRACE(name);
+        CRipReader preview;
+        CRipReader print(&config);
+        if (c.field == nullptr) {
+            EXPECT_EQ(preview.OpenForPreview(path), kRipOk) << preview.ErrorText();
+            continue;
+        }
+        ASSERT_EQ(preview.OpenForPreview(path), kRipBadHeader);
+        EXPECT_FALSE(preview.IsOpen());
+        EXPECT_NE(preview.ErrorText().find(std::string(c.field) + " "), std::string::npos)
+            << preview.ErrorText();
+        EXPECT_EQ(print.OpenForPrint(path, 0, 10, 0), kRipBadHeader);
+        EXPECT_EQ(print.BufferBytes(), 0u);
+        EXPECT_EQ(print.ReadChunk(1), 0);
     }
-    // A chunk whose two buffers would need more than 2 GiB is refused before allocating.
-    reader.OpenForPrint(f.dir.Write("wide.prn", HeaderBytes(720, 600, 1 << 20, 10, 8, 16)), 0, 200,
-                        0);
-    EXPECT_FALSE(reader.IsOpen());
-    EXPECT_EQ(reader.OpenForPreview(f.dir.Path() / "wide.prn"), kRipOk);
-    EXPECT_EQ(reader.PlaneCount(), 16);
-    EXPECT_EQ(reader.FileLength(), 48u);
-    EXPECT_EQ(reader.AnnouncedLength(), 48u + 10u * 16u * (1u << 20));
+}
+
+TEST_F(RipReaderTest, ALineThatDoesNotFitTheTransferBufferIsRefusedBeforeAllocating)
+{
+    // 2 Mi words a column: a line of 1000 bytes is 8000 columns, 2^34 words for one pass.
+    config.params.HeadHoleNo = 1 << 21;
+    const auto path = f.dir.Write("wide.prn", HeaderBytes(720, 360, 1000, 10, 8000, 4));
+    CRipReader print(&config);
+    EXPECT_EQ(print.OpenForPrint(path, 0, 10, 0), kRipBadHeader);
+    EXPECT_NE(print.ErrorText().find("1000"), std::string::npos) << print.ErrorText();
+    EXPECT_EQ(print.BufferBytes(), 0u);
+    // The heads of the test printer take it.
+    config.params.HeadHoleNo = 16;
+    EXPECT_EQ(print.OpenForPrint(path, 0, 10, 0), kRipOk) << print.ErrorText();
+    EXPECT_EQ(print.BufferBytes(), 2u * 35u * 4u * 1000u);
+    // Without the heads only the header's own ranges apply.
+    config.params.HeadHoleNo = 1 << 21;
+    CRipReader preview;
+    EXPECT_EQ(preview.OpenForPreview(path), kRipOk);
 }
 
 TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
@@ -107,9 +160,10 @@ TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
 
 TEST_F(RipReaderTest, OffsetsBeyondFourGigabytesAreReached)
 {
-    // A sparse file: 2 planes of 64 KiB per line; line 40000 starts beyond 5 GB.
+    // A sparse file: 2 planes of 64 KiB per line (a wide print at 2880 dpi); line 40000 starts
+    // beyond 5 GB.
     const int bpl = 1 << 16;
-    auto path = f.dir.Write("big.prn", HeaderBytes(720, 600, bpl, 40001, bpl * 8, 2));
+    auto path = f.dir.Write("big.prn", HeaderBytes(2880, 600, bpl, 40001, bpl * 8, 2));
     const int64_t lineBytes = int64_t{2} * bpl;
     const int64_t offset = 48 + 40000 * lineBytes;
     std::error_code ec;

@@ -2,11 +2,16 @@
 // measurement, the placement, and the task row that follows the job, saved across restarts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <mutex>
+#include <tuple>
 
 #include "device/Protocol.h"
 #include "job/JobControl.h"
 #include "job/JobFixture.h"
+#include "platform/DibImage.h"
+#include "print/RipReader.h"
+#include "support/TempDir.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "tasks/TaskList.h"
@@ -331,3 +336,55 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
 }
 
 }  // namespace
+
+namespace {
+
+// The sample configuration in a program folder of its own.
+class SampleFileRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetUiLanguage(UiLanguage::Chinese);
+        std::filesystem::copy_file(
+            std::filesystem::path(TAVOLUX_SOURCE_DIR) / "data/sample/tavolux.ini",
+            dir.Path() / kConfigFileName);
+        ASSERT_TRUE(config.LoadConfig());
+    }
+
+    test::TempDir dir;
+    test::RecordingUi ui;
+    CPrinterConfig config{dir.Path()};
+};
+
+}  // namespace
+
+TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintType)
+{
+    const auto path = dir.Path() / "f.prn";
+    ASSERT_TRUE(CRipImage(64, 60, 4, 720, 360).Write(path));
+    CRipReader probe;
+    ASSERT_EQ(probe.OpenForPreview(path), kRipOk);
+    CTaskList list(config, dir.Path() / "Works");
+    const int types = static_cast<int>(config.lists.PrintTypeParamList.size());
+    ASSERT_GE(types, 5);
+    for (int type = 0; type < types; ++type) {
+        // The configured direction goes with the task, so try another one for each type.
+        config.params.PrintTypeID = type;
+        config.params.Direction = type % 3;
+        const RipImageInfo info{probe.PlaneCount(), probe.Height(),      probe.BytesPerPlaneLine(),
+                                probe.Width(),      probe.XResolution(), probe.YResolution()};
+        const int index = list.AddTask(path.string(), info, DibImage{});
+        ASSERT_GE(index, 0);
+        const PrintTaskRequest task = MakeTaskRequest(list, index);
+        // The configured print type must not leak into the file's settings.
+        config.params.PrintTypeID = (type + 1) % types;
+        const PrintTaskRequest file = MakeFileRequest(config, path, probe, type);
+        const auto settings = [](const PrintTaskRequest& r) {
+            const PassTask& t = r.task;
+            return std::tuple(t.file, t.resolutionX, t.resolutionY, t.passes, t.maskMode,
+                              t.printType, t.direction, t.resume, r.copies, r.planeCount,
+                              r.bytesPerPlaneLine);
+        };
+        EXPECT_EQ(settings(file), settings(task)) << "print type " << type;
+    }
+}
