@@ -85,6 +85,13 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kJobHeaderNotSent, "无法发送打印道的命令"},
         {kJobLastPassTimeout, "打印机没有按时完成最后一个打印道"},
         {kJobNoSyncBetweenCopies, "两份之间打印机没有回应同步请求"},
+        {kConfigTooLarge, "配置文件太大（超过1 MiB），没有读取："},
+        {kFileBusy, "另一个程序正在写入该文件，请稍后再试："},
+        {kNotRegularFile, "不是普通文件："},
+        {kSaveRefusedNotLoaded, "配置没有装载成功，没有保存任何内容："},
+        {kValueNotInList, "不在列表中："},
+        {kPrintTypeUnusable, "打印类型无法使用："},
+        {kConfigNotRead, "无法读取配置文件"},
     };
     return table;
 }
