@@ -70,6 +70,33 @@ run(2 tasks remove x)
 run(2 tasks frobnicate)
 run(1 tasks add ${WORK}/missing.prn)
 
+# Two programs adding at the same time: no task lost, no picture without its task.
+file(REMOVE_RECURSE ${WORK}/Works)
+foreach(round RANGE 1 8)
+  execute_process(
+    COMMAND ${CLI} --program-dir ${WORK} tasks add ${WORK}/poster.v2.prn
+    COMMAND ${CLI} --program-dir ${WORK} tasks add ${WORK}/poster.v2.prn
+    RESULTS_VARIABLE codes OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 120)
+  if(NOT codes STREQUAL "0;0")
+    message(FATAL_ERROR "round ${round}: exit codes ${codes}\n${err}")
+  endif()
+  math(EXPR expected "2 * ${round}")
+  file(SIZE ${WORK}/Works/Tasks.dat size)
+  math(EXPR count "(${size} - 4) / 624")
+  file(GLOB thumbnails ${WORK}/Works/poster*.BMP)
+  list(LENGTH thumbnails pictures)
+  if(NOT count EQUAL expected OR NOT pictures EQUAL expected)
+    message(FATAL_ERROR "round ${round}: ${count} tasks and ${pictures} pictures, expected ${expected}")
+  endif()
+endforeach()
+
+# A FIFO where the list belongs is refused at once, not read until someone writes to it.
+file(REMOVE ${WORK}/Works/Tasks.dat)
+execute_process(COMMAND mkfifo ${WORK}/Works/Tasks.dat)
+run(1 tasks list)
+expect("不是普通文件" "${ERR}")
+file(REMOVE ${WORK}/Works/Tasks.dat)
+
 # A damaged Tasks.dat: the whole records load, the operator is told.
 file(WRITE ${WORK}/Works/Tasks.dat "\x07")
 run(1 tasks list)
