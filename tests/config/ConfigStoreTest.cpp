@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <functional>
+#include <barrier>
 #include <thread>
 
 #include "config/ConfigFixture.h"
@@ -120,10 +121,13 @@ TEST(IniFileLock, WritersInSeveralThreadsLoseNoUpdate)
     constexpr int kRounds = 40;
     std::vector<std::thread> threads;
     std::atomic<int> failures{0};
+    std::barrier opened(kWriters);
     for (int w = 0; w < kWriters; ++w) {
         threads.emplace_back([&, w] {
             for (int round = 0; round < kRounds; ++round) {
                 auto ini = CIniFile::OpenFile(path, true);
+                // Every writer has read the file before any of them writes it.
+                opened.arrive_and_wait();
                 ini.WriteInt("SYSTEM", "Key" + std::to_string(w), round);
                 if (!ini.Flush()) {
                     ++failures;
