@@ -1,8 +1,6 @@
 // Storing tavolux.ini: no save after a failed load, the lock shared by several programs, and
-// files that are too large, linked or left half-written.
+// files that are too large.
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <functional>
 #include <barrier>
@@ -182,34 +180,4 @@ TEST(IniFileLimits, AnOversizedFileIsRefusedUnreadAndKept)
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(Contains(ui.messages[0], LoadResString(ids::kConfigTooLarge)));
     EXPECT_TRUE(ui.exitCodes.empty()) << "a damaged file is not a missing one";
-}
-
-TEST(IniFileLimits, ALinkedFileIsWrittenThroughAndKeepsItsMode)
-{
-    test::ConfigFixture f;
-    const auto real = f.dir.Path() / "real.ini";
-    const auto path = f.dir.Path() / kConfigFileName;
-    std::filesystem::rename(path, real);
-    std::filesystem::create_symlink("real.ini", path);
-    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
-    ASSERT_TRUE(f.config.LoadConfig());
-    f.config.params.TaskGap = 31;
-    ASSERT_TRUE(f.config.SaveConfig()) << f.config.SaveErrorText();
-    EXPECT_TRUE(std::filesystem::is_symlink(path));
-    EXPECT_EQ(f.Get("P", "TaskGap"), "31");
-    struct stat st {};
-    ASSERT_EQ(stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
-}
-
-TEST(IniFileLimits, TemporariesOfAKilledWriterGoAtTheNextWrite)
-{
-    test::ConfigFixture f;
-    const auto left = f.dir.Write(".tavolux.ini.Ab12Cd", "half");
-    const auto other = f.dir.Write(".other.ini.Ab12Cd", "not ours");
-    auto ini = CIniFile::OpenFile(f.dir.Path() / kConfigFileName, true);
-    ini.WriteString("SYSTEM", "IsDebug", "1");
-    ASSERT_TRUE(ini.Flush());
-    EXPECT_FALSE(std::filesystem::exists(left));
-    EXPECT_TRUE(std::filesystem::exists(other));
 }

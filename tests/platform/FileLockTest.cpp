@@ -5,9 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <thread>
-
 #include "platform/FileLock.h"
 #include "support/TempDir.h"
 
@@ -28,22 +25,6 @@ TEST(FileLock, ASecondHolderWaitsForTheFirstAndTimesOutWithoutIt)
     }
     CFileLock again(file, 0);
     EXPECT_TRUE(again.Locked()) << "released with its holder";
-}
-
-TEST(FileLock, AWaitingHolderGetsTheLockWhenItIsReleased)
-{
-    test::TempDir dir;
-    const auto file = dir.Path() / "Tasks.dat";
-    auto first = std::make_unique<CFileLock>(file, 0);
-    ASSERT_TRUE(first->Locked());
-    std::atomic<bool> got{false};
-    std::thread waiter([&] {
-        CFileLock second(file, 10000);
-        got = second.Locked();
-    });
-    first.reset();
-    waiter.join();
-    EXPECT_TRUE(got.load());
 }
 
 TEST(FileLock, AKilledHolderNeverBlocksTheNextWriter)

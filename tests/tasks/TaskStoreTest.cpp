@@ -165,27 +165,6 @@ TEST_F(TaskStoreTest, ListsAddingInSeveralThreadsLoseNoTaskAndLeaveNoStrayPictur
     }
 }
 
-TEST_F(TaskStoreTest, RemovalsHereAndAddsElsewhereBothReachTheFile)
-{
-    CTaskList mine(cfg.config, Works());
-    Add(mine, "a.prn");
-    Add(mine, "b.prn");
-    ASSERT_TRUE(mine.SaveAllTasks());
-    CTaskList theirs(cfg.config, Works());
-    ASSERT_TRUE(theirs.LoadTasks());
-    Add(theirs, "c.prn");
-    ASSERT_TRUE(theirs.SaveTasks());
-    const std::string bPicture = mine.GetTask(1).m_thumbnailPath;
-    ASSERT_TRUE(mine.DeleteTask(1));
-    std::string names;
-    for (const TaskRecord& t : OnDisk()) {
-        names += t.m_filePath.substr(t.m_filePath.size() - 5, 1);
-    }
-    EXPECT_EQ(names, "ac");
-    EXPECT_FALSE(std::filesystem::exists(bPicture));
-    EXPECT_EQ(Thumbnails(), 2);
-}
-
 TEST_F(TaskStoreTest, AHeldLockFailsTheSaveWithAMessageAndKeepsTheFile)
 {
     CTaskList list(cfg.config, Works());
@@ -211,33 +190,6 @@ TEST_F(TaskStoreTest, AFifoIsRefusedAtOnceAndLeftInPlace)
     Add(list, "a.prn");
     EXPECT_FALSE(list.SaveTasks());
     EXPECT_TRUE(std::filesystem::is_fifo(TasksDat()));
-}
-
-TEST_F(TaskStoreTest, ALinkedListIsWrittenThroughWithTheTargetsMode)
-{
-    std::filesystem::create_directories(Works());
-    const auto real = cfg.dir.Write("real.dat", std::string(4, '\0'));
-    ASSERT_EQ(chmod(real.c_str(), 0600), 0);
-    std::filesystem::create_symlink(real, TasksDat());
-    CTaskList list(cfg.config, Works());
-    ASSERT_TRUE(list.LoadTasks());
-    Add(list, "a.prn");
-    ASSERT_TRUE(list.SaveTasks());
-    EXPECT_TRUE(std::filesystem::is_symlink(TasksDat()));
-    EXPECT_EQ(std::filesystem::file_size(real), 4 + kTaskRecordSize);
-    struct stat st {};
-    ASSERT_EQ(stat(real.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0600u);
-}
-
-TEST_F(TaskStoreTest, TemporariesOfAKilledSaveGoAtTheNextSave)
-{
-    std::filesystem::create_directories(Works());
-    const auto left = cfg.dir.Write("Works/.Tasks.dat.q1W2e3", "half a list");
-    CTaskList list(cfg.config, Works());
-    Add(list, "a.prn");
-    ASSERT_TRUE(list.SaveTasks());
-    EXPECT_FALSE(std::filesystem::exists(left));
 }
 
 TEST_F(TaskStoreTest, AHundredThousandTasksLoadAndAreNumbered)
