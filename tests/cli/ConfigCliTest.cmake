@@ -52,10 +52,12 @@ run(0 config set "TX6 Printer" Resolution 0)
 # Writers at the same time: two sets of different keys and a whole save, many rounds; every
 # value set must be there afterwards.
 foreach(round RANGE 1 20)
+  # The commands run at once as one pipeline; each writes to /dev/null, so none is cut off
+  # by a neighbour that ends first.
   execute_process(
-    COMMAND ${CLI} --program-dir ${WORK} config set SYSTEM RoundA ${round}
-    COMMAND ${CLI} --program-dir ${WORK} config set SYSTEM RoundB ${round}
-    COMMAND ${CLI} --program-dir ${WORK} config save
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config set SYSTEM RoundA ${round} > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config set SYSTEM RoundB ${round} > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config save > /dev/null" ${CLI} ${WORK}
     RESULTS_VARIABLE codes OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 120)
   if(NOT codes STREQUAL "0;0;0")
     message(FATAL_ERROR "round ${round}: exit codes ${codes}\n${err}")

@@ -73,9 +73,11 @@ run(1 tasks add ${WORK}/missing.prn)
 # Two programs adding at the same time: no task lost, no picture without its task.
 file(REMOVE_RECURSE ${WORK}/Works)
 foreach(round RANGE 1 8)
+  # The commands run at once as one pipeline; each writes to /dev/null, so none is cut off
+  # by a neighbour that ends first.
   execute_process(
-    COMMAND ${CLI} --program-dir ${WORK} tasks add ${WORK}/poster.v2.prn
-    COMMAND ${CLI} --program-dir ${WORK} tasks add ${WORK}/poster.v2.prn
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" tasks add \"$1\"/poster.v2.prn > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" tasks add \"$1\"/poster.v2.prn > /dev/null" ${CLI} ${WORK}
     RESULTS_VARIABLE codes OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 120)
   if(NOT codes STREQUAL "0;0")
     message(FATAL_ERROR "round ${round}: exit codes ${codes}\n${err}")
