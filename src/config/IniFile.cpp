@@ -194,6 +194,7 @@ CIniFile::Line CIniFile::ClassifyLine(std::string text)
 void CIniFile::Parse(std::string_view text)
 {
     m_lines.clear();
+    m_bom = false;
     // One line object per line, allocated once: a file of blank lines must not cost a
     // multiple of its size in reallocations.
     m_lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);

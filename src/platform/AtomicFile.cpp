@@ -33,10 +33,10 @@ constexpr int kMaxLinkDepth = 40;
 // The name part of our temporary files: "." + the file's name + "." + six characters.
 bool IsTemporaryOf(const std::string& name, const std::string& fileName)
 {
-    const std::string prefix = "." + fileName + ".";
 #ifdef _WIN32
     return name == fileName + ".tmp";
 #else
+    const std::string prefix = "." + fileName + ".";
     if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) {
         return false;
     }
