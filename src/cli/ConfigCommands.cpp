@@ -29,7 +29,12 @@ int Save(CliContext& ctx, bool printerType)
     bool saved = printerType ? config.SavePrinterType() : config.SaveConfig();
     *ctx.out << "load = " << (loaded ? "true" : "false") << "\n";
     *ctx.out << what << " = " << (saved ? "true" : "false") << "\n";
-    return saved ? kExitOk : Fail(ctx, kExitFailed, std::string(what) + " failed");
+    if (saved) {
+        return kExitOk;
+    }
+    // The configuration's own reason: which key and value stopped the load, or the lock.
+    const std::string& why = config.SaveErrorText();
+    return Fail(ctx, kExitFailed, why.empty() ? std::string(what) + " failed" : why);
 }
 
 }  // namespace

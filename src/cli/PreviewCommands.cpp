@@ -210,6 +210,14 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
     const int index = list.AddTask(file.string(), info, builder.Bitmap());
     const bool saved = index >= 0 && list.SaveTasks();
     list.SetObserver(nullptr);
+    if (index >= 0 && !saved) {
+        // The task never reached Tasks.dat: its picture would be a file nothing names.
+        std::error_code ec;
+        const std::string thumbnail = list.GetTask(index).m_thumbnailPath;
+        if (!thumbnail.empty()) {
+            std::filesystem::remove(thumbnail, ec);
+        }
+    }
     return saved ? kExitOk : kExitFailed;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileLock.h"
 #include "platform/NumberText.h"
 #include "platform/UiFacade.h"
 #include "res/StringIds.h"
@@ -68,35 +69,44 @@ bool HasLineBreak(std::string_view s)
 CIniFile::CIniFile(const std::filesystem::path& programDir)
 {
     m_path = programDir / kConfigFileName;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(m_path, ec)) {
-        GetUi().ShowMessage(LoadResString(ids::kConfigOpenError), MessageIcon::Error);
-        GetUi().ExitProgram(0);
-        return;  // a facade that cannot exit leaves this object closed
-    }
-    std::string text;
-    if (!ReadWholeFile(m_path, text)) {
+    if (ReadFromDisk()) {
+        m_open = true;
         return;
     }
-    Parse(text);
-    m_open = true;
+    if (m_readResult == FileReadResult::TooLarge) {
+        GetUi().ShowMessage(LoadResString(ids::kConfigTooLarge) + " " + m_path.string(),
+                            MessageIcon::Error);
+        return;
+    }
+    if (m_readResult == FileReadResult::Missing || m_readResult == FileReadResult::NotRegular) {
+        GetUi().ShowMessage(LoadResString(ids::kConfigOpenError), MessageIcon::Error);
+        GetUi().ExitProgram(0);
+    }
+    // A facade that cannot exit, or a file that cannot be read, leaves this object closed.
 }
 
 CIniFile CIniFile::OpenFile(const std::filesystem::path& path, bool mustExist)
 {
     CIniFile ini;
     ini.m_path = path;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        ini.m_open = !mustExist;
-        return ini;
-    }
-    std::string text;
-    if (std::filesystem::is_regular_file(path, ec) && ReadWholeFile(path, text)) {
-        ini.Parse(text);
+    if (ini.ReadFromDisk()) {
         ini.m_open = true;
+    } else if (ini.m_readResult == FileReadResult::Missing) {
+        ini.m_open = !mustExist;
     }
     return ini;
+}
+
+bool CIniFile::ReadFromDisk()
+{
+    std::string text;
+    m_readResult = ReadRegularFile(m_path, text, kMaxIniFileBytes);
+    if (m_readResult != FileReadResult::Ok) {
+        return false;
+    }
+    Parse(text);
+    m_existed = true;
+    return true;
 }
 
 CIniFile CIniFile::FromText(const std::filesystem::path& path, std::string_view text)
@@ -117,7 +127,10 @@ CIniFile::CIniFile(CIniFile&& other) noexcept
       m_open(other.m_open),
       m_dirty(std::exchange(other.m_dirty, false)),
       m_memoryOnly(other.m_memoryOnly),
-      m_refused(std::exchange(other.m_refused, 0))
+      m_refused(std::exchange(other.m_refused, 0)),
+      m_existed(other.m_existed),
+      m_readResult(other.m_readResult),
+      m_pending(std::exchange(other.m_pending, {}))
 {
 }
 
@@ -135,6 +148,9 @@ CIniFile& CIniFile::operator=(CIniFile&& other) noexcept
         m_dirty = std::exchange(other.m_dirty, false);
         m_memoryOnly = other.m_memoryOnly;
         m_refused = std::exchange(other.m_refused, 0);
+        m_existed = other.m_existed;
+        m_readResult = other.m_readResult;
+        m_pending = std::exchange(other.m_pending, {});
     }
     return *this;
 }
@@ -178,6 +194,10 @@ CIniFile::Line CIniFile::ClassifyLine(std::string text)
 void CIniFile::Parse(std::string_view text)
 {
     m_lines.clear();
+    m_bom = false;
+    // One line object per line, allocated once: a file of blank lines must not cost a
+    // multiple of its size in reallocations.
+    m_lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         m_bom = true;
         text.remove_prefix(3);
@@ -267,6 +287,15 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
         ++m_refused;
         return false;
     }
+    // Kept for the flush, which puts it onto the file as it is on disk then.
+    m_pending.push_back({std::string(sec), std::string(k), std::string(value)});
+    m_dirty = true;
+    Apply(sec, k, value);
+    return true;
+}
+
+void CIniFile::Apply(std::string_view sec, std::string_view k, std::string_view value)
+{
     std::string newLine = std::string(k) + "=" + std::string(value);
     size_t s = FindSection(sec);
     if (s == npos) {
@@ -276,16 +305,14 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
         }
         m_lines.push_back(ClassifyLine("[" + std::string(sec) + "]"));
         m_lines.push_back(ClassifyLine(newLine));
-        m_dirty = true;
-        return true;
+        return;
     }
     size_t existing = FindKey(s, k);
     if (existing != npos) {
         if (m_lines[existing].text != newLine) {
             m_lines[existing] = ClassifyLine(newLine);
-            m_dirty = true;
         }
-        return true;
+        return;
     }
     // A new key goes after the last non-blank line of its section, so blank lines that
     // separate sections stay where they are.
@@ -296,8 +323,6 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
         }
     }
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(insertAt), ClassifyLine(newLine));
-    m_dirty = true;
-    return true;
 }
 
 bool CIniFile::WriteInt(std::string_view section, std::string_view key, int value)
@@ -335,21 +360,68 @@ bool CIniFile::Flush(std::string* error)
     if (refused > 0 && error) {
         *error = std::to_string(refused) + " value(s) could not be written to " + m_path.string();
     }
-    if (!m_dirty || m_memoryOnly) {
-        m_dirty = false;
+    // A failed write is reported once: the destructor must not wait for the lock again.
+    const bool dirty = std::exchange(m_dirty, false);
+    if (!dirty || m_memoryOnly) {
+        m_pending.clear();
         return refused == 0;
     }
     if (!m_open) {
         if (error) {
             *error = "the file " + m_path.string() + " is not open";
         }
+        m_pending.clear();
         return false;
     }
-    if (!AtomicWriteFile(m_path, Text(), refused > 0 ? nullptr : error)) {
+    const bool written = WriteLocked(refused > 0 ? nullptr : error);
+    m_pending.clear();
+    return written && refused == 0;
+}
+
+bool CIniFile::WriteLocked(std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
+    CFileLock lock(m_path);
+    if (!lock.Locked()) {
+        return fail(lock.TimedOut() ? LoadResString(ids::kFileBusy) + " " + m_path.string()
+                                    : lock.Error());
+    }
+    // Another program may have written the file since we read it: its keys stay, ours go
+    // on top of them.
+    std::string text;
+    switch (ReadRegularFile(m_path, text, kMaxIniFileBytes)) {
+        case FileReadResult::Ok:
+            Parse(text);
+            break;
+        case FileReadResult::Missing:
+            if (m_existed) {
+                // Removed behind our back: writing only our keys would pass for the whole file.
+                return fail(LoadResString(ids::kConfigOpenError) + " " + m_path.string());
+            }
+            m_lines.clear();
+            break;
+        case FileReadResult::TooLarge:
+            return fail(LoadResString(ids::kConfigTooLarge) + " " + m_path.string());
+        case FileReadResult::NotRegular:
+            return fail(LoadResString(ids::kNotRegularFile) + " " + m_path.string());
+        case FileReadResult::Failed:
+            return fail("cannot read " + m_path.string());
+    }
+    for (const PendingWrite& w : m_pending) {
+        Apply(w.section, w.key, w.value);
+    }
+    // Under the lock no other writer is between its temporary file and the rename.
+    RemoveStaleTemporaries(ResolveWriteTarget(m_path), std::chrono::seconds(0));
+    if (!AtomicWriteFile(m_path, Text(), error)) {
         return false;
     }
-    m_dirty = false;
-    return refused == 0;
+    m_existed = true;
+    return true;
 }
 
 }  // namespace tavolux

@@ -7,16 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 namespace tavolux {
 
 inline constexpr const char* kConfigFileName = "tavolux.ini";
 inline constexpr size_t kIniValueLimit = 511;
+// A configuration is some kilobytes; a larger file is damage, and parsing it would cost
+// far more memory than its size, so it is refused unread.
+inline constexpr uint64_t kMaxIniFileBytes = 1024 * 1024;
 
 class CIniFile {
 public:
-    // Opens tavolux.ini in programDir. When the file does not exist it shows the
-    // configuration error message and asks the UI facade to end the program with exit code 0;
-    // if the facade returns, the object stays closed and every operation fails.
+    // Opens tavolux.ini in programDir. When the file does not exist (or is no regular file) it
+    // shows the configuration error message and asks the UI facade to end the program with
+    // exit code 0; if the facade returns, the object stays closed and every operation fails.
+    // A file larger than kMaxIniFileBytes is refused with a message and left as it is.
     explicit CIniFile(const std::filesystem::path& programDir);
 
     // Opens any .ini file. A missing file reads as empty and is created by the first write,
@@ -36,6 +42,8 @@ public:
 
     // True when the file could be read (or did not exist and may be created).
     bool IsOpen() const { return m_open; }
+    // How the file was read when the object was created.
+    FileReadResult ReadResult() const { return m_readResult; }
     const std::filesystem::path& Path() const { return m_path; }
 
     // The value, at most 511 characters; empty when the section or key is missing.
@@ -50,9 +58,13 @@ public:
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool WriteInt(std::string_view section, std::string_view key, int value);
 
-    // Writes the changed file atomically. True when nothing was pending or the write worked;
-    // false as well when a write was refused since the last flush, so that a save never
-    // reports success for a value it did not store.
+    // Stores the values written since the last flush. Under the file's lock (other programs
+    // write the same file) it reads the file again, puts those values onto what is on disk
+    // now and replaces the file atomically, so that keys written by others since this object
+    // read the file are kept. True when nothing was pending or the write worked; false as well
+    // when a write was refused since the last flush, so that a save never reports success for
+    // a value it did not store. A lock still held by another program after a few seconds
+    // fails the flush with a message from the string tables; the file is then unchanged.
     bool Flush(std::string* error = nullptr);
 
     // The whole text as it would be written.
@@ -70,7 +82,18 @@ private:
         size_t valueStart = 0;  // key lines: offset of the value in text
     };
 
+    struct PendingWrite {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
     CIniFile() = default;
+    // Reads the file from disk; false (with the reason in m_readResult) when it cannot be.
+    bool ReadFromDisk();
+    // Sets a value in the lines; the arguments have passed WriteString's checks.
+    void Apply(std::string_view section, std::string_view key, std::string_view value);
+    bool WriteLocked(std::string* error);
     void Parse(std::string_view text);
     static Line ClassifyLine(std::string line);
     // Index of the first section header with that name, or npos.
@@ -86,6 +109,9 @@ private:
     bool m_dirty = false;
     bool m_memoryOnly = false;  // FromText: never written to disk by the destructor
     int m_refused = 0;          // writes refused since the last flush
+    bool m_existed = false;     // the file was there when read: a vanished file is not re-created
+    FileReadResult m_readResult = FileReadResult::Missing;
+    std::vector<PendingWrite> m_pending;  // values written since the last flush, in order
 };
 
 }  // namespace tavolux

@@ -10,6 +10,8 @@
 #include "config/IniFile.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramDir.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -215,16 +217,33 @@ int ParseUsbId(const std::string& text, int fallback)
     return std::stoi(digits, nullptr, 16);
 }
 
+bool CPrinterConfig::LoadFailed(std::string text)
+{
+    m_loadFailure = std::move(text);
+    return false;
+}
+
 bool CPrinterConfig::LoadConfig()
 {
+    m_loaded = false;
+    m_systemLoaded = false;
+    m_loadFailure.clear();
     ClearConfigLists();
     CIniFile ini(m_programDir);
     if (!ini.IsOpen()) {
-        return false;
+        const int why = ini.ReadResult() == FileReadResult::TooLarge ? ids::kConfigTooLarge
+                        : ini.ReadResult() == FileReadResult::Failed ? ids::kConfigNotRead
+                                                                     : ids::kConfigOpenError;
+        return LoadFailed(LoadResString(why) + " " + ini.Path().string());
     }
     LoadSystem(ini);
+    m_systemLoaded = true;
+    auto notInList = [&](const std::string& section, const char* key, const char* list) {
+        return LoadFailed(std::string(key) + " = " + ini.GetString(section, key) + " " +
+                          LoadResString(ids::kValueNotInList) + " " + list);
+    };
     if (Printer < 0 || Printer >= static_cast<int>(PrinterList.size())) {
-        return false;
+        return notInList(kSystem, "Printer", "PrinterList");
     }
     const std::string p = PrinterName();
     const std::string l = p + "_LIST";
@@ -245,13 +264,22 @@ bool CPrinterConfig::LoadConfig()
 
     params.Resolution = ini.GetInt(p, "Resolution");
     if (params.Resolution < 0 || params.Resolution >= static_cast<int>(ls.ResolutionList.size())) {
-        return false;
+        return notInList(p, "Resolution", "ResolutionList");
     }
     std::tie(params.ResolutionX, params.ResolutionY) =
         SplitResolution(ls.ResolutionList[static_cast<size_t>(params.Resolution)]);
 
     LoadPrinter(ini, p, l);
-    return FinishLoad();
+    if (!FinishLoad()) {
+        const int id = params.PrintTypeID;
+        const std::string entry = id >= 0 && id < static_cast<int>(ls.PrintTypeParamList.size())
+                                      ? ls.PrintTypeParamList[static_cast<size_t>(id)]
+                                      : std::string();
+        return LoadFailed(LoadResString(ids::kPrintTypeUnusable) + " PrintTypeID = " +
+                          ini.GetString(p, "PrintTypeID") + ", PrintTypeParamList = " + entry);
+    }
+    m_loaded = true;
+    return true;
 }
 
 void CPrinterConfig::LoadPrinter(const CIniFile& ini, const std::string& p, const std::string& l)
@@ -529,24 +557,48 @@ void CPrinterConfig::WriteSystem(CIniFile& ini) const
     ini.WriteInt(kSystem, "IsAutoMaskGen", IsAutoMaskGen);
 }
 
+bool CPrinterConfig::MaySave(bool systemOnly)
+{
+    m_saveError.clear();
+    if (systemOnly ? m_systemLoaded : m_loaded) {
+        return true;
+    }
+    m_saveError = LoadResString(ids::kSaveRefusedNotLoaded) + " " +
+                  (m_loadFailure.empty() ? LoadResString(ids::kConfigNotRead) : m_loadFailure);
+    return false;
+}
+
+bool CPrinterConfig::FinishSave(CIniFile& ini)
+{
+    std::string error;
+    if (ini.Flush(&error)) {
+        return true;
+    }
+    m_saveError = error.empty() ? LoadResString(ids::kConfigNotRead) : error;
+    return false;
+}
+
 bool CPrinterConfig::SaveSystemSection()
 {
+    if (!MaySave(true)) {
+        return false;
+    }
     CIniFile ini(m_programDir);
     if (!ini.IsOpen()) {
         return false;
     }
     WriteSystem(ini);
-    return ini.Flush();
+    return FinishSave(ini);
 }
 
-bool CPrinterConfig::BeginPrinterSave(CIniFile& ini) const
+bool CPrinterConfig::BeginPrinterSave(CIniFile& ini)
 {
     if (!ini.IsOpen()) {
         return false;
     }
     WriteSystem(ini);
     if (Printer < 0 || Printer >= static_cast<int>(PrinterList.size())) {
-        ini.Flush();  // the SYSTEM keys are stored all the same
+        FinishSave(ini);  // the SYSTEM keys are stored all the same
         return false;
     }
     return true;
@@ -554,6 +606,9 @@ bool CPrinterConfig::BeginPrinterSave(CIniFile& ini) const
 
 bool CPrinterConfig::SaveConfig()
 {
+    if (!MaySave(false)) {
+        return false;
+    }
     CIniFile ini(m_programDir);
     if (!BeginPrinterSave(ini)) {
         return false;
@@ -641,11 +696,14 @@ bool CPrinterConfig::SaveConfig()
     ini.WriteString(
         l, "FeatherLinesList",
         "0," + std::to_string(c.FeatherLinesList[1]) + "," + std::to_string(c.FeatherLinesList[2]));
-    return ini.Flush();
+    return FinishSave(ini);
 }
 
 bool CPrinterConfig::SavePrinterType()
 {
+    if (!MaySave(false)) {
+        return false;
+    }
     CIniFile ini(m_programDir);
     if (!BeginPrinterSave(ini)) {
         return false;
@@ -698,7 +756,7 @@ bool CPrinterConfig::SavePrinterType()
     wl("HoriPrintResolutionList", ls.HoriPrintResolutionList);
     wl("ToTalPassList", ls.ToTalPassList);
     wl("ToTalSpeedList", ls.TotalSpeedList);
-    return ini.Flush();
+    return FinishSave(ini);
 }
 
 CPrinterConfig& GetPrinterConfig()

@@ -178,12 +178,24 @@ public:
     // Reads tavolux.ini. False when Printer or Resolution is outside its list, when the print
     // type cannot be parsed, or when the file is missing; what was read is kept.
     bool LoadConfig();
+    // True when the last LoadConfig() succeeded.
+    bool Loaded() const { return m_loaded; }
+    // Why the last load failed, naming the key and its value, in the current language; empty
+    // after a successful load.
+    const std::string& LoadFailureText() const { return m_loadFailure; }
+
+    // A save after a load that failed (or before any load) changes nothing and reports false:
+    // the fields that were not read would overwrite the file with zeros and empty lists.
+    // SaveSystemSection() needs only the SYSTEM keys to have been read. The file's lock is
+    // taken for the write; see CIniFile::Flush.
     // Writes the five SYSTEM keys.
     bool SaveSystemSection();
     // Writes the SYSTEM keys and every operator and calibration key of the current printer.
     bool SaveConfig();
     // Writes the SYSTEM keys and the printer-type keys and lists.
     bool SavePrinterType();
+    // Why the last save failed, in the current language; empty after a successful save.
+    const std::string& SaveErrorText() const { return m_saveError; }
     // Empties every list and table.
     void ClearConfigLists();
 
@@ -220,9 +232,18 @@ private:
     void LoadPrinter(const CIniFile& ini, const std::string& p, const std::string& l);
     void WriteSystem(CIniFile& ini) const;
     // Writes the SYSTEM keys; false (after storing them) when Printer names no printer type.
-    bool BeginPrinterSave(CIniFile& ini) const;
+    bool BeginPrinterSave(CIniFile& ini);
+    // Records why the load stopped and returns false.
+    bool LoadFailed(std::string text);
+    // False (with the reason kept) when the fields a save writes were not all read.
+    bool MaySave(bool systemOnly);
+    bool FinishSave(CIniFile& ini);
 
     std::filesystem::path m_programDir;
+    bool m_loaded = false;        // the last load read every field
+    bool m_systemLoaded = false;  // the last load read the SYSTEM keys
+    std::string m_loadFailure;
+    std::string m_saveError;
 };
 
 // A USB id written as hex ("04b4", "0x04B4"); fallback when empty or not a 16-bit hex number.

@@ -160,5 +160,13 @@ inline constexpr int kProgressPass = 60628;     // the progress line's pass coun
 inline constexpr int kProgressSkipped = 60629;  // the progress line: blank passes skipped
 inline constexpr int kProgressRemaining = 60630;  // the progress line: remaining time
 inline constexpr int kFromLineBeyond = 60631;  // a start line beyond the image: line, image lines
+// Storing the configuration and the task list.
+inline constexpr int kConfigTooLarge = 60470;  // tavolux.ini is larger than any configuration
+inline constexpr int kFileBusy = 60471;        // another program holds a file's lock too long
+inline constexpr int kNotRegularFile = 60472;  // a FIFO, folder or device where a file belongs
+inline constexpr int kSaveRefusedNotLoaded = 60473;  // a save after a load that failed
+inline constexpr int kValueNotInList = 60474;        // a key's value is no index of its list
+inline constexpr int kPrintTypeUnusable = 60475;     // the print type's entry cannot be used
+inline constexpr int kConfigNotRead = 60476;         // the file could not be read at all
 
 }  // namespace tavolux::ids

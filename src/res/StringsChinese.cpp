@@ -151,6 +151,13 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kVpHeadsUnusable, "%1：所配置打印机类型的喷头无法在纸样上打印"},
         {kVpNoPrinter, "%1 处没有虚拟打印机"},
         {kVpBadOption, "未知或不完整的选项：%1"},
+        {kConfigTooLarge, "配置文件太大（超过1 MiB），没有读取："},
+        {kFileBusy, "另一个程序正在写入该文件，请稍后再试："},
+        {kNotRegularFile, "不是普通文件："},
+        {kSaveRefusedNotLoaded, "配置没有装载成功，没有保存任何内容："},
+        {kValueNotInList, "不在列表中："},
+        {kPrintTypeUnusable, "打印类型无法使用："},
+        {kConfigNotRead, "无法读取配置文件"},
     };
     return table;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <map>
 
 namespace tavolux {
 
@@ -139,6 +140,49 @@ DecodedTasks DecodeTasksFile(std::string_view bytes)
         }
     }
     return result;
+}
+
+std::vector<std::string> TaskKeys(const std::vector<TaskRecord>& records)
+{
+    std::vector<std::string> keys;
+    keys.reserve(records.size());
+    std::map<std::string, int> seen;
+    for (const TaskRecord& r : records) {
+        std::string identity =
+            r.m_thumbnailPath.empty() ? "file:" + r.m_filePath : "thumbnail:" + r.m_thumbnailPath;
+        const int n = seen[identity]++;
+        keys.push_back(std::move(identity) + "#" + std::to_string(n));
+    }
+    return keys;
+}
+
+std::vector<TaskRecord> MergeTasks(const std::vector<TaskRecord>& disk,
+                                   const std::set<std::string>& known,
+                                   const std::set<std::string>& removed,
+                                   const std::vector<TaskRecord>& ours)
+{
+    const std::vector<std::string> diskKeys = TaskKeys(disk);
+    const std::vector<std::string> ourKeys = TaskKeys(ours);
+    std::map<std::string, size_t> ourIndex;
+    for (size_t i = 0; i < ours.size(); ++i) {
+        ourIndex.emplace(ourKeys[i], i);
+    }
+    std::vector<TaskRecord> merged;
+    merged.reserve(disk.size() + ours.size());
+    std::set<std::string> onDisk(diskKeys.begin(), diskKeys.end());
+    for (size_t i = 0; i < disk.size(); ++i) {
+        if (removed.count(diskKeys[i]) != 0) {
+            continue;
+        }
+        auto it = ourIndex.find(diskKeys[i]);
+        merged.push_back(it != ourIndex.end() ? ours[it->second] : disk[i]);
+    }
+    for (size_t i = 0; i < ours.size(); ++i) {
+        if (onDisk.count(ourKeys[i]) == 0 && known.count(ourKeys[i]) == 0) {
+            merged.push_back(ours[i]);
+        }
+    }
+    return merged;
 }
 
 }  // namespace tavolux

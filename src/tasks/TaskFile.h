@@ -1,6 +1,7 @@
 // The byte layout of Tasks.dat: a count, then one 624-byte little-endian record per task.
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,5 +37,20 @@ struct DecodedTasks {
 };
 
 DecodedTasks DecodeTasksFile(std::string_view bytes);
+
+// The identity of each task across programs sharing Tasks.dat: its thumbnail path (a name no
+// other task is given), or its file path when it has none; the n-th task of one identity is
+// told apart by n.
+std::vector<std::string> TaskKeys(const std::vector<TaskRecord>& records);
+
+// What a list writes when another program may have written Tasks.dat since it last read it:
+// the tasks on disk now, in their order, less those this list removed (removed), with this
+// list's version of the tasks it also holds (ours), then this list's tasks the file never
+// held, in its order. A task of ours that was on disk (known) but is gone now was removed by
+// another program and stays removed.
+std::vector<TaskRecord> MergeTasks(const std::vector<TaskRecord>& disk,
+                                   const std::set<std::string>& known,
+                                   const std::set<std::string>& removed,
+                                   const std::vector<TaskRecord>& ours);
 
 }  // namespace tavolux

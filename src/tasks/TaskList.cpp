@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
+#include <cstdio>
+#include <iterator>
 #include <system_error>
 
 #include "config/PrinterConfig.h"
@@ -14,7 +15,9 @@
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "platform/BmpFile.h"
+#include "platform/FileLock.h"
 #include "tasks/TaskFile.h"
+#include "tasks/ThumbnailImage.h"
 #include "tasks/ThumbnailName.h"
 
 namespace tavolux {
@@ -39,23 +42,16 @@ void ShowPathTooLong(const std::string& path)
 
 // Reads Tasks.dat, at most as many bytes as a list of kMaxTasks holds: a file grown to
 // gigabytes by damage must not take the memory with it (its first records still load).
-bool ReadTasksFile(const std::filesystem::path& path, std::string& bytes)
+FileReadResult ReadTasksFile(const std::filesystem::path& path, std::string& bytes)
 {
     constexpr size_t kMaxTasks = 100000;
     constexpr size_t kMaxBytes = 4 + kMaxTasks * kTaskRecordSize;
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    std::ifstream in(path, std::ios::binary);
-    if (ec || !in) {
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(std::min<uintmax_t>(size, kMaxBytes)));
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad()) {
-        return false;
-    }
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return true;
+    return ReadRegularFile(path, bytes, kMaxBytes, true);
+}
+
+void ShowFileMessage(int id, const std::filesystem::path& path)
+{
+    GetUi().ShowMessage(LoadResString(id) + " " + path.string(), MessageIcon::Error);
 }
 
 }  // namespace
@@ -163,12 +159,21 @@ std::string CTaskList::NewThumbnailPath(const std::string& filePath) const
     const int stamp = static_cast<int>(seconds % 1000000000);
     const int count = TaskCount() + 1;
     std::filesystem::path path;
-    std::error_code ec;
     // The time and the list position alone repeat after a restart; the random number keeps
-    // names apart, and an existing file is never overwritten.
-    do {
+    // names apart. The name is taken by creating the file exclusively, so that another program
+    // adding a task at the same moment can never pick it too.
+    constexpr int kAttempts = 1000;
+    for (int i = 0; i < kAttempts; ++i) {
         path = m_worksDir / ThumbnailFileName(filePath, stamp, count, GetRandomSource().Rand());
-    } while (std::filesystem::exists(path, ec));
+        if (std::FILE* f = std::fopen(path.string().c_str(), "wbx")) {
+            std::fclose(f);
+            break;
+        }
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) {
+            break;  // the folder cannot take files: the write of the picture says why
+        }
+    }
     return path.string();
 }
 
@@ -214,10 +219,13 @@ int CTaskList::AddTask(const std::string& filePath, const RipImageInfo& info,
     std::shared_ptr<const DibImage> image;
     if (!thumbnail.empty()) {
         std::string error;
-        if (WriteBmpFile(thumbnail, preview, &error)) {
+        DibImage picture = BoundedThumbnail(preview);
+        if (WriteBmpFile(thumbnail, picture, &error)) {
             record.m_thumbnailPath = thumbnail;
-            image = std::make_shared<const DibImage>(preview);
+            image = std::make_shared<const DibImage>(std::move(picture));
         } else {
+            std::error_code ec;
+            std::filesystem::remove(thumbnail, ec);  // the name reserved for it
             // The task stays usable without its picture; the operator learns why it is missing.
             GetUi().ShowMessage(error, MessageIcon::Warning);
         }
@@ -287,7 +295,34 @@ bool CTaskList::WriteSaved()
     // Collected and written under one lock: two writers must not share the temporary file, and
     // the later state must not be overwritten by an earlier one.
     std::lock_guard saveLock(m_saveMutex);
+    const std::filesystem::path path = TasksFilePath();
+    std::error_code ec;
+    std::filesystem::create_directories(m_worksDir, ec);
+    // Other programs write the same file: hold its lock from reading it to the rename.
+    CFileLock fileLock(path);
+    if (!fileLock.Locked()) {
+        ShowFileMessage(fileLock.TimedOut() ? ids::kFileBusy : ids::kSaveTasksError, path);
+        return false;
+    }
+    std::string bytes;
+    std::vector<TaskRecord> disk;
+    switch (ReadTasksFile(path, bytes)) {
+        case FileReadResult::Ok:
+            disk = DecodeTasksFile(bytes).records;  // a damaged tail is dropped by this write
+            break;
+        case FileReadResult::Missing:
+            break;
+        case FileReadResult::NotRegular:
+            ShowFileMessage(ids::kNotRegularFile, path);
+            return false;
+        case FileReadResult::TooLarge:
+        case FileReadResult::Failed:
+            ShowFileMessage(ids::kSaveTasksError, path);
+            return false;
+    }
     std::vector<TaskRecord> saved;
+    std::set<std::string> known;
+    std::set<std::string> removed;
     {
         std::lock_guard lock(m_mutex);
         for (const Entry& entry : m_entries) {
@@ -295,35 +330,61 @@ bool CTaskList::WriteSaved()
                 saved.push_back(entry.record);
             }
         }
+        known = m_known;
+        removed = m_removed;
     }
+    const std::vector<TaskRecord> merged = MergeTasks(disk, known, removed, saved);
     // The count is that of the records written, so the file can never announce more.
-    std::string bytes;
     std::string error;
-    if (EncodeTasksFile(saved, bytes)) {
-        std::error_code ec;
-        std::filesystem::create_directories(m_worksDir, ec);
-        if (AtomicWriteFile(TasksFilePath(), bytes, &error, m_crashStep)) {
-            return true;
+    if (!EncodeTasksFile(merged, bytes)) {
+        GetUi().ShowMessage(LoadResString(ids::kSaveTasksError), MessageIcon::Error);
+        return false;
+    }
+    RemoveStaleTemporaries(ResolveWriteTarget(path), std::chrono::seconds(0));
+    if (!AtomicWriteFile(path, bytes, &error, m_crashStep)) {
+        GetUi().ShowMessage(LoadResString(ids::kSaveTasksError), MessageIcon::Error);
+        return false;
+    }
+    const std::vector<std::string> keys = TaskKeys(merged);
+    std::vector<std::string> thumbnails;
+    {
+        std::lock_guard lock(m_mutex);
+        m_known = std::set<std::string>(keys.begin(), keys.end());
+        for (const std::string& key : removed) {
+            m_removed.erase(key);
+        }
+        thumbnails.swap(m_thumbnailsToRemove);
+    }
+    // Only now does no saved list name these pictures any more.
+    for (const std::string& thumbnail : thumbnails) {
+        if (IsOwnThumbnail(thumbnail)) {
+            std::filesystem::remove(thumbnail, ec);
         }
     }
-    GetUi().ShowMessage(LoadResString(ids::kSaveTasksError), MessageIcon::Error);
-    return false;
+    return true;
 }
 
 bool CTaskList::LoadTasks()
 {
     const std::filesystem::path path = TasksFilePath();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        return true;
-    }
     std::string bytes;
     DecodedTasks decoded;
-    if (ReadTasksFile(path, bytes)) {
-        decoded = DecodeTasksFile(bytes);
-    } else {
-        decoded.damaged = true;
+    switch (ReadTasksFile(path, bytes)) {
+        case FileReadResult::Ok:
+            decoded = DecodeTasksFile(bytes);
+            break;
+        case FileReadResult::Missing:
+            return true;
+        case FileReadResult::NotRegular:
+            ShowFileMessage(ids::kNotRegularFile, path);
+            return false;
+        case FileReadResult::TooLarge:
+        case FileReadResult::Failed:
+            decoded.damaged = true;
+            break;
     }
+    std::vector<Entry> loaded;
+    loaded.reserve(decoded.records.size());
     for (TaskRecord& record : decoded.records) {
         const PrintTypeChoice type = DerivePrintType(m_config, record.m_printTypeId);
         record.m_xResolution = type.xResolution;
@@ -333,26 +394,50 @@ bool CTaskList::LoadTasks()
         record.m_resume = record.m_stateId == ids::kTaskSuspended ? 1 : 0;
         std::shared_ptr<const DibImage> image;
         if (!record.m_thumbnailPath.empty()) {
-            DibImage loaded;
-            if (LoadBmpFile(record.m_thumbnailPath, loaded)) {
-                image = std::make_shared<const DibImage>(std::move(loaded));
+            DibImage picture;
+            if (LoadBmpFile(record.m_thumbnailPath, picture)) {
+                image = std::make_shared<const DibImage>(std::move(picture));
             }
         }
-        Entry entry{record, BuildRow(record, type), std::move(image)};
-        int index = 0;
-        {
-            std::lock_guard lock(m_mutex);
-            m_entries.push_back(std::move(entry));
-            index = static_cast<int>(m_entries.size()) - 1;
-            Renumber();
-        }
-        Notify(&ITaskListObserver::OnRowInserted, index);
+        loaded.push_back(Entry{record, BuildRow(record, type), std::move(image)});
+    }
+    const std::vector<std::string> keys = TaskKeys(decoded.records);
+    int first = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        first = static_cast<int>(m_entries.size());
+        std::move(loaded.begin(), loaded.end(), std::back_inserter(m_entries));
+        Renumber();  // once for the whole file: per record it would cost the square
+        m_known.insert(keys.begin(), keys.end());
+    }
+    for (size_t i = 0; i < decoded.records.size(); ++i) {
+        Notify(&ITaskListObserver::OnRowInserted, first + static_cast<int>(i));
     }
     if (decoded.damaged) {
         GetUi().ShowMessage(LoadResString(ids::kLoadTasksError), MessageIcon::Warning);
         return false;
     }
     return true;
+}
+
+std::vector<std::string> CTaskList::EntryKeys() const
+{
+    std::vector<TaskRecord> records;
+    records.reserve(m_entries.size());
+    for (const Entry& entry : m_entries) {
+        records.push_back(entry.record);
+    }
+    return TaskKeys(records);
+}
+
+void CTaskList::RememberRemoval(const Entry& entry, const std::string& key)
+{
+    if (entry.record.m_saved != 0) {
+        m_removed.insert(key);
+    }
+    if (!entry.record.m_thumbnailPath.empty()) {
+        m_thumbnailsToRemove.push_back(entry.record.m_thumbnailPath);
+    }
 }
 
 bool CTaskList::IsOwnThumbnail(const std::string& path) const
@@ -370,13 +455,13 @@ bool CTaskList::IsOwnThumbnail(const std::string& path) const
 
 bool CTaskList::DeleteTask(int index)
 {
-    std::string thumbnail;
     {
         std::lock_guard lock(m_mutex);
         if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
             return false;
         }
-        thumbnail = m_entries[static_cast<size_t>(index)].record.m_thumbnailPath;
+        const std::string key = EntryKeys()[static_cast<size_t>(index)];
+        RememberRemoval(m_entries[static_cast<size_t>(index)], key);
         m_entries.erase(m_entries.begin() + index);
         if (m_selected == index) {
             m_selected = -1;
@@ -385,27 +470,24 @@ bool CTaskList::DeleteTask(int index)
         }
         Renumber();
     }
-    if (IsOwnThumbnail(thumbnail)) {
-        std::error_code ec;
-        std::filesystem::remove(thumbnail, ec);
-    }
     Notify(&ITaskListObserver::OnRowRemoved, index);
     return SaveTasks();
 }
 
 bool CTaskList::DeleteAllTasks()
 {
-    std::vector<Entry> removed;
+    size_t count = 0;
     {
         std::lock_guard lock(m_mutex);
-        removed.swap(m_entries);
+        const std::vector<std::string> keys = EntryKeys();
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            RememberRemoval(m_entries[i], keys[i]);
+        }
+        count = m_entries.size();
+        m_entries.clear();
         m_selected = -1;
     }
-    for (size_t i = removed.size(); i-- > 0;) {
-        if (IsOwnThumbnail(removed[i].record.m_thumbnailPath)) {
-            std::error_code ec;
-            std::filesystem::remove(removed[i].record.m_thumbnailPath, ec);
-        }
+    for (size_t i = count; i-- > 0;) {
         Notify(&ITaskListObserver::OnRowRemoved, static_cast<int>(i));
     }
     return SaveTasks();

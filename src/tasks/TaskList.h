@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,15 +76,22 @@ public:
 
     // Marks the selected task saved, then writes every saved task to Tasks.dat atomically.
     // False (and "任务保存出错！" shown) when the file cannot be written.
+    // Other programs may share Tasks.dat: a save takes the lock file beside it, reads it again
+    // and writes what MergeTasks gives, so that a task another program added since this list
+    // read the file is kept, one it removed stays removed, and this list's adds, removals and
+    // changes are applied. A lock held elsewhere for more than a few seconds fails the save with
+    // a message and leaves the file as it was. Tasks the others added are not shown here.
     bool SaveTasks();
     // Marks every task saved and writes them all.
     bool SaveAllTasks();
     // Appends the tasks of Tasks.dat. A missing file is an empty list. A damaged file loads its
-    // whole records, shows "装载打印任务错误" and returns false. A task saved while suspended
-    // resumes at its resume line.
+    // whole records, shows "装载打印任务错误" and returns false. Anything at the path that is not
+    // a regular file (a FIFO, a folder) is refused with a message, unread. A task saved while
+    // suspended resumes at its resume line.
     bool LoadTasks();
 
-    // Removes the task and its thumbnail, then saves. False when index is out of range.
+    // Removes the task, then saves; its thumbnail goes once the file no longer names it.
+    // False when index is out of range or the save fails.
     bool DeleteTask(int index);
     // Removes every task and thumbnail, then saves an empty list.
     bool DeleteAllTasks();
@@ -126,6 +134,10 @@ private:
     void Renumber();    // m_mutex held
     void Notify(void (ITaskListObserver::*what)(int), int row);
     bool IsOwnThumbnail(const std::string& path) const;
+    // Under m_mutex: the keys of the entries, in list order.
+    std::vector<std::string> EntryKeys() const;
+    // Under m_mutex: remembers that the next save removes the entry with that key.
+    void RememberRemoval(const Entry& entry, const std::string& key);
 
     const CPrinterConfig& m_config;
     std::filesystem::path m_worksDir;
@@ -133,6 +145,11 @@ private:
     std::mutex m_saveMutex;        // one write of Tasks.dat at a time (the UI and the job threads)
     std::vector<Entry> m_entries;  // guarded by m_mutex
     int m_selected = -1;           // guarded by m_mutex
+    // Keys (TaskKeys) of the tasks Tasks.dat held when this list last read or wrote it, and of
+    // saved tasks removed here since; guarded by m_mutex.
+    std::set<std::string> m_known;
+    std::set<std::string> m_removed;
+    std::vector<std::string> m_thumbnailsToRemove;  // after the next save; guarded by m_mutex
     std::atomic<ITaskListObserver*> m_observer{nullptr};
     AtomicWriteStep m_crashStep = AtomicWriteStep::None;
 };

@@ -205,8 +205,10 @@ bool CTaskPrinter::MeasureMedia()
     p.MediaPos =
         static_cast<int>(position * p.MmPerPulseX) - p.MediaSensorToUvDist + p.SensorToUvDist;
     if (!m_env.config.SaveConfig()) {
-        // The print goes on with the measured media; only the file keeps the old values.
-        DeviceDiagnostic("the measured media could not be saved in the configuration file");
+        // The print goes on with the measured media; only the file keeps the old values (a
+        // configuration that did not load is never saved over).
+        DeviceDiagnostic("the measured media could not be saved in the configuration file: " +
+                         m_env.config.SaveErrorText());
     }
     return true;
 }

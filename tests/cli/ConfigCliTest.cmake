@@ -35,6 +35,63 @@ run(0 config dump)
 expect_line("OriginPos = 300")
 expect_line("Voltage = 195&196&194&197&195&193&198&195&196&194&195&197")
 
+# A save after a load that failed changes no byte, names the key and value, and fails.
+run(0 config set "TX6 Printer" Resolution 99)
+file(READ ${WORK}/tavolux.ini before_refused)
+foreach(verb save save-printer-type)
+  run(1 config ${verb})
+  expect_in(ERR "Resolution = 99")
+  expect_in(ERR "配置没有装载成功")
+  file(READ ${WORK}/tavolux.ini after_refused)
+  if(NOT after_refused STREQUAL before_refused)
+    message(FATAL_ERROR "config ${verb} after a failed load changed the file")
+  endif()
+endforeach()
+run(0 config set "TX6 Printer" Resolution 0)
+
+# Writers at the same time: two sets of different keys and a whole save, many rounds; every
+# value set must be there afterwards.
+foreach(round RANGE 1 20)
+  # The commands run at once as one pipeline; each writes to /dev/null, so none is cut off
+  # by a neighbour that ends first.
+  execute_process(
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config set SYSTEM RoundA ${round} > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config set SYSTEM RoundB ${round} > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" config save > /dev/null" ${CLI} ${WORK}
+    RESULTS_VARIABLE codes OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 120)
+  if(NOT codes STREQUAL "0;0;0")
+    message(FATAL_ERROR "round ${round}: exit codes ${codes}\n${err}")
+  endif()
+  foreach(key RoundA RoundB)
+    run(0 config get SYSTEM ${key})
+    if(NOT OUT STREQUAL "${round}\n")
+      message(FATAL_ERROR "round ${round}: ${key} lost its value, reads ${OUT}")
+    endif()
+  endforeach()
+endforeach()
+
+# A lock that another program holds too long: the set fails with the message, nothing changes.
+file(WRITE ${WORK}/hold.sh "exec 9>\"$1\"; flock 9; echo locked; exec sleep 30")
+execute_process(COMMAND sh -c "sh ${WORK}/hold.sh ${WORK}/tavolux.ini.lock > ${WORK}/held 2>&1 < /dev/null & echo $!"
+  OUTPUT_VARIABLE holder OUTPUT_STRIP_TRAILING_WHITESPACE)
+foreach(i RANGE 1 100)
+  if(EXISTS ${WORK}/held)
+    file(READ ${WORK}/held held)
+    if(held MATCHES "locked")
+      break()
+    endif()
+  endif()
+  execute_process(COMMAND sleep 0.05)
+endforeach()
+file(READ ${WORK}/tavolux.ini before_busy)
+run(1 config set SYSTEM RoundA busy)
+execute_process(COMMAND kill ${holder})
+expect_in(ERR "另一个程序正在写入该文件")
+file(READ ${WORK}/tavolux.ini after_busy)
+if(NOT after_busy STREQUAL before_busy)
+  message(FATAL_ERROR "a set that did not get the lock changed the file")
+endif()
+
 run(1 config get SYSTEM NoSuchKey)
 run(2 config frobnicate)
 run(2 config set SYSTEM)

@@ -74,6 +74,35 @@ run(2 tasks remove x)
 run(2 tasks frobnicate)
 run(1 tasks add ${WORK}/missing.prn)
 
+# Two programs adding at the same time: no task lost, no picture without its task.
+file(REMOVE_RECURSE ${WORK}/Works)
+foreach(round RANGE 1 8)
+  # The commands run at once as one pipeline; each writes to /dev/null, so none is cut off
+  # by a neighbour that ends first.
+  execute_process(
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" tasks add \"$1\"/poster.v2.prn > /dev/null" ${CLI} ${WORK}
+    COMMAND sh -c "exec \"$0\" --program-dir \"$1\" tasks add \"$1\"/poster.v2.prn > /dev/null" ${CLI} ${WORK}
+    RESULTS_VARIABLE codes OUTPUT_QUIET ERROR_VARIABLE err TIMEOUT 120)
+  if(NOT codes STREQUAL "0;0")
+    message(FATAL_ERROR "round ${round}: exit codes ${codes}\n${err}")
+  endif()
+  math(EXPR expected "2 * ${round}")
+  file(SIZE ${WORK}/Works/Tasks.dat size)
+  math(EXPR count "(${size} - 4) / 624")
+  file(GLOB thumbnails ${WORK}/Works/poster*.BMP)
+  list(LENGTH thumbnails pictures)
+  if(NOT count EQUAL expected OR NOT pictures EQUAL expected)
+    message(FATAL_ERROR "round ${round}: ${count} tasks and ${pictures} pictures, expected ${expected}")
+  endif()
+endforeach()
+
+# A FIFO where the list belongs is refused at once, not read until someone writes to it.
+file(REMOVE ${WORK}/Works/Tasks.dat)
+execute_process(COMMAND mkfifo ${WORK}/Works/Tasks.dat)
+run(1 tasks list)
+expect("不是普通文件" "${ERR}")
+file(REMOVE ${WORK}/Works/Tasks.dat)
+
 # A damaged Tasks.dat: the whole records load, the operator is told.
 file(WRITE ${WORK}/Works/Tasks.dat "\x07")
 run(1 tasks list)

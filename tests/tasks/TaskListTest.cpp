@@ -14,6 +14,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/RandomSource.h"
 #include "platform/BmpFile.h"
+#include "platform/FileLock.h"
 #include "res/StringIds.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskList.h"
@@ -303,25 +304,32 @@ TEST_F(TaskListTest, CrashDuringSaveLeavesTheLastSavedList)
 
 TEST_F(TaskListTest, KillNineDuringSavesLeavesOneWholeList)
 {
-    // A child saves two different lists in turn until it is killed at a random moment; the
-    // file must then load as exactly one of them, record for record.
-    CTaskList one(cfg.config, Works());
-    Add(one, "a.prn");
-    CTaskList three(cfg.config, Works());
-    Add(three, "b.prn");
-    Add(three, "c.prn");
-    Add(three, "d.prn");
-    ASSERT_TRUE(one.SaveAllTasks());
-    ASSERT_TRUE(three.SaveAllTasks());
-    auto records = [](const CTaskList& list) {
+    // A child saves two states of one list in turn until it is killed at a random moment,
+    // perhaps holding the file's lock; the file must then load as exactly one of them, record
+    // for record, and the next writer must get the lock at once.
+    CTaskList list(cfg.config, Works());
+    Add(list, "a.prn");
+    Add(list, "b.prn");
+    auto records = [](const CTaskList& l) {
         std::vector<TaskRecord> r;
-        for (int i = 0; i < list.TaskCount(); ++i) {
-            r.push_back(list.GetTask(i));
+        for (int i = 0; i < l.TaskCount(); ++i) {
+            r.push_back(l.GetTask(i));
         }
         return r;
     };
-    const std::vector<TaskRecord> expectOne = records(one);
-    const std::vector<TaskRecord> expectThree = records(three);
+    auto stateA = [&] {
+        list.SetTaskStatus(1, ids::kTaskReady);
+        list.SetResumePoint(1, false, 0);
+    };
+    auto stateB = [&] {
+        list.SetTaskStatus(1, ids::kTaskSuspended);
+        list.SetResumePoint(1, true, 77);
+    };
+    stateA();
+    ASSERT_TRUE(list.SaveAllTasks());
+    const std::vector<TaskRecord> expectA = records(list);
+    stateB();
+    const std::vector<TaskRecord> expectB = records(list);
 
     CRandomSource random(42);
     for (int round = 0; round < 8; ++round) {
@@ -329,8 +337,10 @@ TEST_F(TaskListTest, KillNineDuringSavesLeavesOneWholeList)
         ASSERT_GE(child, 0);
         if (child == 0) {
             for (;;) {
-                one.SaveAllTasks();
-                three.SaveAllTasks();
+                stateA();
+                list.SaveAllTasks();
+                stateB();
+                list.SaveAllTasks();
             }
         }
         usleep(static_cast<useconds_t>(2000 + random.Rand() % 20000));
@@ -340,8 +350,10 @@ TEST_F(TaskListTest, KillNineDuringSavesLeavesOneWholeList)
         CTaskList loaded(cfg.config, Works());
         EXPECT_TRUE(loaded.LoadTasks()) << "round " << round;
         const std::vector<TaskRecord> got = records(loaded);
-        EXPECT_TRUE(got == expectOne || got == expectThree)
+        EXPECT_TRUE(got == expectA || got == expectB)
             << "round " << round << ": " << got.size() << " records";
+        CFileLock lock(loaded.TasksFilePath(), 0);
+        EXPECT_TRUE(lock.Locked()) << "round " << round << ": " << lock.Error();
     }
     EXPECT_TRUE(ui.messages.empty());
 }

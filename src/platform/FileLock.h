@@ -1,0 +1,49 @@
+// An exclusive lock on a file shared by several programs: a lock file beside it ("NAME.lock")
+// held open and locked for as long as the writer runs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace tavolux {
+
+// How long a writer waits for another program to finish its write before it gives up.
+inline constexpr int kFileLockWaitMs = 5000;
+
+// The wait of locks created without one: kFileLockWaitMs unless set (tests shorten it).
+int FileLockWaitMs();
+void SetFileLockWaitMs(int ms);
+
+// The lock file of a file: its path followed by ".lock".
+std::filesystem::path LockFilePath(const std::filesystem::path& file);
+
+class CFileLock {
+public:
+    // Waits up to waitMs (negative: FileLockWaitMs()) for the lock of file. The lock is the
+    // operating system's lock on the open lock file, so a writer that was killed never leaves it
+    // held; the lock file itself stays, empty, for the next writer.
+    explicit CFileLock(const std::filesystem::path& file, int waitMs = -1);
+    ~CFileLock();  // releases the lock
+    CFileLock(const CFileLock&) = delete;
+    CFileLock& operator=(const CFileLock&) = delete;
+
+    // True when the lock is held; otherwise Error() says why not.
+    bool Locked() const { return m_locked; }
+    // Empty, or the reason the lock could not be taken (a time-out or a system error).
+    const std::string& Error() const { return m_error; }
+    bool TimedOut() const { return m_timedOut; }
+    const std::filesystem::path& LockPath() const { return m_lockPath; }
+
+private:
+    std::filesystem::path m_lockPath;
+#ifdef _WIN32
+    void* m_handle = nullptr;
+#else
+    int m_fd = -1;
+#endif
+    bool m_locked = false;
+    bool m_timedOut = false;
+    std::string m_error;
+};
+
+}  // namespace tavolux
