@@ -23,8 +23,8 @@
 
 namespace {
 
-using tavolux::LoadResString;
 using tavolux::FormatResString;
+using tavolux::LoadResString;
 namespace ids = tavolux::ids;
 
 constexpr const char* kUsage =
