@@ -168,6 +168,7 @@ inline constexpr int kVpConfigUnreadable = 60730;  // the configuration cannot b
 inline constexpr int kVpHeadsUnusable = 60731;     // the configured heads cannot print on a sheet
 inline constexpr int kVpNoPrinter = 60732;         // --control finds no virtual printer
 inline constexpr int kVpBadOption = 60733;         // a word the program does not know
+inline constexpr int kVpNoSocket = 60734;          // no --socket PATH given
 // Header checks, print type and file checks, the print command's progress and resume hint.
 inline constexpr int kRipHeaderField =
     60620;  // a RIP header field outside its range: field, value, low, high

@@ -151,6 +151,7 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kVpHeadsUnusable, "%1：所配置打印机类型的喷头无法在纸样上打印"},
         {kVpNoPrinter, "%1 处没有虚拟打印机"},
         {kVpBadOption, "未知或不完整的选项：%1"},
+        {kVpNoSocket, "缺少 --socket PATH"},
         {kConfigTooLarge, "配置文件太大（超过1 MiB），没有读取："},
         {kFileBusy, "另一个程序正在写入该文件，请稍后再试："},
         {kNotRegularFile, "不是普通文件："},

@@ -215,6 +215,7 @@ set(failures
   "cli|log"
   # the virtual printer program
   "vp|--frob"
+  "vp|--instant"
   "vp|--socket,${WORK}/no/such/folder/p.sock"
   "vp|--socket,${WORK}/plain.sock"
   "vp|--socket,${WORK}/nobody.sock,--control,status"
