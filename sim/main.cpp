@@ -157,9 +157,8 @@ int main(int argc, char** argv)
     }
     ChooseLanguage();
     if (!badOption.empty() || path.empty()) {
-        if (!badOption.empty()) {
-            Say(std::cerr, FormatResString(ids::kVpBadOption, {badOption}));
-        }
+        Say(std::cerr, badOption.empty() ? LoadResString(ids::kVpNoSocket)
+                                         : FormatResString(ids::kVpBadOption, {badOption}));
         std::cerr << kUsage;
         return 2;
     }

@@ -58,11 +58,24 @@ bool CheckConfigPresent(CliContext& ctx)
 int UsageError(CliContext& ctx, std::string_view command, const std::string& word)
 {
     const std::string name(command);
-    Fail(ctx, kExitUsage,
-         word.empty() ? FormatResString(ids::kCliMissingWords, {name})
-                      : FormatResString(ids::kCliUnexpectedWord, {name, word}));
+    return UsageFailure(ctx, command,
+                        word.empty() ? FormatResString(ids::kCliMissingWords, {name})
+                                     : FormatResString(ids::kCliUnexpectedWord, {name, word}));
+}
+
+int UsageFailure(CliContext& ctx, std::string_view command, const std::string& message)
+{
+    Fail(ctx, kExitUsage, message);
     *ctx.err << CommandUsage(command) << "\n";
     return kExitUsage;
+}
+
+std::string WithEnglishDetail(std::string text, const std::string& detail)
+{
+    if (!detail.empty() && GetUiLanguage() == UiLanguage::English) {
+        text += ": " + detail;
+    }
+    return text;
 }
 
 void ApplyCliLanguage(const std::filesystem::path& programDir)

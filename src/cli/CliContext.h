@@ -41,6 +41,13 @@ bool CheckConfigPresent(CliContext& ctx);
 // A usage error of command: names the word it does not take (or, for an empty word, says that
 // words are missing), then shows that command's usage alone. Returns kExitUsage.
 int UsageError(CliContext& ctx, std::string_view command, const std::string& word);
+// A usage error with its own message, then that command's usage alone. Returns kExitUsage.
+int UsageFailure(CliContext& ctx, std::string_view command, const std::string& message);
+
+// text, followed by ": " and detail only in English: details that come from code without
+// string tables (the virtual printer's heads, the pass generator) are English, and a Chinese
+// message must not carry them.
+std::string WithEnglishDetail(std::string text, const std::string& detail);
 
 // Chooses the language of the messages as the program does at start-up, from the Language
 // entry of tavolux.ini in programDir (the system's language when there is none) and the

@@ -4,6 +4,8 @@
 #include "cli/CliContext.h"
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux::cli {
 
@@ -34,7 +36,7 @@ int Save(CliContext& ctx, bool printerType)
     }
     // The configuration's own reason: which key and value stopped the load, or the lock.
     const std::string& why = config.SaveErrorText();
-    return Fail(ctx, kExitFailed, why.empty() ? std::string(what) + " failed" : why);
+    return Fail(ctx, kExitFailed, why.empty() ? FormatResString(ids::kCliSaveFailed, {what}) : why);
 }
 
 }  // namespace
@@ -70,19 +72,17 @@ int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     CIniFile ini(ctx.programDir);
     if (!ini.IsOpen()) {
-        return Fail(ctx, kExitFailed, "cannot read " + ini.Path().string());
+        return Fail(ctx, kExitFailed, FormatResString(ids::kCliCannotRead, {ini.Path().string()}));
     }
     if (verb == "get") {
         if (!ini.HasKey(args[1], args[2])) {
-            return Fail(ctx, kExitFailed, "no key " + args[2] + " in section [" + args[1] + "]");
+            return Fail(ctx, kExitFailed, FormatResString(ids::kCliNoKey, {args[2], args[1]}));
         }
         *ctx.out << ini.GetString(args[1], args[2]) << "\n";
         return kExitOk;
     }
     if (!ini.WriteString(args[1], args[2], args[3])) {
-        return Fail(
-            ctx, kExitUsage,
-            "refused: a section, key or value must not contain line breaks, a key no \"=\"");
+        return Fail(ctx, kExitUsage, LoadResString(ids::kCliSetRefused));
     }
     std::string error;
     if (!ini.Flush(&error)) {

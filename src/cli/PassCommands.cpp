@@ -6,17 +6,16 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
-#include "cli/Usage.h"
 #include "cli/FileRequest.h"
 #include "config/PrinterConfig.h"
 #include "platform/RandomSource.h"
 #include "print/PassGenerator.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux::cli {
 
 namespace {
-
-constexpr const char* kUsage = CommandUsage("passes");
 
 bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_t count)
 {
@@ -36,14 +35,14 @@ bool WriteWords(const std::filesystem::path& path, const uint16_t* words, int64_
 int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (args.empty() || args[0].starts_with("--")) {
-        return Fail(ctx, kExitUsage, kUsage);
+        return UsageError(ctx, "passes", "");  // FILE comes first
     }
     const std::filesystem::path file = args[0];
     FileJobOptions options;
     std::filesystem::path dump;
     for (size_t i = 1; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
-            return Fail(ctx, kExitUsage, args[i] + " needs a value\n" + kUsage);
+            return UsageFailure(ctx, "passes", FormatResString(ids::kCliNeedsValue, {args[i]}));
         }
         const std::string& key = args[i];
         const std::string& value = args[i + 1];
@@ -54,16 +53,18 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
                                              : nullptr;
         if (key == "--dump") {
             dump = value;
-        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
-            std::string text = "bad option ";
-            text.append(key).append(" ").append(value).append("\n").append(kUsage);
-            return Fail(ctx, kExitUsage, text);
+        } else if (target == nullptr) {
+            return UsageError(ctx, "passes", key);
+        } else if (!ParseWholeNumber(value, *target)) {
+            return UsageFailure(ctx, "passes", FormatResString(ids::kCliBadValue, {key, value}));
         }
         options.printTypeGiven = options.printTypeGiven || key == "--print-type";
         options.fromLineGiven = options.fromLineGiven || key == "--from-line";
-        if ((key == "--passes" && options.passes < 1) ||
-            (key == "--mask-mode" && (options.maskMode < 0 || options.maskMode > 2))) {
-            return Fail(ctx, kExitUsage, "--passes is 1 or more, --mask-mode is 0, 1 or 2");
+        if (key == "--passes" && options.passes < 1) {
+            return UsageFailure(ctx, "passes", LoadResString(ids::kCliPassesRange));
+        }
+        if (key == "--mask-mode" && (options.maskMode < 0 || options.maskMode > 2)) {
+            return UsageFailure(ctx, "passes", LoadResString(ids::kCliMaskModeRange));
         }
     }
     if (!CheckConfigPresent(ctx)) {
@@ -71,7 +72,7 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     CPrinterConfig config(ctx.programDir);
     if (!config.LoadConfig()) {
-        return Fail(ctx, kExitFailed, "the configuration cannot be loaded");
+        return Fail(ctx, kExitFailed, LoadResString(ids::kCliConfigNotLoaded));
     }
     // The passes of the file exactly as print would send them with the same options.
     CRipReader probe;
@@ -86,10 +87,11 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
 
     CPassGenerator gen(config, GetRandomSource());
     if (!gen.Setup(task)) {
-        return Fail(ctx, kExitFailed, gen.ErrorText());
+        return Fail(ctx, kExitFailed,
+                    WithEnglishDetail(LoadResString(ids::kCliPassesNotSetUp), gen.ErrorText()));
     }
     if (!gen.BuildMasks()) {
-        return Fail(ctx, kExitFailed, "the pass masks are wrong");
+        return Fail(ctx, kExitFailed, LoadResString(ids::kMaskWrong));
     }
     gen.Prepare();
     std::ofstream csv;
@@ -98,7 +100,8 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
         std::filesystem::create_directories(dump, ec);
         csv.open(dump / "passes.csv", std::ios::trunc);
         if (!csv) {
-            return Fail(ctx, kExitFailed, "cannot write " + (dump / "passes.csv").string());
+            return Fail(ctx, kExitFailed,
+                        FormatResString(ids::kCliCannotWrite, {(dump / "passes.csv").string()}));
         }
         csv << "pass,step,rows,skipped,handed_over,words";
         for (int w = 0; w < PassDescriptor::kWords; ++w) {
@@ -112,7 +115,8 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
         PassDescriptor d;
         const PassOutcome o = gen.BuildNextPass(buffer, d);
         if (!o.built) {
-            return Fail(ctx, kExitFailed, "pass " + std::to_string(total) + " could not be built");
+            return Fail(ctx, kExitFailed,
+                        FormatResString(ids::kCliPassNotBuilt, {std::to_string(total)}));
         }
         *ctx.out << "pass " << total << " step " << o.step << " rows " << o.dataRows << " skipped "
                  << (o.skipped ? 1 : 0) << " words";
@@ -124,7 +128,8 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
             char name[32];
             std::snprintf(name, sizeof name, "pass_%04d.bin", total);
             if (!WriteWords(dump / name, buffer.data(), o.transferWords)) {
-                return Fail(ctx, kExitFailed, "cannot write " + (dump / name).string());
+                return Fail(ctx, kExitFailed,
+                            FormatResString(ids::kCliCannotWrite, {(dump / name).string()}));
             }
             csv << total << "," << o.step << "," << o.dataRows << "," << (o.skipped ? 1 : 0) << ","
                 << (o.handOver ? 1 : 0) << "," << o.transferWords;

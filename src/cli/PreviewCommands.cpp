@@ -8,6 +8,7 @@
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "preview/PreviewBuilder.h"
+#include "res/FileErrorText.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "tasks/TaskFile.h"
@@ -114,9 +115,9 @@ int Preview(CliContext& ctx, const std::vector<std::string>& args)
         return kExitFailed;
     }
     Describe(ctx, builder);
-    std::string error;
+    FileError error;
     if (!WritePng(o.out, builder.Bitmap(), builder.Layout().previewWidth, error)) {
-        return Fail(ctx, kExitFailed, o.out + ": " + error);
+        return Fail(ctx, kExitFailed, o.out + ": " + FileErrorText(error));
     }
     *ctx.out << FormatResString(ids::kCliWritten, {o.out}) << "\n";
     return kExitOk;

@@ -16,7 +16,6 @@
 #include <unistd.h>
 
 #include "cli/CliContext.h"
-#include "cli/Usage.h"
 #include "cli/FileRequest.h"
 #include "cli/PrinterConnection.h"
 #include "device/MachineState.h"
@@ -41,8 +40,6 @@ namespace tavolux::cli {
 
 namespace {
 
-constexpr const char* kUsage = CommandUsage("print");
-
 std::atomic<bool> g_cancel{false};
 // How long a cancelled job may take to stop before the printer is given up.
 constexpr auto kCancelGrace = std::chrono::seconds(3);
@@ -58,7 +55,7 @@ bool LoadVirtualMedia(CliContext& ctx, PrinterConnection& c, const PassTask& tas
 {
     const sim::PrinterHeads heads = sim::HeadsFromConfig(*c.config);
     if (const std::string problem = heads.Problem(); !problem.empty()) {
-        *ctx.err << "tavolux-cli: the virtual printer cannot print: " << problem << "\n";
+        Fail(ctx, kExitUsage, WithEnglishDetail(LoadResString(ids::kCliVirtualHeads), problem));
         return false;
     }
     c.virtualPrinter->LoadMedia(heads, task.resolutionX, task.resolutionY);
@@ -71,10 +68,11 @@ void WriteVirtualMedia(CliContext& ctx, const PrinterConnection& c,
 {
     std::string error;
     if (c.virtualPrinter->WriteMedia(dir, error)) {
-        *ctx.out << "printed sheet: " << (dir / "sheet.png").string() << " (summary in "
-                 << (dir / "summary.json").string() << ")" << std::endl;
+        *ctx.out << FormatResString(ids::kCliSheetWritten,
+                                    {(dir / "sheet.png").string(), (dir / "summary.json").string()})
+                 << std::endl;
     } else {
-        *ctx.err << "tavolux-cli: the sheet was not written: " << error << "\n";
+        Fail(ctx, kExitFailed, WithEnglishDetail(LoadResString(ids::kCliSheetNotWritten), error));
     }
 }
 
@@ -130,7 +128,7 @@ std::string RestCommand(const CliContext& ctx, const PassTask& task, const FileJ
 int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (args.empty()) {
-        return Fail(ctx, kExitUsage, kUsage);
+        return UsageError(ctx, "print", "");
     }
     // FILE comes first; a saved task is named by --task instead.
     const size_t first = args[0].starts_with("--") ? 0 : 1;
@@ -151,7 +149,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
             continue;
         }
         if (i + 1 >= args.size()) {
-            return Fail(ctx, kExitUsage, key + " needs a value\n" + kUsage);
+            return UsageFailure(ctx, "print", FormatResString(ids::kCliNeedsValue, {key}));
         }
         const std::string& value = args[++i];
         int* target = key == "--copies"       ? &copies
@@ -162,10 +160,10 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
                                               : nullptr;
         if (key == "--media-out") {
             mediaOut = value;
-        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
-            std::string text = "bad option ";
-            text.append(key).append(" ").append(value).append("\n").append(kUsage);
-            return Fail(ctx, kExitUsage, text);
+        } else if (target == nullptr) {
+            return UsageError(ctx, "print", key);
+        } else if (!ParseWholeNumber(value, *target)) {
+            return UsageFailure(ctx, "print", FormatResString(ids::kCliBadValue, {key, value}));
         }
         given.push_back(key);
     }
@@ -177,28 +175,23 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     const bool byTask = has("--task");
     const bool maskGiven = has("--mask-mode");
     if (byTask && first == 1) {
-        return Fail(ctx, kExitUsage,
-                    "give either FILE or --task N, not both\n" + std::string(kUsage));
+        return UsageFailure(ctx, "print", LoadResString(ids::kCliFileOrTask));
     }
     if (!byTask && first == 0) {
-        return Fail(ctx, kExitUsage, kUsage);
+        return UsageError(ctx, "print", "");
     }
     if (byTask && given.size() > 1 + (mediaOut.empty() ? 0U : 1U)) {
-        return Fail(ctx, kExitUsage,
-                    "--task prints the task with the settings stored with it; --copies, "
-                    "--print-type, --mask-mode and --from-line go with FILE");
+        return UsageFailure(ctx, "print", LoadResString(ids::kCliTaskKeepsSettings));
     }
     if (maskGiven && (options.maskMode < 0 || options.maskMode > 2)) {
-        return Fail(ctx, kExitUsage, "--mask-mode is 0, 1 or 2");
+        return UsageFailure(ctx, "print", LoadResString(ids::kCliMaskModeRange));
     }
     PrinterConnection c;
     if (!MakePrinterConnection(ctx, c)) {
         return kExitUsage;
     }
     if (!mediaOut.empty() && !c.virtualPrinter) {
-        return Fail(ctx, kExitUsage,
-                    "--media-out needs --printer virtual; a virtual printer program writes its "
-                    "own sheets (tavolux-vprinter --media-out DIR)");
+        return Fail(ctx, kExitUsage, LoadResString(ids::kCliMediaOutVirtual));
     }
     CPrinterConfig& config = *c.config;
     CCliUi ui(ctx);
@@ -212,9 +205,8 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         list->LoadTasks();
         if (taskNumber < 1 || taskNumber > list->TaskCount()) {
             return Fail(ctx, kExitUsage,
-                        "no task " + std::to_string(taskNumber) + ": the list has " +
-                            std::to_string(list->TaskCount()) +
-                            " tasks, numbered as \"tasks list\" shows them");
+                        FormatResString(ids::kCliNoTask, {std::to_string(taskNumber),
+                                                          std::to_string(list->TaskCount())}));
         }
         request = MakeTaskRequest(*list, taskNumber - 1);
         std::error_code ec;
@@ -243,9 +235,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
 
     if (config.params.Intercommunication <= 0) {
-        return Fail(ctx, kExitFailed,
-                    "Intercommunication is 0 in tavolux.ini: the program cannot print without "
-                    "the printer's replies");
+        return Fail(ctx, kExitFailed, LoadResString(ids::kCliNoPrintWithoutReplies));
     }
     CPrinterSession session(config, std::move(c.transport), GetPrinterStatusBlock(),
                             GetReplyEvents());
@@ -318,11 +308,12 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         WriteVirtualMedia(ctx, c, mediaOut);
     }
     if (result.completed) {
-        *ctx.out << "printed " << result.copiesDone << " of " << request.copies << " copies"
+        *ctx.out << FormatResString(ids::kCliPrinted, {std::to_string(result.copiesDone),
+                                                       std::to_string(request.copies)})
                  << std::endl;
         return kExitOk;
     }
-    std::string text = result.stopped ? "stopped" : "failed";
+    std::string text = LoadResString(result.stopped ? ids::kCliStopped : ids::kCliFailed);
     if (!result.error.empty()) {
         text += ": " + result.error;
     }

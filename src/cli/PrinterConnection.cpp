@@ -21,14 +21,12 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
     }
     c.config = std::make_unique<CPrinterConfig>(ctx.programDir);
     if (!c.config->LoadConfig()) {
-        Fail(ctx, kExitFailed, "tavolux.ini could not be loaded completely; going on with it");
+        Fail(ctx, kExitFailed, LoadResString(ids::kCliConfigIncomplete));
     }
     std::string choice = ctx.printer;
     if (choice.empty()) {
         if (c.config->params.OutputInterface != "UV_USB") {
-            Fail(ctx, kExitUsage,
-                 "OutputInterface is not UV_USB: no printer interface; choose one with "
-                 "--printer usb|virtual|socket:PATH");
+            Fail(ctx, kExitUsage, LoadResString(ids::kCliNoInterface));
             return false;
         }
         choice = "usb";
@@ -47,8 +45,7 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
         c.socketPath = choice.substr(7);
         transport = std::make_unique<sim::CSocketTransport>(c.socketPath);
     } else {
-        Fail(ctx, kExitUsage,
-             "unknown printer \"" + choice + "\" (usb, virtual, virtual:instant, socket:PATH)");
+        Fail(ctx, kExitUsage, FormatResString(ids::kCliUnknownPrinter, {choice}));
         return false;
     }
     c.transport = std::move(transport);
@@ -57,7 +54,7 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
 
 std::string OpenFailureText(const PrinterConnection& c, TransportError e)
 {
-    std::string failure = LoadResString(ids::kTransportFailure);
+    std::string failure = TransportErrorWord(e);
     if (c.kind == PrinterKind::Socket) {
         const std::string& path = c.socketPath;
         struct stat st {};

@@ -3,16 +3,15 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
-#include "cli/Usage.h"
 #include "platform/RandomSource.h"
 #include "print/RipImage.h"
 #include "print/RipReader.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux::cli {
 
 namespace {
-
-constexpr const char* kUsage = CommandUsage("rip");
 
 int Info(CliContext& ctx, const std::string& file)
 {
@@ -49,7 +48,7 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
     std::string pattern = "gradient";
     for (size_t i = 2; i < args.size(); i += 2) {
         if (i + 1 >= args.size()) {
-            return Fail(ctx, kExitUsage, args[i] + " needs a value\n" + kUsage);
+            return UsageFailure(ctx, "rip", FormatResString(ids::kCliNeedsValue, {args[i]}));
         }
         const std::string& key = args[i];
         const std::string& value = args[i + 1];
@@ -62,10 +61,10 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
                                                 : nullptr;
         if (key == "--pattern") {
             pattern = value;
-        } else if (target == nullptr || !ParseWholeNumber(value, *target)) {
-            std::string text = "bad option ";
-            text.append(key).append(" ").append(value).append("\n").append(kUsage);
-            return Fail(ctx, kExitUsage, text);
+        } else if (target == nullptr) {
+            return UsageError(ctx, "rip", key);
+        } else if (!ParseWholeNumber(value, *target)) {
+            return UsageFailure(ctx, "rip", FormatResString(ids::kCliBadValue, {key, value}));
         }
     }
     // Sizes a printer can print (the reader refuses anything else) and this tool can hold in
@@ -77,27 +76,28 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
                       planes >= 1 && planes <= CRipReader::kMaxPlanes &&
                       (width + 7) / 8 * height * planes <= (1LL << 31);
     if (!sane) {
-        return Fail(ctx, kExitUsage,
-                    "--width, --height, --planes, --xres and --yres must be given and positive; "
-                    "the resolutions at most " +
-                        std::to_string(CRipReader::kMaxResolution) + " dpi, at most " +
-                        std::to_string(CRipReader::kMaxPlanes) + " planes, at most " +
-                        std::to_string(CRipReader::kWidestPrintMm / 1000) + " m wide and " +
-                        std::to_string(CRipReader::kLongestPrintMm / 1000) +
-                        " m long, and the raster below 2 GiB\n" + std::string(kUsage));
+        return UsageFailure(ctx, "rip",
+                            FormatResString(ids::kCliRipMakeLimits,
+                                            {std::to_string(CRipReader::kMaxResolution),
+                                             std::to_string(CRipReader::kMaxPlanes),
+                                             std::to_string(CRipReader::kWidestPrintMm / 1000),
+                                             std::to_string(CRipReader::kLongestPrintMm / 1000)}));
     }
     CRipImage image(static_cast<int>(width), static_cast<int>(height), static_cast<int>(planes),
                     static_cast<int>(xres), static_cast<int>(yres));
     CRandomSource random(static_cast<uint64_t>(seed));
     if (!image.Fill(pattern, random)) {
-        return Fail(ctx, kExitUsage, "unknown pattern \"" + pattern + "\"\n" + kUsage);
+        return UsageFailure(ctx, "rip", FormatResString(ids::kCliUnknownPattern, {pattern}));
     }
     std::string error;
     if (!image.Write(out, &error)) {
-        return Fail(ctx, kExitFailed, error);
+        return Fail(ctx, kExitFailed,
+                    WithEnglishDetail(FormatResString(ids::kCliCannotWrite, {out}), error));
     }
-    *ctx.out << "wrote " << out << ": " << width << " x " << height << " pixels, " << planes
-             << " planes\n";
+    *ctx.out << FormatResString(
+                    ids::kCliRipWritten,
+                    {out, std::to_string(width), std::to_string(height), std::to_string(planes)})
+             << "\n";
     return kExitOk;
 }
 
@@ -111,7 +111,11 @@ int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (args.size() >= 2 && args[0] == "make") {
         return Make(ctx, args);
     }
-    return Fail(ctx, kExitUsage, kUsage);
+    // The word that does not fit: an unknown verb, or the words info and make lack.
+    return UsageError(ctx, "rip",
+                      args.empty() || args[0] == "info" || args[0] == "make"
+                          ? (args.size() > 2 && args[0] == "info" ? args[2] : std::string())
+                          : args[0]);
 }
 
 }  // namespace tavolux::cli

@@ -10,6 +10,7 @@
 #include "platform/FileLock.h"
 #include "platform/NumberText.h"
 #include "platform/UiFacade.h"
+#include "res/FileErrorText.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 
@@ -358,7 +359,8 @@ bool CIniFile::Flush(std::string* error)
 {
     const int refused = std::exchange(m_refused, 0);
     if (refused > 0 && error) {
-        *error = std::to_string(refused) + " value(s) could not be written to " + m_path.string();
+        *error =
+            FormatResString(ids::kIniValuesRefused, {std::to_string(refused), m_path.string()});
     }
     // A failed write is reported once: the destructor must not wait for the lock again.
     const bool dirty = std::exchange(m_dirty, false);
@@ -368,7 +370,7 @@ bool CIniFile::Flush(std::string* error)
     }
     if (!m_open) {
         if (error) {
-            *error = "the file " + m_path.string() + " is not open";
+            *error = FormatResString(ids::kIniNotOpen, {m_path.string()});
         }
         m_pending.clear();
         return false;
@@ -389,7 +391,7 @@ bool CIniFile::WriteLocked(std::string* error)
     CFileLock lock(m_path);
     if (!lock.Locked()) {
         return fail(lock.TimedOut() ? LoadResString(ids::kFileBusy) + " " + m_path.string()
-                                    : lock.Error());
+                                    : FileErrorText(lock.Failure()));
     }
     // Another program may have written the file since we read it: its keys stay, ours go
     // on top of them.
@@ -410,15 +412,16 @@ bool CIniFile::WriteLocked(std::string* error)
         case FileReadResult::NotRegular:
             return fail(LoadResString(ids::kNotRegularFile) + " " + m_path.string());
         case FileReadResult::Failed:
-            return fail("cannot read " + m_path.string());
+            return fail(FormatResString(ids::kFileCannotRead, {m_path.string()}));
     }
     for (const PendingWrite& w : m_pending) {
         Apply(w.section, w.key, w.value);
     }
     // Under the lock no other writer is between its temporary file and the rename.
     RemoveStaleTemporaries(ResolveWriteTarget(m_path), std::chrono::seconds(0));
-    if (!AtomicWriteFile(m_path, Text(), error)) {
-        return false;
+    FileError failure;
+    if (!AtomicWriteFile(m_path, Text(), failure)) {
+        return fail(FileErrorText(failure));
     }
     m_existed = true;
     return true;

@@ -4,6 +4,9 @@
 #include <iostream>
 #include <mutex>
 
+#include "res/StringIds.h"
+#include "res/StringTable.h"
+
 namespace tavolux {
 
 namespace {
@@ -27,6 +30,12 @@ DiagnosticSink SetDeviceDiagnosticSink(DiagnosticSink sink)
     DiagnosticSink old = std::move(g_sink);
     g_sink = std::move(sink);
     return old;
+}
+
+std::string TransportErrorWord(TransportError e)
+{
+    // The words follow the order of the enum.
+    return LoadResString(ids::kTransportOk + static_cast<int>(e));
 }
 
 }  // namespace tavolux

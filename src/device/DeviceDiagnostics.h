@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "device/Transport.h"
+
 namespace tavolux {
 
 using DiagnosticSink = std::function<void(const std::string&)>;
@@ -13,5 +15,8 @@ using DiagnosticSink = std::function<void(const std::string&)>;
 void DeviceDiagnostic(const std::string& line);
 // Installs a sink (an empty function restores standard error). Returns the previous one.
 DiagnosticSink SetDeviceDiagnosticSink(DiagnosticSink sink);
+
+// A transport error as a word of the current language, for messages and the log.
+std::string TransportErrorWord(TransportError e);
 
 }  // namespace tavolux

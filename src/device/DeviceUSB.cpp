@@ -7,6 +7,8 @@
 #include "device/DeviceDiagnostics.h"
 #include "device/Protocol.h"
 #include "platform/ProgramDir.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -33,7 +35,7 @@ int CDeviceUSB::Open()
     if (e != TransportError::None) {
         // Said once per kind of failure: the poll thread retries every few seconds.
         if (e != m_lastOpenError) {
-            DeviceDiagnostic("printer not opened: " + std::string(TransportErrorText(e)));
+            DeviceDiagnostic(FormatResString(ids::kDiagNotOpened, {TransportErrorWord(e)}));
         }
         m_lastOpenError = e;
         m_haveDevice = false;
@@ -46,7 +48,7 @@ int CDeviceUSB::Open()
         }
     }
     if (!m_endpoints.haveBulkIn || !m_endpoints.haveBulkOut) {
-        DeviceDiagnostic("printer has no bulk endpoints in both directions");
+        DeviceDiagnostic(LoadResString(ids::kDiagNoBulkEndpoints));
         m_lastOpenError = TransportError::Io;  // not the printer we know
         m_transport->Close();
         m_haveDevice = false;
@@ -103,7 +105,7 @@ void CDeviceUSB::ConfigureEndpoints()
     }
     if (!found.dataOut || !found.commandOut || !found.replyIn || !found.auxIn) {
         // Without all four the printer is not the one we know: refuse every transfer.
-        DeviceDiagnostic("printer lacks one of the bulk endpoints 02, 04, 86, 88");
+        DeviceDiagnostic(LoadResString(ids::kDiagMissingEndpoint));
         found.dataOut = found.commandOut = found.replyIn = found.auxIn = false;
         m_endpoints = found;
         return;
@@ -184,24 +186,24 @@ int CDeviceUSB::Transfer(uint8_t endpoint, int position, uint8_t* bytes, int len
                   : m_transport->BulkRead(endpoint, bytes, length, timeoutMs, moved);
     } catch (...) {
         // A failure inside the USB library counts as what it reported having moved.
-        DeviceDiagnostic("exception during a transfer; counted as " + std::to_string(moved));
+        DeviceDiagnostic(FormatResString(ids::kDiagTransferException, {std::to_string(moved)}));
     }
     if (moved < 0 || moved > length) {
         moved = 0;
     }
     if (!write && e == TransportError::Overflow) {
         // More came than the buffer holds: the reply is cut and cannot be trusted.
-        DeviceDiagnostic("reply longer than " + std::to_string(length) +
-                         " bytes: overflow, dropped");
+        DeviceDiagnostic(FormatResString(ids::kDiagReplyOverflow, {std::to_string(length)}));
         return 0;
     }
     if (e != TransportError::None && e != TransportError::Timeout) {
-        DeviceDiagnostic("transfer on endpoint " + std::to_string(endpoint) + ": " +
-                         std::string(TransportErrorText(e)));
+        DeviceDiagnostic(FormatResString(ids::kDiagTransferFailed,
+                                         {std::to_string(endpoint), TransportErrorWord(e)}));
     }
     if (write && moved < length && e == TransportError::None) {
-        DeviceDiagnostic("short write on endpoint " + std::to_string(endpoint) + ": " +
-                         std::to_string(moved) + " of " + std::to_string(length));
+        DeviceDiagnostic(FormatResString(
+            ids::kDiagShortWrite,
+            {std::to_string(endpoint), std::to_string(moved), std::to_string(length)}));
     }
     return moved;
 }

@@ -9,6 +9,8 @@
 #include "device/DeviceDiagnostics.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/Protocol.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -124,7 +126,7 @@ int CKtUSB::SendStoreCalibration()
         builder = m_calibrationBuilder;
     }
     if (!builder) {
-        DeviceDiagnostic("no calibration block to store");
+        DeviceDiagnostic(LoadResString(ids::kDiagNoCaliBlock));
         return -1;
     }
     std::array<uint8_t, kCalibrationBufferSize> block{};
@@ -239,7 +241,7 @@ int CKtUSB::SendBlock(int operation, const uint8_t* data, int length)
     }
     // A packet is at most 512 bytes; a longer block could not be one write.
     if (length < 0 || length > kMaxPacket - 1 || (length > 0 && data == nullptr)) {
-        DeviceDiagnostic("block of " + std::to_string(length) + " bytes refused");
+        DeviceDiagnostic(FormatResString(ids::kDiagBlockRefused, {std::to_string(length)}));
         return -1;
     }
     std::array<uint8_t, kMaxPacket> packet{};
@@ -254,7 +256,7 @@ int CKtUSB::SendJobSetup()
     using namespace wire;
     const JobParameters job = GetJobParameters();
     if (job.FireDivisor == 0) {
-        DeviceDiagnostic("job set-up refused: fire divisor 0");
+        DeviceDiagnostic(LoadResString(ids::kDiagFireDivisorZero));
         return -1;
     }
     const int32_t fire = (Config().params.RasterRes * 4) / job.FireDivisor;
@@ -359,9 +361,8 @@ int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
             return true;
         }
         char text[96];
-        std::snprintf(text, sizeof text, "reply %02x of %d bytes is too short; ignored",
-                      static_cast<unsigned>(r[0]), length);
-        DeviceDiagnostic(text);
+        std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(r[0]));
+        DeviceDiagnostic(FormatResString(ids::kDiagReplyTooShort, {text, std::to_string(length)}));
         return false;
     };
     auto u24 = [&](int word, int status) {
@@ -417,7 +418,7 @@ int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
             if (receiver) {
                 receiver(r + 1, length - 1);
             } else {
-                DeviceDiagnostic("calibration block received with nobody to take it");
+                DeviceDiagnostic(LoadResString(ids::kDiagCaliUnclaimed));
             }
             return status::kCalibrationBlock;
         }
@@ -452,8 +453,8 @@ int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
                 block.Set(first + i, 0);
             }
             if (length > count + 1) {
-                DeviceDiagnostic("reply " + std::string(temps ? "e0" : "f1") + " of " +
-                                 std::to_string(length) + " bytes is too long; readings cleared");
+                DeviceDiagnostic(FormatResString(ids::kDiagReadingsTooLong,
+                                                 {temps ? "e0" : "f1", std::to_string(length)}));
                 return status::kNothing;
             }
             for (int i = 1; i < length; ++i) {
@@ -465,9 +466,9 @@ int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
             return status::kPassDone;
         default: {
             char text[64];
-            std::snprintf(text, sizeof text, "unknown reply %02x (%d bytes) ignored",
-                          static_cast<unsigned>(r[0]), length);
-            DeviceDiagnostic(text);
+            std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(r[0]));
+            DeviceDiagnostic(
+                FormatResString(ids::kDiagUnknownReply, {text, std::to_string(length)}));
             return status::kNothing;
         }
     }

@@ -10,6 +10,8 @@
 #include "device/DeviceDiagnostics.h"
 #include "device/Protocol.h"
 #include "device/VemoDeviceInterface.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -22,7 +24,7 @@ void SendTemperatures(CVemoDeviceInterface& device, const std::vector<int>& t, i
     int operation = first;
     for (int i : indices) {
         if (i >= static_cast<int>(t.size())) {
-            DeviceDiagnostic("Temperature has no entry " + std::to_string(i) + "; not sent");
+            DeviceDiagnostic(FormatResString(ids::kDiagNoTemperature, {std::to_string(i)}));
         } else {
             device.SendCommand(operation, t[static_cast<size_t>(i)]);
         }
@@ -68,8 +70,7 @@ void RunPrinterReadyDownload(CVemoDeviceInterface& device, const CPrinterConfig&
                 const auto at = static_cast<size_t>(i);
                 if (at >= p.VoltBit.size() || at >= p.Voltage.size() || p.VoltBit[at] < 0 ||
                     p.VoltBit[at] >= 24) {
-                    DeviceDiagnostic("head " + std::to_string(i) +
-                                     " has no usable Voltage/VoltBit entry; left 0");
+                    DeviceDiagnostic(FormatResString(ids::kDiagNoVoltage, {std::to_string(i)}));
                     continue;
                 }
                 volts[static_cast<size_t>(p.VoltBit[at])] = static_cast<uint8_t>(p.Voltage[at]);

@@ -9,6 +9,8 @@
 #include "device/Protocol.h"
 #include "device/ReplyEvents.h"
 #include "device/VemoDeviceInterface.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -56,8 +58,7 @@ void CStatusPoller::Stop(int timeoutMs)
     m_stopPolling = true;
     m_wake.Set();
     if (!m_exited.Wait(timeoutMs)) {
-        DeviceDiagnostic("poll thread did not end within " + std::to_string(timeoutMs) +
-                         " ms; waiting for its transfer");
+        DeviceDiagnostic(FormatResString(ids::kDiagPollNotEnded, {std::to_string(timeoutMs)}));
     }
     m_thread.join();
 }

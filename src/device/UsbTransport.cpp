@@ -7,6 +7,8 @@
 #include <string>
 
 #include "device/DeviceDiagnostics.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -15,7 +17,7 @@ CUsbTransport::CUsbTransport(int vendorId, int productId)
 {
     if (libusb_init(&m_context) != 0) {
         m_context = nullptr;
-        DeviceDiagnostic("libusb could not start");
+        DeviceDiagnostic(LoadResString(ids::kDiagUsbNoStart));
     }
 }
 

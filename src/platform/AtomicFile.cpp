@@ -20,11 +20,10 @@ namespace tavolux {
 
 namespace {
 
-void SetError(std::string* error, const std::string& what)
+void SetError(FileError& error, FileErrorKind kind, const std::filesystem::path& path,
+              int systemError = 0)
 {
-    if (error) {
-        *error = what;
-    }
+    error = FileError{kind, path, systemError};
 }
 
 // Links are followed at most this deep; a loop of links is then written as a file.
@@ -51,7 +50,7 @@ bool IsTemporaryOf(const std::string& name, const std::string& fileName)
 }
 
 // False (with a reason) when something other than a regular file sits where we would write.
-bool CheckWritableTarget(const std::filesystem::path& target, std::string* error)
+bool CheckWritableTarget(const std::filesystem::path& target, FileError& error)
 {
     std::error_code ec;
     const auto status = std::filesystem::status(target, ec);
@@ -59,7 +58,7 @@ bool CheckWritableTarget(const std::filesystem::path& target, std::string* error
         status.type() == std::filesystem::file_type::regular) {
         return true;  // a missing file is created; other errors show in the write itself
     }
-    SetError(error, target.string() + " is not a regular file");
+    SetError(error, FileErrorKind::NotRegular, target);
     return false;
 }
 
@@ -107,7 +106,7 @@ void RemoveStaleTemporaries(const std::filesystem::path& path, std::chrono::seco
 
 #ifdef _WIN32
 
-bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, std::string* error,
+bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, FileError& error,
                      AtomicWriteStep stopAfter)
 {
     const std::filesystem::path path = ResolveWriteTarget(named);
@@ -121,7 +120,7 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
         out.write(data.data(), static_cast<std::streamsize>(data.size()));
         out.flush();
         if (!out) {
-            SetError(error, "cannot write " + temp.string());
+            SetError(error, FileErrorKind::Write, temp);
             std::error_code ec;
             std::filesystem::remove(temp, ec);
             return false;
@@ -133,7 +132,7 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
     std::error_code ec;
     std::filesystem::rename(temp, path, ec);  // MoveFileEx with replace
     if (ec) {
-        SetError(error, "cannot replace " + path.string() + ": " + ec.message());
+        SetError(error, FileErrorKind::Replace, path, ec.value());
         std::filesystem::remove(temp, ec);
         return false;
     }
@@ -142,7 +141,7 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
 
 #else
 
-bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, std::string* error,
+bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, FileError& error,
                      AtomicWriteStep stopAfter)
 {
     // Through a link, the link stays and its target is replaced, beside the target.
@@ -158,15 +157,14 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
     std::string templ = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     int fd = mkstemp(templ.data());
     if (fd < 0) {
-        SetError(error, "cannot create a temporary file in " + folder.string() + ": " +
-                            std::strerror(errno));
+        SetError(error, FileErrorKind::CreateTemporary, folder, errno);
         return false;
     }
-    auto fail = [&](const std::string& what) {
+    auto fail = [&](FileErrorKind kind) {
         int err = errno;
         close(fd);
         unlink(templ.c_str());
-        SetError(error, what + ": " + std::strerror(err));
+        SetError(error, kind, templ, err);
         return false;
     };
     // Keep the mode of the file we replace, so a hand-edited file keeps its permissions.
@@ -184,18 +182,18 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
             if (errno == EINTR) {
                 continue;
             }
-            return fail("cannot write " + templ);
+            return fail(FileErrorKind::Write);
         }
         p += n;
         left -= static_cast<size_t>(n);
     }
     if (fsync(fd) != 0) {
-        return fail("cannot sync " + templ);
+        return fail(FileErrorKind::Sync);
     }
     if (close(fd) != 0) {
         int err = errno;
         unlink(templ.c_str());
-        SetError(error, "cannot close " + templ + ": " + std::strerror(err));
+        SetError(error, FileErrorKind::Close, templ, err);
         return false;
     }
     if (stopAfter == AtomicWriteStep::TempWritten) {
@@ -204,7 +202,7 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
     if (rename(templ.c_str(), path.c_str()) != 0) {
         int err = errno;
         unlink(templ.c_str());
-        SetError(error, "cannot replace " + path.string() + ": " + std::strerror(err));
+        SetError(error, FileErrorKind::Replace, path, err);
         return false;
     }
     int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -216,6 +214,17 @@ bool AtomicWriteFile(const std::filesystem::path& named, std::string_view data, 
 }
 
 #endif
+
+bool AtomicWriteFile(const std::filesystem::path& path, std::string_view data, std::string* error,
+                     AtomicWriteStep stopAfter)
+{
+    FileError failure;
+    const bool written = AtomicWriteFile(path, data, failure, stopAfter);
+    if (!written && error != nullptr && failure.kind != FileErrorKind::None) {
+        *error = EnglishFileErrorText(failure);
+    }
+    return written;
+}
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& out)
 {

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileError.h"
+
 namespace tavolux {
 
 // Test hook: the step after which a simulated crash stops the write.
@@ -26,6 +28,10 @@ inline constexpr std::chrono::minutes kStaleTemporaryAge{10};
 // not a regular file is refused. Temporaries of path left by killed writers are removed.
 bool AtomicWriteFile(const std::filesystem::path& path, std::string_view data,
                      std::string* error = nullptr,
+                     AtomicWriteStep stopAfter = AtomicWriteStep::None);
+// The same with the reason as data, for callers that tell the operator in the current language
+// (the text form above is English).
+bool AtomicWriteFile(const std::filesystem::path& path, std::string_view data, FileError& error,
                      AtomicWriteStep stopAfter = AtomicWriteStep::None);
 
 // Reads a whole file. Returns false when it cannot be opened or read.

@@ -50,6 +50,12 @@ std::filesystem::path LockFilePath(const std::filesystem::path& file)
     return lock;
 }
 
+void CFileLock::Failed(FileErrorKind kind, int systemError)
+{
+    m_failure = FileError{kind, m_lockPath, systemError};
+    m_error = EnglishFileErrorText(m_failure);
+}
+
 #ifdef _WIN32
 
 CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath(LockFilePath(file))
@@ -58,7 +64,7 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        m_error = "cannot open " + m_lockPath.string();
+        Failed(FileErrorKind::OpenLock, 0);
         return;
     }
     m_handle = h;
@@ -70,12 +76,12 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
             return;
         }
         if (GetLastError() != ERROR_LOCK_VIOLATION) {
-            m_error = "cannot lock " + m_lockPath.string();
+            Failed(FileErrorKind::Lock, 0);
             return;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             m_timedOut = true;
-            m_error = m_lockPath.string() + " is held by another program";
+            Failed(FileErrorKind::LockHeld, 0);
             return;
         }
         std::this_thread::sleep_for(kRetrySlice);
@@ -101,7 +107,7 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
         m_fd = open(m_lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
-        m_error = "cannot open " + m_lockPath.string() + ": " + std::strerror(errno);
+        Failed(FileErrorKind::OpenLock, errno);
         return;
     }
     const auto deadline = Deadline(waitMs);
@@ -111,12 +117,12 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
             return;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
-            m_error = "cannot lock " + m_lockPath.string() + ": " + std::strerror(errno);
+            Failed(FileErrorKind::Lock, errno);
             return;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             m_timedOut = true;
-            m_error = m_lockPath.string() + " is held by another program";
+            Failed(FileErrorKind::LockHeld, 0);
             return;
         }
         std::this_thread::sleep_for(kRetrySlice);

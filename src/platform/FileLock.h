@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/FileError.h"
+
 namespace tavolux {
 
 // How long a writer waits for another program to finish its write before it gives up.
@@ -29,8 +31,10 @@ public:
 
     // True when the lock is held; otherwise Error() says why not.
     bool Locked() const { return m_locked; }
-    // Empty, or the reason the lock could not be taken (a time-out or a system error).
+    // Empty, or the reason the lock could not be taken (a time-out or a system error), in
+    // English; Failure() gives it as data.
     const std::string& Error() const { return m_error; }
+    const FileError& Failure() const { return m_failure; }
     bool TimedOut() const { return m_timedOut; }
     const std::filesystem::path& LockPath() const { return m_lockPath; }
 
@@ -44,6 +48,9 @@ private:
     bool m_locked = false;
     bool m_timedOut = false;
     std::string m_error;
+    FileError m_failure;
+
+    void Failed(FileErrorKind kind, int systemError);
 };
 
 }  // namespace tavolux

@@ -44,15 +44,25 @@ bool Encode(png_structp png, png_infop info, std::string* out, const std::vector
 bool WritePng(const std::filesystem::path& path, const DibImage& image, int width,
               std::string& error)
 {
+    FileError failure;
+    const bool written = WritePng(path, image, width, failure);
+    if (!written) {
+        error = EnglishFileErrorText(failure);
+    }
+    return written;
+}
+
+bool WritePng(const std::filesystem::path& path, const DibImage& image, int width, FileError& error)
+{
     if (image.bitsPerPixel != 24 || width <= 0 || width > image.width || image.height <= 0) {
-        error = "the image is empty";
+        error = FileError{FileErrorKind::EmptyImage, path, 0};
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (png == nullptr || info == nullptr) {
         png_destroy_write_struct(&png, &info);
-        error = "cannot start the PNG encoder";
+        error = FileError{FileErrorKind::Encode, path, 0};
         return false;
     }
     std::vector<png_bytep> rows(static_cast<size_t>(image.height));
@@ -63,10 +73,10 @@ bool WritePng(const std::filesystem::path& path, const DibImage& image, int widt
     const bool encoded = Encode(png, info, &bytes, rows, width, image.height);
     png_destroy_write_struct(&png, &info);
     if (!encoded) {
-        error = "cannot encode the PNG";
+        error = FileError{FileErrorKind::Encode, path, 0};
         return false;
     }
-    return AtomicWriteFile(path, bytes, &error);
+    return AtomicWriteFile(path, bytes, error);
 }
 
 }  // namespace tavolux

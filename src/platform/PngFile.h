@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/DibImage.h"
+#include "platform/FileError.h"
 
 namespace tavolux {
 
@@ -12,5 +13,8 @@ namespace tavolux {
 // file is replaced only by a whole new one. Returns false with a reason in error.
 bool WritePng(const std::filesystem::path& path, const DibImage& image, int width,
               std::string& error);
+// The same with the reason as data.
+bool WritePng(const std::filesystem::path& path, const DibImage& image, int width,
+              FileError& error);
 
 }  // namespace tavolux

@@ -114,6 +114,33 @@ inline constexpr int kCliHeadVoltages = 60521;      // monitor: head voltage rea
 inline constexpr int kCliWritten = 60522;           // preview written
 inline constexpr int kCliTaskHeader = 60523;        // tasks list header, tab-separated
 inline constexpr int kCliReplyLine = 60524;         // monitor: a reply's bytes in hex
+inline constexpr int kCliUnknownPrinter = 60525;    // --printer names no printer
+inline constexpr int kCliNoInterface = 60526;       // OutputInterface is no printer interface
+inline constexpr int kCliConfigIncomplete = 60527;  // the configuration loaded in part only
+inline constexpr int kCliBadValue = 60528;          // an option's value is not valid: option, value
+inline constexpr int kCliFileOrTask = 60529;        // print: FILE and --task together
+inline constexpr int kCliTaskKeepsSettings = 60530;  // print --task with options of a file
+inline constexpr int kCliMaskModeRange = 60531;      // --mask-mode outside 0 to 2
+inline constexpr int kCliPassesRange = 60532;        // --passes below 1
+inline constexpr int kCliMediaOutVirtual = 60533;    // --media-out without the in-process printer
+inline constexpr int kCliNoPrintWithoutReplies = 60534;  // print with Intercommunication 0
+inline constexpr int kCliVirtualHeads =
+    60535;  // the in-process printer cannot print with the heads
+inline constexpr int kCliSheetWritten = 60536;     // the sheet's picture and summary: paths
+inline constexpr int kCliSheetNotWritten = 60537;  // the sheet could not be written
+inline constexpr int kCliPrinted = 60538;          // a print ended: copies done, copies asked
+inline constexpr int kCliStopped = 60539;          // a print was stopped
+inline constexpr int kCliFailed = 60540;           // a print failed
+inline constexpr int kCliCannotWrite = 60541;      // a file cannot be written
+inline constexpr int kCliConfigNotLoaded = 60542;  // the configuration cannot be loaded
+inline constexpr int kCliNoKey = 60543;            // config get: key, section
+inline constexpr int kCliSetRefused = 60544;       // config set: a line break or a key with =
+inline constexpr int kCliSaveFailed = 60545;       // config save failed: the function
+inline constexpr int kCliRipMakeLimits = 60546;    // rip make: sizes missing or too large
+inline constexpr int kCliUnknownPattern = 60547;   // rip make: no such pattern
+inline constexpr int kCliRipWritten = 60548;  // rip make wrote a file: path, width, height, planes
+inline constexpr int kCliPassesNotSetUp = 60549;  // passes: the pass generator refused the job
+inline constexpr int kCliPassNotBuilt = 60550;    // passes: a pass could not be built: its number
 // The printer connection and the virtual printer program.
 inline constexpr int kNoUsbDevice = 60700;         // no USB printer found
 inline constexpr int kUsbAccess = 60701;           // the USB printer may not be opened
@@ -141,6 +168,7 @@ inline constexpr int kVpConfigUnreadable = 60730;  // the configuration cannot b
 inline constexpr int kVpHeadsUnusable = 60731;     // the configured heads cannot print on a sheet
 inline constexpr int kVpNoPrinter = 60732;         // --control finds no virtual printer
 inline constexpr int kVpBadOption = 60733;         // a word the program does not know
+inline constexpr int kVpNoSocket = 60734;          // no --socket PATH given
 // Header checks, print type and file checks, the print command's progress and resume hint.
 inline constexpr int kRipHeaderField =
     60620;  // a RIP header field outside its range: field, value, low, high
@@ -168,5 +196,54 @@ inline constexpr int kSaveRefusedNotLoaded = 60473;  // a save after a load that
 inline constexpr int kValueNotInList = 60474;        // a key's value is no index of its list
 inline constexpr int kPrintTypeUnusable = 60475;     // the print type's entry cannot be used
 inline constexpr int kConfigNotRead = 60476;         // the file could not be read at all
+
+// Why a file could not be written, read or locked.
+inline constexpr int kFileCannotWrite = 60477;       // a file cannot be written
+inline constexpr int kFileCannotReplace = 60478;     // the new file cannot take the old one's place
+inline constexpr int kFileCannotCreateTemp = 60479;  // no temporary file in a folder
+inline constexpr int kFileCannotSync = 60480;        // a file cannot be flushed to the disk
+inline constexpr int kFileCannotClose = 60481;       // a file cannot be closed
+inline constexpr int kFileCannotOpenLock = 60482;    // a lock file cannot be opened
+inline constexpr int kFileCannotLock = 60483;        // a lock file cannot be locked
+inline constexpr int kFileLockHeld = 60484;          // another program holds a lock file
+inline constexpr int kSystemErrorSuffix =
+    60485;  // the system's reason: errno number (Chinese), text (English)
+inline constexpr int kPngEmptyImage = 60486;    // a picture without pixels
+inline constexpr int kPngCannotEncode = 60487;  // the PNG encoder failed
+inline constexpr int kFileCannotRead = 60488;   // a file cannot be read
+inline constexpr int kIniNotOpen = 60489;  // a write to a configuration file that was never opened
+inline constexpr int kIniValuesRefused =
+    60490;  // values refused by the configuration file: count, path
+
+// Lines of the device layer's log, and the words of its transport errors.
+inline constexpr int kDiagUsbNoStart = 60740;         // the USB library does not start
+inline constexpr int kDiagNoCaliBlock = 60741;        // no calibration block to store
+inline constexpr int kDiagBlockRefused = 60742;       // a data block too long: bytes
+inline constexpr int kDiagFireDivisorZero = 60743;    // job set-up with fire divisor 0
+inline constexpr int kDiagCaliUnclaimed = 60744;      // a calibration block nobody asked for
+inline constexpr int kDiagUnknownReply = 60745;       // an unknown reply: code, bytes
+inline constexpr int kDiagPollNotEnded = 60746;       // the poll thread outlives its stop: ms
+inline constexpr int kDiagNotOpened = 60747;          // the printer is not opened: transport error
+inline constexpr int kDiagNoBulkEndpoints = 60748;    // no bulk endpoints both ways
+inline constexpr int kDiagMissingEndpoint = 60749;    // one of the four bulk endpoints is missing
+inline constexpr int kDiagTransferException = 60750;  // the USB library threw: bytes counted
+inline constexpr int kDiagReplyOverflow = 60751;      // a reply longer than its buffer: bytes
+inline constexpr int kDiagTransferFailed = 60752;  // a transfer failed: endpoint, transport error
+inline constexpr int kDiagShortWrite = 60753;  // a write moved fewer bytes: endpoint, moved, asked
+inline constexpr int kDiagNoTemperature = 60754;    // Temperature lacks an entry: index
+inline constexpr int kDiagMediaNotSaved = 60755;    // a measured media not saved: the reason
+inline constexpr int kDiagReplyTooShort = 60756;    // a reply shorter than its kind: code, bytes
+inline constexpr int kDiagReadingsTooLong = 60757;  // a readings reply too long: code, bytes
+inline constexpr int kDiagNoVoltage = 60758;        // a head without a usable voltage entry: head
+inline constexpr int kTransportOk = 60760;  // transport error words, in the order of TransportError
+inline constexpr int kTransportNoDevice = 60761;
+inline constexpr int kTransportNotOpen = 60762;
+inline constexpr int kTransportAccess = 60763;
+inline constexpr int kTransportTimeout = 60764;
+inline constexpr int kTransportPipe = 60765;
+inline constexpr int kTransportBusy = 60766;
+inline constexpr int kTransportOverflow = 60767;
+inline constexpr int kTransportIo = 60768;
+inline constexpr int kTransportInterrupted = 60769;
 
 }  // namespace tavolux::ids

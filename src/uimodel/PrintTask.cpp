@@ -207,8 +207,7 @@ bool CTaskPrinter::MeasureMedia()
     if (!m_env.config.SaveConfig()) {
         // The print goes on with the measured media; only the file keeps the old values (a
         // configuration that did not load is never saved over).
-        DeviceDiagnostic("the measured media could not be saved in the configuration file: " +
-                         m_env.config.SaveErrorText());
+        DeviceDiagnostic(FormatResString(ids::kDiagMediaNotSaved, {m_env.config.SaveErrorText()}));
     }
     return true;
 }

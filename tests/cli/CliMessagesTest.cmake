@@ -10,9 +10,11 @@ function(expect_not_in var text)
   endif()
 endfunction()
 
-# The lines of text the tool itself says ("tavolux-cli: ..."), in out.
+# The lines of text the programs say ("tavolux-cli: ...", "tavolux-vprinter: ...", and the device
+# layer's "tavolux device: ..."), in out.
 function(tool_lines text out)
-  string(REGEX MATCHALL "tavolux-cli: [^\n]*" lines "${text}")
+  string(REPLACE ";" "," text "${text}")  # a message's own semicolons do not split it
+  string(REGEX MATCHALL "tavolux[- ][a-z]+: [^\n]*" lines "${text}")
   set(${out} "${lines}" PARENT_SCOPE)
 endfunction()
 
@@ -135,64 +137,166 @@ if(NOT OUT STREQUAL "bytes: 83\nresult: 1\n")
 endif()
 
 # ---- one language at a time
-# Failures of every command; in English nothing outside ASCII, in Chinese every message of the
-# tool's own in Chinese and no English sentence in it.
+# The failure paths of every command and of the virtual printer program run in Chinese and in
+# English. In Chinese every line a program says holds Chinese and no English sentence; in English
+# nothing is outside ASCII. Each case: the program (cli or vp), then its words.
+run(0 rip make ${WORK}/a.prn --width 64 --height 20 --planes 4 --xres 720 --yres 360)
+file(WRITE ${WORK}/short.prn "RIP?")
+file(WRITE ${WORK}/notes.txt "not a RIP file")
+file(WRITE ${WORK}/plain.sock "")
 set(failures
-  "frob"
-  "--printer"
-  "help,frob"
-  "tasks,frob"
-  "tasks"
-  "tasks,remove,9"
-  "preview,${WORK}/missing.prn,--out,${WORK}/m.png"
-  "preview,${WORK}/a.prn"
-  "--printer,virtual:instant,send,999"
-  "--printer,virtual:instant,send,3062,--data,zz"
-  "--printer,virtual:instant,send,3062,--data,abc"
-  "--printer,socket:${WORK}/nobody.sock,monitor,--seconds,1"
-  "monitor,--seconds"
-  "log,decode,${WORK}/missing.txt"
-  "log"
-  "config"
-  "config,frob")
-# Commands whose messages other code owns: checked in English only.
-set(english_only
-  "rip,info,${WORK}/missing.prn"
-  "passes,${WORK}/missing.prn"
-  "print,${WORK}/missing.prn,--copies,x")
+  "cli|frob"
+  "cli|--printer"
+  "cli|help,frob"
+  # config
+  "cli|config"
+  "cli|config,frob"
+  "cli|config,get,SYSTEM,NoSuchKey"
+  "cli|config,get,NoSuchSection,Printer"
+  "cli|config,set,SYSTEM,Bad=Key,1"
+  "lock|config,set,SYSTEM,Printer,0"
+  # tasks
+  "cli|tasks,frob"
+  "cli|tasks"
+  "cli|tasks,remove,9"
+  "cli|tasks,add,${WORK}/missing.prn,--frob"
+  "tlock|tasks,add,${WORK}/a.prn"
+  # preview
+  "cli|preview,${WORK}/missing.prn,--out,${WORK}/m.png"
+  "cli|preview,${WORK}/a.prn"
+  "cli|preview,${WORK}/notes.txt,--out,${WORK}/m.png"
+  "cli|preview,${WORK}/short.prn,--out,${WORK}/m.png"
+  "cli|preview,${WORK}/a.prn,--out,${WORK}/no/such/folder/m.png"
+  # rip
+  "cli|rip"
+  "cli|rip,info,${WORK}/missing.prn"
+  "cli|rip,info,${WORK}/short.prn"
+  "cli|rip,make,${WORK}/b.prn,--width"
+  "cli|rip,make,${WORK}/b.prn,--width,wide"
+  "cli|rip,make,${WORK}/b.prn,--width,8"
+  "cli|rip,make,${WORK}/b.prn,--width,8,--height,2,--planes,1,--xres,720,--yres,720,--pattern,frob"
+  "cli|rip,make,${WORK}/no/such/folder/b.prn,--width,8,--height,2,--planes,1,--xres,720,--yres,720"
+  # passes
+  "cli|passes"
+  "cli|passes,${WORK}/missing.prn"
+  "cli|passes,${WORK}/short.prn"
+  "cli|passes,${WORK}/a.prn,--passes,0"
+  "cli|passes,${WORK}/a.prn,--mask-mode"
+  "cli|passes,${WORK}/a.prn,--frob,1"
+  "cli|passes,${WORK}/a.prn,--print-type,9"
+  "cli|passes,${WORK}/a.prn,--dump,${WORK}/notes.txt"
+  # print
+  "cli|print"
+  "cli|print,${WORK}/a.prn,--copies,x"
+  "cli|print,${WORK}/a.prn,--copies"
+  "cli|print,${WORK}/a.prn,--task,1"
+  "cli|print,--task,1,--copies,2"
+  "cli|print,--task,9"
+  "cli|print,${WORK}/a.prn,--mask-mode,5"
+  "cli|print,${WORK}/a.prn,--print-type,-1"
+  "cli|--printer,frob,print,${WORK}/a.prn"
+  "cli|--printer,virtual:instant,print,${WORK}/a.prn,--from-line,500"
+  "cli|--printer,socket:${WORK}/nobody.sock,print,${WORK}/a.prn"
+  "cli|--printer,socket:${WORK}/nobody.sock,print,${WORK}/a.prn,--media-out,${WORK}/sheet"
+  "cli|--printer,virtual:instant,print,${WORK}/short.prn"
+  # send
+  "cli|send"
+  "cli|--printer,virtual:instant,send,999"
+  "cli|--printer,virtual:instant,send,3062,--data,zz"
+  "cli|--printer,virtual:instant,send,3062,--data,abc"
+  "cli|--printer,virtual:instant,send,3062,--data"
+  "cli|--printer,socket:${WORK}/nobody.sock,send,MoveUp"
+  # monitor
+  "cli|--printer,socket:${WORK}/nobody.sock,monitor,--seconds,1"
+  "cli|monitor,--seconds"
+  "cli|--printer,frob,monitor"
+  # log
+  "cli|log,decode,${WORK}/missing.txt"
+  "cli|log"
+  # the virtual printer program
+  "vp|--frob"
+  "vp|--instant"
+  "vp|--socket,${WORK}/no/such/folder/p.sock"
+  "vp|--socket,${WORK}/plain.sock"
+  "vp|--socket,${WORK}/nobody.sock,--control,status"
+  "vp|--socket,${WORK}/vp.sock,--media-out,${WORK}/sheet,--program-dir,${WORK}/no/such/folder")
 
-foreach(c IN LISTS failures)
-  string(REPLACE "," ";" c "${c}")
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${c}
+# Runs one case (in c, "program|words") and leaves the output and exit code in OUT, ERR, CODE.
+# "lock" and "tlock" run the CLI while the lock file of tavolux.ini or Tasks.dat cannot be taken.
+function(run_case c)
+  string(REGEX MATCH "^[a-z]+" kind "${c}")
+  string(REGEX REPLACE "^[a-z]+\\|" "" words "${c}")
+  string(REPLACE "," ";" words "${words}")
+  set(program ${CLI} --program-dir ${WORK})
+  if(kind STREQUAL "vp" AND words MATCHES "--program-dir")
+    set(program ${VPRINTER})
+  elseif(kind STREQUAL "vp")
+    set(program ${VPRINTER} --program-dir ${WORK})
+  elseif(kind STREQUAL "lock")
+    file(MAKE_DIRECTORY ${WORK}/tavolux.ini.lock)
+  elseif(kind STREQUAL "tlock")
+    file(MAKE_DIRECTORY ${WORK}/Works/Tasks.dat.lock)
+  endif()
+  execute_process(COMMAND ${program} ${words} WORKING_DIRECTORY ${WORK}
     RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
-  tool_lines("${err}" said)
-  if(code EQUAL 0 OR said STREQUAL "")
-    message(FATAL_ERROR "${c}: exit ${code} without a message\n${err}")
+  file(REMOVE_RECURSE ${WORK}/tavolux.ini.lock ${WORK}/Works/Tasks.dat.lock)
+  set(OUT "${out}" PARENT_SCOPE)
+  set(ERR "${err}" PARENT_SCOPE)
+  set(CODE "${code}" PARENT_SCOPE)
+endfunction()
+
+# Every case runs; the problems are reported together.
+set(problems "")
+foreach(c IN LISTS failures)
+  run_case("${c}")
+  tool_lines("${ERR}" said)
+  if(CODE EQUAL 0 OR said STREQUAL "")
+    string(APPEND problems "${c}: exit ${CODE} without a message\n${OUT}${ERR}\n")
   endif()
   foreach(line IN LISTS said)
     has_bytes("${line}" "e[4-9]" chinese)
     if(NOT chinese OR line MATCHES "[A-Za-z]+ [A-Za-z]+ [A-Za-z]+")
-      message(FATAL_ERROR "${c}: not a Chinese message: ${line}")
+      string(APPEND problems "${c}: not a Chinese message: ${line}\n")
     endif()
   endforeach()
 endforeach()
+if(problems)
+  message(FATAL_ERROR "In Chinese:\n${problems}")
+endif()
+# What a print says when it is done is for people too.
+run(0 --printer virtual:instant print ${WORK}/a.prn)
+string(REGEX MATCH "[^\n]*\n$" last "${OUT}")
+has_bytes("${last}" "e[4-9]" chinese)
+if(NOT chinese OR last MATCHES "[A-Za-z]+ [A-Za-z]+ [A-Za-z]+")
+  message(FATAL_ERROR "a finished print in English:\n${OUT}")
+endif()
 
 file(READ ${WORK}/tavolux.ini ini)
 string(REPLACE "\nLanguage=0" "\nLanguage=1" ini "${ini}")
 file(WRITE ${WORK}/tavolux.ini "${ini}")
 file(COPY ${BIN_DIR}/TxResEng.lang DESTINATION ${WORK})
-foreach(c IN LISTS failures english_only)
-  string(REPLACE "," ";" c "${c}")
-  execute_process(COMMAND ${CLI} --program-dir ${WORK} ${c}
-    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
-  if(code EQUAL 0 OR err STREQUAL "")
-    message(FATAL_ERROR "${c}: exit ${code} without a message\n${err}")
+foreach(c IN LISTS failures)
+  if(c MATCHES "program-dir,.*no/such")
+    continue()  # no configuration there to choose English
   endif()
-  has_bytes("${out}${err}" "[89a-f]" foreign)
+  run_case("${c}")
+  tool_lines("${ERR}" said)
+  if(CODE EQUAL 0 OR said STREQUAL "")
+    string(APPEND problems "${c}: exit ${CODE} without a message\n${OUT}${ERR}\n")
+  endif()
+  has_bytes("${OUT}${ERR}" "[89a-f]" foreign)
   if(foreign)
-    message(FATAL_ERROR "${c}: not English:\n${out}${err}")
+    string(APPEND problems "${c}: not English:\n${OUT}${ERR}\n")
   endif()
 endforeach()
+if(problems)
+  message(FATAL_ERROR "In English:\n${problems}")
+endif()
+run(0 --printer virtual:instant print ${WORK}/a.prn)
+has_bytes("${OUT}${ERR}" "[89a-f]" foreign)
+if(foreign OR NOT OUT MATCHES "printed 1 of 1 copies\n$")
+  message(FATAL_ERROR "a finished print not in English:\n${OUT}${ERR}")
+endif()
 run(0 tasks list)
 expect_in(OUT "No.\tName\tState\tPlanes\tSize (mm)\tResolution (dpi)\t")
 

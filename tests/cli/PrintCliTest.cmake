@@ -7,7 +7,7 @@ run(0 rip make ${WORK}/a.prn --width 64 --height 60 --planes 4 --xres 720 --yres
 run(0 print ${WORK}/a.prn --copies 2)
 expect_in(OUT "2(1)")
 expect_in(OUT "2(2)")
-expect_in(OUT "printed 2 of 2 copies")
+expect_in(OUT "已打印 2 份，共 2 份")
 # Not a terminal: one line per pass, never redrawn in place.
 string(FIND "${OUT}" "\r" pos)
 if(NOT pos EQUAL -1)
@@ -30,7 +30,7 @@ run(2 print ${WORK}/a.prn --mask-mode 7)
 run(0 tasks add ${WORK}/a.prn)
 run(0 print --task 1)
 expect_in(OUT "1(1)")
-expect_in(OUT "printed 1 of 1 copies")
+expect_in(OUT "已打印 1 份，共 1 份")
 run(0 tasks list)
 expect_in(OUT "1\ta.prn\t就绪\t")
 file(SIZE ${WORK}/Works/Tasks.dat size)
@@ -40,13 +40,13 @@ endif()
 
 # A task number the list does not have, or a task with a file or with settings of its own.
 run(2 print --task 0)
-expect_in(ERR "no task 0")
+expect_in(ERR "没有任务 0")
 run(2 print --task 2)
-expect_in(ERR "no task 2")
+expect_in(ERR "没有任务 2")
 run(2 print --task x)
 run(2 print --task)
 run(2 print ${WORK}/a.prn --task 1)
-expect_in(ERR "not both")
+expect_in(ERR "不要同时给出")
 run(2 print --task 1 --copies 2)
 
 # The task's file is gone: the operator's message, and the list is left as it was.
@@ -76,7 +76,7 @@ expect_in(ERR "720*360")
 expect_in(ERR "--force-resolution")
 run(0 print ${WORK}/fine.prn --force-resolution)
 expect_in(ERR "720*600")
-expect_in(OUT "printed 1 of 1 copies")
+expect_in(OUT "已打印 1 份，共 1 份")
 
 # A file shorter than its header: the missing lines are named, and it prints only when allowed.
 # 1000 bytes hold 29 of the 60 lines of 32 bytes.
@@ -86,7 +86,7 @@ expect_in(ERR " 31 ")
 expect_in(ERR " 60 ")
 expect_in(ERR "--allow-incomplete")
 run(0 print ${WORK}/short.prn --allow-incomplete)
-expect_in(OUT "printed 1 of 1 copies")
+expect_in(OUT "已打印 1 份，共 1 份")
 
 # A 48-byte file announcing 2^31 - 1 lines never starts a print, nor a pass listing.
 execute_process(COMMAND sh -c "printf '\\000\\000\\000\\000\\320\\002\\000\\000\\150\\001\\000\\000\\010\\000\\000\\000\\377\\377\\377\\177\\100\\000\\000\\000\\000\\000\\000\\000\\004\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000\\000' > '${WORK}/endless.prn'")

@@ -20,7 +20,7 @@ endfunction()
 
 run(0 rip make ${WORK}/s.prn --width 160 --height 96 --planes 4 --xres 720 --yres 360 --pattern sample)
 run(0 print ${WORK}/s.prn --media-out ${WORK}/sheet)
-expect_in(OUT "printed sheet: ${WORK}/sheet/sheet.png")
+expect_in(OUT "纸样：${WORK}/sheet/sheet.png")
 foreach(f channel_0.pbm channel_1.pbm channel_2.pbm channel_3.pbm sheet.png summary.json)
   if(NOT EXISTS ${WORK}/sheet/${f})
     message(FATAL_ERROR "${f} was not written")
@@ -39,7 +39,7 @@ execute_process(COMMAND ${CLI} --program-dir ${WORK} --printer socket:${WORK}/no
 if(NOT code EQUAL 2)
   message(FATAL_ERROR "--media-out on a socket printer: exit ${code}\n${out}\n${err}")
 endif()
-expect_in(err "--media-out needs --printer virtual")
+expect_in(err "--media-out 需要 --printer virtual")
 
 # The virtual printer program writes its own sheet when the printing program lets go.
 execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/vp.sock' --instant --media-out '${WORK}/vsheet' --program-dir '${WORK}' >'${WORK}/vp.log' 2>&1 & vp=$!

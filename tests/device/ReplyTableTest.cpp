@@ -5,6 +5,8 @@
 #include "device/DeviceFixture.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/Protocol.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux::test {
 
@@ -93,8 +95,8 @@ TEST_F(ReplyTable, MalformedRepliesAreLoggedAndChangeNothing)
 
     const auto diag = Diagnostics();
     ASSERT_GE(diag.size(), 2u);
-    EXPECT_NE(diag[0].find("too short"), std::string::npos) << diag[0];
-    EXPECT_NE(diag[1].find("overflow"), std::string::npos) << diag[1];
+    EXPECT_EQ(diag[0], FormatResString(ids::kDiagReplyTooShort, {"c1", "2"}));
+    EXPECT_EQ(diag[1], FormatResString(ids::kDiagReplyOverflow, {"512"}));
 
     // The link survives and the next good reply is read.
     printer->QueueReply({0xC1, 0x10, 0x27, 0x00});
