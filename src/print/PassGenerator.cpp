@@ -187,6 +187,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_maskRowOffset = 0;
     m_skippedFeed = 0;
     m_pendingSkipped = false;
+    m_ownFeed = 0;
     m_copyGap = 0;
     m_dataRows = 0;
     m_ready = true;
@@ -303,7 +304,19 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
         channel->EndMerge();
     }
 
-    const int feedAfter = m_feed->ToPulses(step);
+    // The header's feed goes with this pass's own step (the printer feeds before printing the
+    // pass), or, for a printer that feeds after the pass, with the next pass's step; the first
+    // step then goes out before the first printed pass. Either way every printed pass lies at
+    // the same media position, and the pulses are converted in the same order.
+    const bool feedAfterPass = p.PassFeedAfter == 1;
+    int leadFeed = 0;
+    if (feedAfterPass && pass == 0) {
+        leadFeed = m_feed->ToPulses(step);
+        m_ownFeed = leadFeed;
+    }
+    const int ownFeed = feedAfterPass ? m_ownFeed : m_feed->ToPulses(step);
+    const int feedAfter = feedAfterPass ? m_feed->ToPulses(nextStep) : ownFeed;
+    m_ownFeed = feedAfter;
     const bool last = pass == m_totalPasses - 1;
     PassDescriptor d;
     const double r = m_task.resolutionX;
@@ -327,6 +340,7 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
 
     out.handOver = !(skipped && !last);
     if (out.handOver) {
+        d[PassDescriptor::kFirstFeed] = leadFeed;
         if (m_pendingSkipped) {
             d[PassDescriptor::kSkippedFeed] = m_skippedFeed;
             d[PassDescriptor::kSendSkipped] = 1;
@@ -334,11 +348,16 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
         m_skippedFeed = 0;
         m_pendingSkipped = false;
     } else {
-        m_skippedFeed += feedAfter;
+        m_skippedFeed += leadFeed + feedAfter;
         m_pendingSkipped = true;
     }
     if (last && m_task.multiCopy) {
-        m_copyGap = ComputeCopyGap(feedAfter);
+        m_copyGap = ComputeCopyGap(ownFeed);
+        if (feedAfterPass) {
+            // The printer has already fed past the last pass what the default pairing feeds
+            // before the next copy: the printed last pass's feed, or a skipped one's own step.
+            m_copyGap -= skipped ? ownFeed : feedAfter;
+        }
     }
     descriptor = d;
 

@@ -2,6 +2,7 @@
 // image, drop for drop, for every head arrangement and direction.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "job/JobControl.h"
@@ -362,5 +363,399 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
             << "resumed at " << resumeLine << ":" << where;
     }
 }
+
+// Interlaced jobs: the printer's nozzle pitch is k job lines, and the steps of an interlace
+// cycle differ from pass to pass. Each case runs once with each pairing of a pass header's feed
+// (before or after the pass it belongs to); every printed pass must lie where its window of
+// image lines says.
+struct InterlaceCase {
+    int k;
+    bool feather;
+    bool skipBlank;  // with a blank band taller than the head in the middle of the image
+    int copies;
+};
+
+constexpr InterlaceCase kInterlaceCases[] = {
+    {2, false, false, 1}, {2, true, false, 2}, {2, false, true, 1},  {2, true, true, 2},
+    {3, false, false, 2}, {3, true, true, 1},  {4, false, false, 1}, {4, true, false, 1},
+    {4, false, true, 2},  {4, true, true, 2},  {6, false, false, 1}, {6, true, false, 2},
+    {6, false, true, 1},  {6, true, true, 2},
+};
+
+class Interlaced : public SheetJobTest, public ::testing::WithParamInterface<int> {
+protected:
+    void UseInterlace(int k, bool feather, bool skipBlank)
+    {
+        auto& p = cfg.config.params;
+        p.PassFeedAfter = GetParam();
+        p.PrinterResolution = 300 / k;
+        p.TaskGap = 20;
+        p.IgnoreBlank = skipBlank ? 1 : 0;
+        p.FeatherMode = feather ? 1 : 0;
+        // Rounded down to a multiple of passes x k by the job.
+        p.FeatherLinesList = {0, feather ? 2 * 2 * k : 0, 0};
+    }
+
+    CRipImage MakeBandedImage(int width, int height, int blankFrom, int blankTo, uint64_t seed)
+    {
+        CRipImage image(width, height, 4, 300, 300);
+        CRandomSource pixels(seed);
+        image.Fill("random", pixels);
+        for (int y = std::max(blankFrom, 0); y < std::min(blankTo, height); ++y) {
+            for (int plane = 0; plane < 4; ++plane) {
+                std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+            }
+        }
+        file = cfg.dir.Path() / "interlaced.prn";
+        EXPECT_TRUE(image.Write(file));
+        return image;
+    }
+
+    // How many passes hold image line `line` (counted from the job's first line) in their
+    // window of head rows: the literal reading of the step table.
+    std::vector<int> Coverage(const PassTask& task, int lines)
+    {
+        CRandomSource r(1);
+        CPassGenerator gen(cfg.config, r);
+        EXPECT_TRUE(gen.Setup(task)) << gen.ErrorText();
+        std::vector<int> count(static_cast<size_t>(std::max(lines, 0)), 0);
+        const auto& steps = gen.StepTable();
+        int fed = 0;
+        for (int p = 0; p < gen.TotalPasses(); ++p) {
+            fed += steps[static_cast<size_t>(p) % steps.size()];
+            for (int y = std::max(fed - gen.HeadLines(), 0); y < std::min(fed, lines); ++y) {
+                ++count[static_cast<size_t>(y)];
+            }
+        }
+        return count;
+    }
+
+    // Whether every image line lies under exactly `passes` windows.
+    static bool EvenCoverage(const std::vector<int>& coverage, int passes)
+    {
+        return std::all_of(coverage.begin(), coverage.end(), [&](int c) { return c == passes; });
+    }
+
+    // Drops of lines [from, to) that differ from `times(line)` x the image bit; image line
+    // `from` lies on sheet line `top`.
+    template <typename Times>
+    int64_t Misplaced(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
+                      int to, Times times, std::string& where) const
+    {
+        int64_t bad = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = from; y < to; ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    const int want = image.Pixel(x, y, PlaneOf(c)) ? times(y) : 0;
+                    const int got = sheet.DropsAt(c, x, top + y - from);
+                    if (got != want && bad++ < 3) {
+                        std::ostringstream s;
+                        s << " channel " << c << " line " << y << " x " << x << ": " << got
+                          << " drops, want " << want << ";";
+                        where += s.str();
+                    }
+                }
+            }
+        }
+        return bad;
+    }
+
+    // Drops on pixels that carry no ink in the image: none lands on a wrong line.
+    int64_t DropsOnBlank(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
+                         int to) const
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = from; y < to; ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    if (!image.Pixel(x, y, PlaneOf(c))) {
+                        n += sheet.DropsAt(c, x, top + y - from);
+                    }
+                }
+            }
+        }
+        return n;
+    }
+
+    static int64_t InkPixelsOfLine(const CRipImage& image, int y)
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int x = 0; x < image.Width(); ++x) {
+                n += image.Pixel(x, y, PlaneOf(c)) ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+    static int64_t InkPixels(const CRipImage& image, int from, int to)
+    {
+        int64_t n = 0;
+        for (int y = from; y < to; ++y) {
+            n += InkPixelsOfLine(image, y);
+        }
+        return n;
+    }
+
+    // Drops of the sheet lines [top, top + lines).
+    static int64_t DropsOfLines(const sim::CMediaSheet& sheet, int top, int lines)
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = top; y < top + lines; ++y) {
+                for (int x = 0; x < sheet.Width(); ++x) {
+                    n += sheet.DropsAt(c, x, y);
+                }
+            }
+        }
+        return n;
+    }
+
+    static int64_t SheetDrops(const sim::CMediaSheet& sheet)
+    {
+        int64_t n = sheet.OutsideDrops();
+        for (const auto& t : sheet.Tally()) {
+            n += t.drops;
+        }
+        return n;
+    }
+
+    // The sheet line from `from` on where the image lies: most drops on its inked pixels and
+    // fewest beside them (a line under too few masked passes misses some); -1 when nowhere.
+    static int FindCopy(const sim::CMediaSheet& sheet, const CRipImage& image, int from)
+    {
+        int best = -1;
+        int64_t bestScore = 0;
+        for (int top = from; top + image.Height() <= sheet.Height(); ++top) {
+            int64_t score = 0;
+            // Its first lines tell: elsewhere about as many drops land beside ink as on it.
+            for (int y = 0; y < std::min(image.Height(), 16); ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    if (sheet.DropsAt(0, x, top + y) > 0) {
+                        score += image.Pixel(x, y, PlaneOf(0)) ? 1 : -2;
+                    }
+                }
+            }
+            if (score > bestScore) {
+                best = top;
+                bestScore = score;
+            }
+        }
+        return best;
+    }
+
+    // The first image line of the job's first pass lies under the head's last rows.
+    int Top(const sim::CMediaSheet& sheet, const PassTask& task)
+    {
+        CRandomSource r(1);
+        CPassGenerator gen(cfg.config, r);
+        EXPECT_TRUE(gen.Setup(task));
+        return sheet.FirstPassLine() + gen.HeadLines() - gen.StepTable().front();
+    }
+};
+
+// Without masks every image pixel gets one drop from each pass whose window holds its line,
+// and nothing else: the sheet shows where each pass was printed.
+TEST_P(Interlaced, EveryPassPrintsItsWindowOfLinesWhereTheMediaIs)
+{
+    const int h = HeadRows();
+    for (const InterlaceCase& c : kInterlaceCases) {
+        if (c.feather) {
+            continue;  // feathering thins the seams: the masked test below covers it
+        }
+        UseInterlace(c.k, false, c.skipBlank);
+        const int band = c.skipBlank ? (c.k + 2) * h : 0;
+        const CRipImage image =
+            MakeBandedImage(24, 2 * c.k * h + band + 7, c.k * h, c.k * h + band, 20 + c.k);
+        std::ostringstream name;
+        name << "k " << c.k << (c.skipBlank ? ", blank skipping" : "") << ", " << c.copies
+             << " copies";
+        JobRequest request;
+        request.task = Task(file, 2, kMaskNone);
+        request.copies = c.copies;
+        const std::vector<int> coverage = Coverage(request.task, image.Height());
+        const JobResult result = Print(request);
+        ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        int top = Top(sheet, request.task);
+        int64_t inked = 0;
+        for (int copy = 0; copy < c.copies; ++copy) {
+            if (copy > 0) {
+                top = FindCopy(sheet, image, top + image.Height());
+                ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
+            }
+            std::string where;
+            const auto times = [&](int y) { return coverage[static_cast<size_t>(y)]; };
+            EXPECT_EQ(Misplaced(sheet, image, top, 0, image.Height(), times, where), 0)
+                << name.str() << ", copy " << copy + 1 << ":" << where;
+            for (int y = 0; y < image.Height(); ++y) {
+                inked += coverage[static_cast<size_t>(y)] * InkPixelsOfLine(image, y);
+            }
+        }
+        EXPECT_EQ(SheetDrops(sheet), inked) << name.str();
+    }
+}
+
+// With masks no drop lands on a pixel without ink, in every copy, and where the step table
+// puts every line under the same number of windows each inked pixel gets exactly one drop.
+TEST_P(Interlaced, MaskedPassesDropOnlyOnInkAndOnceWhereTheStepsAreEven)
+{
+    const int h = HeadRows();
+    int even = 0;
+    for (const InterlaceCase& c : kInterlaceCases) {
+        UseInterlace(c.k, c.feather, c.skipBlank);
+        const int band = c.skipBlank ? (c.k + 2) * h : 0;
+        const CRipImage image =
+            MakeBandedImage(24, 2 * c.k * h + band + 7, c.k * h, c.k * h + band, 20 + c.k);
+        for (int mode : {kMaskPass, kMaskInterleave}) {
+            std::ostringstream name;
+            name << "k " << c.k << (c.feather ? ", feathered" : "")
+                 << (c.skipBlank ? ", blank skipping" : "") << ", " << c.copies
+                 << " copies, mask mode " << mode;
+            JobRequest request;
+            request.task = Task(file, 2, mode);
+            request.copies = c.copies;
+            // Feathered windows overlap by the seam: the feathered step is what must be even.
+            std::vector<int> coverage = Coverage(request.task, image.Height());
+            const bool once = !c.feather && EvenCoverage(coverage, 2);
+            even += once ? 1 : 0;
+            const JobResult result = Print(request);
+            ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
+            const sim::CMediaSheet sheet = printer->Sheet();
+            int top = Top(sheet, request.task);
+            int64_t onBlank = 0;
+            int64_t inCopies = 0;
+            for (int copy = 0; copy < c.copies; ++copy) {
+                if (copy > 0) {
+                    top = FindCopy(sheet, image, top + image.Height());
+                    ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
+                }
+                onBlank += DropsOnBlank(sheet, image, top, 0, image.Height());
+                inCopies += DropsOfLines(sheet, top, image.Height());
+                std::string where;
+                if (once) {
+                    EXPECT_EQ(
+                        Misplaced(
+                            sheet, image, top, 0, image.Height(), [](int) { return 1; }, where),
+                        0)
+                        << name.str() << ", copy " << copy + 1 << ":" << where;
+                }
+            }
+            EXPECT_EQ(onBlank, 0) << name.str();
+            // And nothing beside the copies.
+            EXPECT_EQ(SheetDrops(sheet), inCopies) << name.str();
+            if (once) {
+                EXPECT_EQ(inCopies, c.copies * InkPixels(image, 0, image.Height())) << name.str();
+            }
+        }
+    }
+    // k = 3 on this head steps evenly: at least those cases are held to one drop per pixel.
+    EXPECT_GE(even, 2);
+}
+
+// Stopped by a pass that never finishes after `after` passes were acknowledged, the job has
+// sent one more pass; it resumes at the lines fed less the head's k-fold height.
+struct ResumeCase {
+    int k;
+    int after;
+    int stopLine;
+};
+
+TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBelongs)
+{
+    // 32 head rows in 2 passes: k = 2 steps 16, 15, 16, 17; k = 4 steps 16, 14, 16, 17, 16,
+    // 18, 16, 15 (each cycle k x 32 lines); k = 3 steps 16 throughout.
+    constexpr ResumeCase kCases[] = {
+        {2, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 + 17 - 2 * 32},                    // 64
+        {4, 11, 16 + 14 + 16 + 17 + 16 + 18 + 16 + 15 + 16 + 14 + 16 + 17 - 128},  // 63
+        {3, 9, 10 * 16 - 3 * 32},                                                  // 64
+        {2, 2, 0},  // still within the head's k-fold height: from the top again
+    };
+    const int h = HeadRows();
+    ASSERT_EQ(h, 32);
+    for (const ResumeCase& c : kCases) {
+        UseInterlace(c.k, false, false);
+        const CRipImage image = MakeBandedImage(24, 2 * c.k * h + 7, 0, 0, 40 + c.k);
+        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+            std::ostringstream name;
+            name << "k " << c.k << ", stalled after " << c.after << ", mask mode " << mode;
+            JobRequest request;
+            request.task = Task(file, 2, mode);
+            test::CopyObserver stall;
+            stall.onPass = [&](int sent, int /*total*/) {
+                if (sent == c.after) {
+                    printer->StallNextPass();
+                }
+            };
+            machine->Set(MachineState::Printing);
+            const JobResult stopped = Print(request, &stall, 300);
+            ASSERT_FALSE(stopped.completed) << name.str();
+            ASSERT_TRUE(stopped.resume) << name.str();
+            ASSERT_EQ(stopped.resumeLine, c.stopLine) << name.str();
+            const sim::CMediaSheet first = printer->Sheet();
+            const int top1 = Top(first, request.task);
+            const int stop = stopped.resumeLine;
+            machine->Set(MachineState::Ready);
+            request.task.resume = true;
+            request.task.resumeLine = stop;
+            const std::vector<int> coverage = Coverage(request.task, image.Height() - stop);
+            const JobResult resumed = Print(request);
+            ASSERT_TRUE(resumed.completed) << name.str() << ": " << resumed.error;
+            const sim::CMediaSheet second = printer->Sheet();
+            const int top2 = Top(second, request.task);
+            std::string where;
+            if (mode == kMaskNone) {
+                // Every line from the stop line on under as many passes as the table says.
+                const auto times = [&](int y) { return coverage[static_cast<size_t>(y - stop)]; };
+                EXPECT_EQ(Misplaced(second, image, top2, stop, image.Height(), times, where), 0)
+                    << name.str() << ", resumed:" << where;
+            } else if (EvenCoverage(coverage, 2)) {
+                // The lines before the stop line were finished by the stopped job.
+                const auto once = [](int) { return 1; };
+                EXPECT_EQ(Misplaced(first, image, top1, 0, stop, once, where), 0)
+                    << name.str() << ":" << where;
+                EXPECT_EQ(Misplaced(second, image, top2, stop, image.Height(), once, where), 0)
+                    << name.str() << ", resumed:" << where;
+            }
+            EXPECT_EQ(DropsOnBlank(first, image, top1, 0, image.Height()), 0) << name.str();
+            EXPECT_EQ(DropsOnBlank(second, image, top2, stop, image.Height()), 0) << name.str();
+        }
+    }
+}
+
+// The printer type's PassFeedAfter: only 1 pairs a header's feed with the next pass; it is
+// saved with the printer type, dumped, and the virtual printer takes it from the same place.
+TEST_F(SheetJobTest, PassFeedAfterIsReadSavedDumpedAndReachesTheVirtualPrinter)
+{
+    struct Row {
+        const char* text;  // in the file; empty reads as missing
+        int value;
+    };
+    for (const Row row : {Row{"1", 1}, Row{"0", 0}, Row{"", 0}, Row{"2", 0}, Row{"-1", 0}}) {
+        cfg.Set("P", "PassFeedAfter", row.text);
+        CPrinterConfig loaded(cfg.dir.Path());
+        loaded.LoadConfig();
+        const std::string text = row.text;
+        EXPECT_EQ(loaded.params.PassFeedAfter, row.value) << text;
+        EXPECT_EQ(sim::HeadsFromConfig(loaded).feedAfterPass, row.value == 1) << text;
+        const auto dump = DescribeConfig(loaded);
+        const auto it = std::find_if(dump.begin(), dump.end(), [](const auto& field) {
+            return field.first == "PassFeedAfter";
+        });
+        ASSERT_NE(it, dump.end());
+        EXPECT_EQ(it->second, std::to_string(row.value)) << text;
+    }
+    CPrinterConfig config(cfg.dir.Path());
+    config.LoadConfig();
+    config.params.PassFeedAfter = 1;
+    ASSERT_TRUE(config.SavePrinterType());
+    CPrinterConfig reloaded(cfg.dir.Path());
+    reloaded.LoadConfig();
+    EXPECT_EQ(reloaded.params.PassFeedAfter, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairings, Interlaced, ::testing::Values(0, 1), [](const auto& test) {
+    return std::string(test.param == 0 ? "FeedBeforeThePass" : "FeedAfterThePass");
+});
 
 }  // namespace

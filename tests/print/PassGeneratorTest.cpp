@@ -3,7 +3,9 @@
 // and whole passes of the fast merge equal those of the literal one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
 
 #include "platform/ProgramDir.h"
 #include "platform/RandomSource.h"
@@ -316,4 +318,94 @@ TEST_F(PassGeneratorTest, DebugModeDumpsTheMasksBesideTheProgram)
     SetProgramDir({});
     EXPECT_TRUE(std::filesystem::exists(programDir.Path() / "Mask2_OF_3.txt"));
     EXPECT_FALSE(std::filesystem::exists(programDir.Path() / "Mask3_OF_3.txt"));
+}
+
+// Where the media stands, in pulses from the start, when each printed pass is printed: the
+// lone feeds before a pass, then its header's feed before it (a printer that feeds before the
+// pass) or after it.
+std::vector<int64_t> PrintedPositions(const std::vector<Pass>& passes, bool feedAfterPass,
+                                      int64_t& fedAfterLast)
+{
+    std::vector<int64_t> at;
+    int64_t media = 0;
+    bool first = true;
+    for (const Pass& p : passes) {
+        if (!p.o.handOver) {
+            continue;
+        }
+        if (first) {
+            media += p.d[PassDescriptor::kFirstFeed] + p.d[PassDescriptor::kFeedBefore];
+            first = false;
+        }
+        if (p.d[PassDescriptor::kSendSkipped] != 0) {
+            media += p.d[PassDescriptor::kSkippedFeed];
+        }
+        if (p.d[PassDescriptor::kTravel] == 0) {
+            continue;  // no header goes out for a pass without data
+        }
+        const int64_t before = media;
+        media += p.d[PassDescriptor::kFeedAfter];
+        at.push_back(feedAfterPass ? before : media);
+    }
+    fedAfterLast = media - (at.empty() ? 0 : at.back());
+    return at;
+}
+
+TEST_F(PassGeneratorTest, PassFeedAfterPairsEachHeaderWithTheNextStepAndKeepsThePositions)
+{
+    // An interlaced job (steps of 16, 15, 16, 17 lines) with a blank band that skips passes in
+    // its middle, as the last of several copies.
+    config.params.PrinterResolution = 150;
+    config.params.IgnoreBlank = 1;
+    config.params.TaskGap = 20;
+    CRipImage image(32, 200, 4, 300, 300);
+    CRandomSource pixels(3);
+    image.Fill("random", pixels);
+    for (int y = 60; y < 160; ++y) {
+        for (int plane = 0; plane < 4; ++plane) {
+            std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+        }
+    }
+    PassTask task = Task(WriteImage(image), 2, kMaskPass);
+    task.multiCopy = true;
+    struct Copy {
+        int incomingGap;
+        const char* what;
+    };
+    for (const Copy copy : {Copy{0, "first copy"}, Copy{700, "later copy"}, Copy{-300, "back"},
+                            Copy{0, "no blank skipping"}}) {
+        task.incomingCopyGap = copy.incomingGap;
+        // Without blank skipping the last pass is printed and its header's feed goes out.
+        const bool skipping = std::string(copy.what) != "no blank skipping";
+        config.params.IgnoreBlank = skipping ? 1 : 0;
+        config.params.PassFeedAfter = 0;
+        const std::vector<Pass> before = Run(task);
+        const int gapBefore = lastGap;
+        config.params.PassFeedAfter = 1;
+        const std::vector<Pass> after = Run(task);
+        const int gapAfter = lastGap;
+        ASSERT_EQ(before.size(), after.size());
+        int skipped = 0;
+        for (size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(before[i].words, after[i].words) << copy.what << ", pass " << i;
+            EXPECT_EQ(after[i].d[PassDescriptor::kBackFeed],
+                      before[i].d[PassDescriptor::kBackFeed]);
+            skipped += before[i].o.handOver ? 0 : 1;
+            if (i + 1 < before.size()) {
+                EXPECT_EQ(after[i].d[PassDescriptor::kFeedAfter],
+                          before[i + 1].d[PassDescriptor::kFeedAfter])
+                    << copy.what << ", pass " << i;
+            }
+        }
+        EXPECT_EQ(skipped > 2, skipping) << copy.what;
+        EXPECT_EQ(before[0].d[PassDescriptor::kFirstFeed], 0);
+        EXPECT_EQ(after[0].d[PassDescriptor::kFirstFeed], before[0].d[PassDescriptor::kFeedAfter]);
+        int64_t restBefore = 0;
+        int64_t restAfter = 0;
+        const auto at = PrintedPositions(before, false, restBefore);
+        EXPECT_EQ(PrintedPositions(after, true, restAfter), at) << copy.what;
+        // The next copy starts as far on: what the printer fed after the last printed pass
+        // plus the gap.
+        EXPECT_EQ(restAfter + gapAfter, restBefore + gapBefore) << copy.what;
+    }
 }
