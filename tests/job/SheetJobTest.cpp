@@ -376,9 +376,8 @@ struct InterlaceCase {
 };
 
 constexpr InterlaceCase kInterlaceCases[] = {
-    {2, false, false, 1}, {2, true, false, 2}, {2, false, true, 1},  {2, true, true, 2},
-    {3, false, false, 2}, {3, true, true, 1},  {4, false, false, 1}, {4, true, false, 1},
-    {4, false, true, 2},  {4, true, true, 2},  {6, false, false, 1}, {6, true, false, 2},
+    {2, false, false, 1}, {2, true, true, 2},  {3, false, false, 2}, {3, true, true, 1},
+    {4, false, false, 1}, {4, true, false, 1}, {4, false, true, 2},  {6, false, false, 1},
     {6, false, true, 1},  {6, true, true, 2},
 };
 
