@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <type_traits>
 
 #include "job/JobControl.h"
 #include "job/JobFixture.h"
@@ -133,16 +134,25 @@ protected:
     }
 
     // Pixels of lines [from, to) of the image whose drops on the sheet (image line `from` on
-    // sheet line `top`) differ from `times` x the image bit; the first few are described.
+    // sheet line `top`) differ from `times` (a count, or a count per image line) x the image
+    // bit; the first few are described.
+    template <typename Times>
     int Mismatches(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from, int to,
-                   int times, std::string* where = nullptr) const
+                   Times times, std::string* where = nullptr) const
     {
         int bad = 0;
         for (int c = 0; c < arrangement.colours; ++c) {
             const int plane = PlaneOf(c, arrangement);
             for (int y = from; y < to; ++y) {
                 for (int x = 0; x < image.Width(); ++x) {
-                    const int want = plane >= 0 && image.Pixel(x, y, plane) ? times : 0;
+                    int want = 0;
+                    if (plane >= 0 && image.Pixel(x, y, plane)) {
+                        if constexpr (std::is_integral_v<Times>) {
+                            want = times;
+                        } else {
+                            want = times(y);
+                        }
+                    }
                     const int got = sheet.DropsAt(c, x, top + y - from);
                     if (got != want && bad++ < 3 && where != nullptr) {
                         std::ostringstream s;
@@ -435,30 +445,6 @@ protected:
         return std::all_of(coverage.begin(), coverage.end(), [&](int c) { return c == passes; });
     }
 
-    // Drops of lines [from, to) that differ from `times(line)` x the image bit; image line
-    // `from` lies on sheet line `top`.
-    template <typename Times>
-    int64_t Misplaced(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
-                      int to, Times times, std::string& where) const
-    {
-        int64_t bad = 0;
-        for (int c = 0; c < 4; ++c) {
-            for (int y = from; y < to; ++y) {
-                for (int x = 0; x < image.Width(); ++x) {
-                    const int want = image.Pixel(x, y, PlaneOf(c)) ? times(y) : 0;
-                    const int got = sheet.DropsAt(c, x, top + y - from);
-                    if (got != want && bad++ < 3) {
-                        std::ostringstream s;
-                        s << " channel " << c << " line " << y << " x " << x << ": " << got
-                          << " drops, want " << want << ";";
-                        where += s.str();
-                    }
-                }
-            }
-        }
-        return bad;
-    }
-
     // Drops on pixels that carry no ink in the image: none lands on a wrong line.
     int64_t DropsOnBlank(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
                          int to) const
@@ -585,7 +571,7 @@ TEST_P(Interlaced, EveryPassPrintsItsWindowOfLinesWhereTheMediaIs)
             }
             std::string where;
             const auto times = [&](int y) { return coverage[static_cast<size_t>(y)]; };
-            EXPECT_EQ(Misplaced(sheet, image, top, 0, image.Height(), times, where), 0)
+            EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), times, &where), 0)
                 << name.str() << ", copy " << copy + 1 << ":" << where;
             for (int y = 0; y < image.Height(); ++y) {
                 inked += coverage[static_cast<size_t>(y)] * InkPixelsOfLine(image, y);
@@ -633,10 +619,7 @@ TEST_P(Interlaced, MaskedPassesDropOnlyOnInkAndOnceWhereTheStepsAreEven)
                 inCopies += DropsOfLines(sheet, top, image.Height());
                 std::string where;
                 if (once) {
-                    EXPECT_EQ(
-                        Misplaced(
-                            sheet, image, top, 0, image.Height(), [](int) { return 1; }, where),
-                        0)
+                    EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 1, &where), 0)
                         << name.str() << ", copy " << copy + 1 << ":" << where;
                 }
             }
@@ -706,14 +689,13 @@ TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBe
             if (mode == kMaskNone) {
                 // Every line from the stop line on under as many passes as the table says.
                 const auto times = [&](int y) { return coverage[static_cast<size_t>(y - stop)]; };
-                EXPECT_EQ(Misplaced(second, image, top2, stop, image.Height(), times, where), 0)
+                EXPECT_EQ(Mismatches(second, image, top2, stop, image.Height(), times, &where), 0)
                     << name.str() << ", resumed:" << where;
             } else if (EvenCoverage(coverage, 2)) {
                 // The lines before the stop line were finished by the stopped job.
-                const auto once = [](int) { return 1; };
-                EXPECT_EQ(Misplaced(first, image, top1, 0, stop, once, where), 0)
+                EXPECT_EQ(Mismatches(first, image, top1, 0, stop, 1, &where), 0)
                     << name.str() << ":" << where;
-                EXPECT_EQ(Misplaced(second, image, top2, stop, image.Height(), once, where), 0)
+                EXPECT_EQ(Mismatches(second, image, top2, stop, image.Height(), 1, &where), 0)
                     << name.str() << ", resumed:" << where;
             }
             EXPECT_EQ(DropsOnBlank(first, image, top1, 0, image.Height()), 0) << name.str();
