@@ -147,6 +147,15 @@ int CMediaSheet::YResolution() const
     return m_yDpi > 0 ? m_yDpi : m_heads.printerResolution;
 }
 
+int CMediaSheet::Interlace() const
+{
+    if (m_yDpi <= 0 || m_heads.printerResolution <= 0) {
+        return 1;
+    }
+    return std::max(
+        static_cast<int>(std::lround(static_cast<double>(m_yDpi) / m_heads.printerResolution)), 1);
+}
+
 int64_t CMediaSheet::MediaLine() const
 {
     const double lines = static_cast<double>(m_pulses) * m_heads.mmPerPulseY / 25.4 * YResolution();
@@ -229,6 +238,8 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
                           static_cast<int>(std::lround(lowest * pixelsPerMm)));
         spread = std::max(spread, offsets.back());
     }
+    // The nozzle rows are the printer's pitch apart: k lines of a job of k times its resolution.
+    const int interlace = Interlace();
     const int columnWords = h.ColumnWords();
     const int64_t words = static_cast<int64_t>(raster.size() / 2);
     const bool mirrored = MirroredColumns(h);
@@ -264,7 +275,8 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
                     continue;
                 }
                 if (counts == nullptr) {
-                    Line* line = LineAt(top + int64_t{head.group} * h.groupRows + row);
+                    Line* line =
+                        LineAt(top + (int64_t{head.group} * h.groupRows + row) * interlace);
                     counts = &(*line)[channel];
                 }
                 if (static_cast<size_t>(x) >= counts->size()) {

@@ -51,6 +51,9 @@ public:
     int Height() const { return static_cast<int>(m_lines.size()); }
     int XResolution() const;
     int YResolution() const;
+    // Sheet lines between two nozzle rows: the vertical resolution over the printer's nozzle
+    // resolution, rounded (1 without a job resolution).
+    int Interlace() const;
     int64_t OutsideDrops() const { return m_outside; }
     // The sheet ran out of room (it would have exceeded its memory): later drops are lost.
     bool Overflowed() const { return m_overflow; }

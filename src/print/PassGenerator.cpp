@@ -169,7 +169,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_channels.clear();
     for (int c = 0; c < channels; ++c) {
         m_channels.emplace_back(c, task.direction != 2, task.direction == 0);
-        m_channels.back().Init(m_headLines, m_reader.BytesPerPlaneLine(), strips,
+        m_channels.back().Init(m_headLines, m_interlace, m_reader.BytesPerPlaneLine(), strips,
                                m_layout.groupRows, MakeGroups(c, offsets), m_fullLength);
     }
 
@@ -219,11 +219,13 @@ void CPassGenerator::Prepare()
     if (!m_ready) {
         return;
     }
-    // The blank test must see every line under the head. Feathered steps are shorter than a
-    // P-th of the head, so the seam lines stay under it for one chunk more than P x k.
+    // The blank test must see every line under the head, which spans H x k lines. Feathered
+    // steps are shorter than a P-th of the head, so the seam lines stay under it for one chunk
+    // more than P x k.
     const auto& steps = m_stepTable.Entries();
     const int shortest = std::max(*std::min_element(steps.begin(), steps.end()), 1);
-    const int chunks = std::max(m_passes * m_interlace, (m_headLines + shortest - 1) / shortest);
+    const int span = m_headLines * m_interlace;
+    const int chunks = std::max(m_passes * m_interlace, (span + shortest - 1) / shortest);
     m_reader.ResetBlankWindow(chunks, 1);
     m_dataRows = m_reader.ReadChunk(m_currentStep);
 }
@@ -284,7 +286,11 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     cp.maskMode = m_task.maskMode;
     cp.useMasks = m_useMasks && m_masks.Count() > 0;
     cp.masks = &m_masks;
-    cp.maskRowOffset = m_maskRowOffset;
+    // A nozzle's mask row is its image line plus a constant (H x k less the base step), so
+    // that the passes printing a line read the same row of their complementary masks even
+    // when interlaced steps differ. Without interlace every step is the base step.
+    const int maskOffset = m_maskRowOffset + step - m_stepTable.Base();
+    cp.maskRowOffset = (maskOffset % CPassMasks::kRows + CPassMasks::kRows) % CPassMasks::kRows;
     cp.feather = &m_feather;
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));

@@ -295,7 +295,9 @@ TEST_F(PrintJobTest, TheSpeedByteCarriesTheValueOfTheChosenSpeedEntry)
 // feeds, the start and end protocol) and the raster's length. The expected digests were
 // computed by the program as it was before the feeds of a pass header could be paired with the
 // next pass, so any change of the default pairing on the wire fails here. The raster's words
-// come from merging, which that change left alone; their count is part of the digest.
+// come from merging, which that change left alone; their count is part of the digest. The rows
+// of interlaced jobs that skip blank passes were taken again when the head window of such a job
+// grew to k lines per nozzle row, which makes other passes blank; every other row is as it was.
 TEST_F(PrintJobTest, TheDefaultPairingSendsTheSameBytesAsBefore)
 {
     struct Job {
@@ -311,14 +313,14 @@ TEST_F(PrintJobTest, TheDefaultPairingSendsTheSameBytesAsBefore)
     const Job jobs[] = {
         {1, false, false, 1, 0, 1, 0, 0x964c3d5cead6c5fULL},
         {2, false, false, 1, 0, 1, 0, 0x424dae9d9c6a5866ULL},
-        {2, true, true, 2, 1, 2, 0, 0x8c0a1a83456c3e03ULL},
+        {2, true, true, 2, 1, 2, 0, 0x20570f84c86287bULL},
         {3, false, true, 1, 0, 1, 0, 0xc69a5f5425b92e3aULL},
         {4, false, false, 2, 0, 2, 0, 0x8877cdd7dbee88e0ULL},
         {4, true, false, 1, 1, 1, 0, 0xc3ae20262c44882aULL},
-        {6, false, true, 2, 0, 1, 0, 0xf82bc3723eace6a9ULL},
-        {6, true, true, 1, 0, 2, 0, 0x90b444880620ce64ULL},
+        {6, false, true, 2, 0, 1, 0, 0x61466911af49b2e5ULL},
+        {6, true, true, 1, 0, 2, 0, 0x7095a70d811cf28eULL},
         {2, false, false, 1, 0, 1, 57, 0xa71637ff98944b31ULL},
-        {4, false, true, 1, 0, 2, 41, 0x93f354339371bfb7ULL},
+        {4, false, true, 1, 0, 2, 41, 0x614a44dde655934bULL},
     };
     auto& p = cfg.config.params;
     p.TaskGap = 20;

@@ -62,6 +62,8 @@ protected:
 
     // Decodes the 4x2 words of 16-nozzle heads (PrintVer 0: word n is nozzle n) back onto
     // the image: how often each pixel of each channel was fired. Ink outside the image fails.
+    // The nozzle rows of a job of `interlace` times the nozzle resolution are that many lines
+    // apart, and the window they span ends at the lines fed so far.
     std::vector<int> Fired(const std::vector<Pass>& passes, const CRipImage& image)
     {
         const int w = image.Width();
@@ -81,7 +83,7 @@ protected:
                             continue;
                         }
                         const int c = slot % 4;
-                        const int line = fed - 32 + (slot / 4) * 16 + n;
+                        const int line = fed - 32 * interlace + ((slot / 4) * 16 + n) * interlace;
                         const int x = shift + j;
                         if (line < 0 || line >= h || x < 0 || x >= w) {
                             ADD_FAILURE() << "ink outside the image: line " << line << " x " << x;
@@ -122,6 +124,7 @@ protected:
     }
 
     int lastGap = 0;
+    int interlace = 1;
 };
 
 }  // namespace
@@ -141,6 +144,103 @@ TEST_F(PassGeneratorTest, EveryPixelIsPrintedAsOftenAsTheMaskModeSays)
     config.IsAutoMaskGen = 1;
     const auto run = Run(Task(file, 4, kMaskPass));
     EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0) << "random masks";
+}
+
+// Interlaced: the nozzle rows of a pass are k lines apart, and the passes over a line use
+// complementary masks or columns at the same line, feathered seams included.
+TEST_F(PassGeneratorTest, InterlacedPassesFireEveryPixelAsOftenAsTheMaskModeSays)
+{
+    struct Row {
+        int k;
+        int passes;
+        int feather;  // lines of the feathering list, 0 for none
+        int ignoreBlank;
+    };
+    constexpr Row kRows[] = {
+        {2, 2, 0, 0},  {2, 1, 0, 0}, {2, 4, 0, 0},  {2, 2, 8, 0}, {3, 2, 0, 1},
+        {3, 2, 12, 0}, {4, 2, 0, 0}, {4, 2, 16, 1}, {6, 2, 0, 0}, {6, 2, 0, 1},
+    };
+    for (const Row& row : kRows) {
+        interlace = row.k;
+        config.params.PrinterResolution = 300 / row.k;
+        config.params.FeatherMode = row.feather > 0 ? 1 : 0;
+        config.params.FeatherLinesList = {0, row.feather, 0};
+        config.params.IgnoreBlank = row.ignoreBlank;
+        // A blank band taller than the head's k x 32 lines between two inked ones.
+        auto image = RandomImage(24, 4 * 32 * row.k + 5, 30 + static_cast<uint64_t>(row.k));
+        for (int y = 32 * row.k; y < 3 * 32 * row.k; ++y) {
+            for (int plane = 0; plane < 4; ++plane) {
+                std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+            }
+        }
+        const auto file = WriteImage(image);
+        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+            const int times = mode == kMaskNone ? row.passes : 1;
+            if (row.feather > 0 && mode == kMaskNone) {
+                continue;  // feathering is for masked passes
+            }
+            EXPECT_EQ(Mismatches(Fired(Run(Task(file, row.passes, mode)), image), image, times), 0)
+                << "k " << row.k << ", " << row.passes << " passes, feather " << row.feather
+                << ", blank skipping " << row.ignoreBlank << ", mode " << mode;
+        }
+    }
+}
+
+// Jobs at the nozzle resolution build the same passes as before the head window learned to
+// span k lines per nozzle row: the digests of every pass's words and descriptor were taken
+// from the program before that change.
+TEST_F(PassGeneratorTest, PassesWithoutInterlaceAreUnchanged)
+{
+    struct Row {
+        int passes;
+        int mode;
+        int feather;
+        int ignoreBlank;
+        int strip;
+        int direction;
+        uint64_t digest;
+    };
+    constexpr Row kRows[] = {
+        {2, kMaskPass, 0, 0, 0, 1, 0x6022802e0be95666ULL},
+        {2, kMaskPass, 4, 0, 0, 0, 0xd54c98903e0775e5ULL},
+        {4, kMaskInterleave, 0, 1, 0, 0, 0xed840c9f174b8a32ULL},
+        {2, kMaskNone, 0, 0, 1, 0, 0x69286cabd898605dULL},
+        {3, kMaskPass, 6, 1, 0, 0, 0x7d8ea8ca6b9c6427ULL},
+        {1, kMaskNone, 0, 1, 1, 1, 0xb97125bbc19da10ULL},
+    };
+    auto image = RandomImage(40, 150, 21);
+    for (int y = 50; y < 110; ++y) {
+        for (int plane = 0; plane < 4; ++plane) {
+            std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+        }
+    }
+    const auto file = WriteImage(image);
+    auto& p = config.params;
+    config.lists.StripWidthList = {2};
+    p.StripPos = 2;
+    p.StripWidth = 1;
+    for (const Row& row : kRows) {
+        p.FeatherMode = row.feather > 0 ? 1 : 0;
+        p.FeatherLinesList = {0, row.feather, 0};
+        p.IgnoreBlank = row.ignoreBlank;
+        p.Strip = row.strip;
+        PassTask task = Task(file, row.passes, row.mode);
+        task.direction = row.direction;
+        uint64_t digest = 0xcbf29ce484222325ULL;
+        auto mix = [&](uint64_t v) { digest = (digest ^ v) * 0x100000001b3ULL; };
+        for (const Pass& pass : Run(task, nullptr, 12)) {
+            for (const int32_t word : pass.d.words) {
+                mix(static_cast<uint32_t>(word));
+            }
+            mix(pass.words.size());
+            for (const uint16_t w : pass.words) {
+                mix(w);
+            }
+        }
+        EXPECT_EQ(digest, row.digest) << row.passes << " passes, mode " << row.mode << ", feather "
+                                      << row.feather << ", blank skipping " << row.ignoreBlank
+                                      << ", strip " << row.strip << ": 0x" << std::hex << digest;
+    }
 }
 
 TEST_F(PassGeneratorTest, BlankPassesAreSkippedAndTheirFeedCarried)
@@ -264,7 +364,11 @@ TEST_F(PassGeneratorTest, WholePassesOfTheFastMergeEqualTheLiteralOnes)
     };
     for (const Variant& v : {Variant{"feathered masks", 0, 0, kMaskPass, 1},
                              Variant{"strips both sides", 0, 1, kMaskInterleave, 0},
-                             Variant{"blank skipping", 1, 0, kMaskNone, 0}}) {
+                             Variant{"blank skipping", 1, 0, kMaskNone, 0},
+                             Variant{"interlaced feathered masks", 0, 1, kMaskPass, 0}}) {
+        // The last variant prints at twice the nozzle resolution: rows two lines apart.
+        const bool interlaced = std::string(v.what).starts_with("interlaced");
+        p.PrinterResolution = interlaced ? 150 : 300;
         p.IgnoreBlank = v.ignoreBlank;
         p.Strip = v.strip;
         p.StripPos = 2;
@@ -358,10 +462,11 @@ TEST_F(PassGeneratorTest, PassFeedAfterPairsEachHeaderWithTheNextStepAndKeepsThe
     config.params.PrinterResolution = 150;
     config.params.IgnoreBlank = 1;
     config.params.TaskGap = 20;
-    CRipImage image(32, 200, 4, 300, 300);
+    // The band is several times the head's 64 lines tall.
+    CRipImage image(32, 300, 4, 300, 300);
     CRandomSource pixels(3);
     image.Fill("random", pixels);
-    for (int y = 60; y < 160; ++y) {
+    for (int y = 60; y < 260; ++y) {
         for (int plane = 0; plane < 4; ++plane) {
             std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
         }

@@ -2,6 +2,7 @@
 // where a nozzle word's bit lands, how feeds move the sheet, and what is written out.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "device/Protocol.h"
@@ -107,6 +108,34 @@ TEST_F(MediaSheetTest, BitsLandUnderTheirNozzleAndTheMediaMovesByTheFeeds)
         EXPECT_EQ(sheet.Height(), b + 8);
         EXPECT_EQ(sheet.Width(), 3);
         EXPECT_EQ(sheet.OutsideDrops(), 0);
+    }
+}
+
+// A job of k times the nozzle resolution has its nozzle rows k lines apart on the sheet; a feed
+// moves it by lines of the job's resolution.
+TEST_F(MediaSheetTest, NozzleRowsLieTheJobsInterlaceApart)
+{
+    struct Row {
+        int yDpi;
+        int interlace;
+    };
+    for (const Row row : {Row{254, 1}, Row{0, 1}, Row{508, 2}, Row{762, 3}, Row{1016, 4},
+                          Row{1524, 6}, Row{520, 2}}) {
+        printer.LoadMedia(SmallHeads(), 254, row.yDpi);
+        // Column 0: nozzle 2 of group 0; column 1: nozzle 1 of group 1; then one pulse on.
+        Raster({{0, 0, 1, 0}, {0, 2, 0, 0}});
+        Header(2, true, 0);
+        Raster({{1, 0, 0, 0}, {0, 0, 0, 0}});
+        Header(2, true, 1);
+        const CMediaSheet sheet = printer.Sheet();
+        const int k = row.interlace;
+        EXPECT_EQ(sheet.Interlace(), k) << row.yDpi;
+        EXPECT_EQ(sheet.DropsAt(0, 0, 2 * k), 1) << row.yDpi;
+        EXPECT_EQ(sheet.DropsAt(0, 1, (4 + 1) * k), 1) << row.yDpi;
+        // One pulse of 0.1 mm at the job's resolution.
+        const int pulse = static_cast<int>(std::lround(0.1 / 25.4 * sheet.YResolution()));
+        EXPECT_EQ(sheet.DropsAt(0, 0, pulse), 1) << row.yDpi;
+        EXPECT_EQ(sheet.Tally()[0].drops, 3) << row.yDpi;
     }
 }
 
