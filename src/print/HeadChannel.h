@@ -82,8 +82,6 @@ public:
     const std::vector<HeadGroup>& FullGroups() const { return m_fullGroups; }
     // The nozzle rows of the window, row 0 first: what the pass prints.
     std::span<uint8_t* const> Rows() const { return m_nozzleRows; }
-    // Every image line under the head, oldest first.
-    std::span<uint8_t* const> Lines() const { return m_rowRing; }
 
 private:
     void DrawStrips();
@@ -100,7 +98,7 @@ private:
     int m_groupRows = 0;
     int m_interlace = 1;
     StripSettings m_strips;
-    std::vector<uint8_t> m_store;        // every row's bytes, owned here
+    std::vector<uint8_t> m_store;        // every line's bytes, owned here
     std::vector<uint8_t*> m_rowRing;     // the head window, oldest line first
     std::vector<uint8_t*> m_nozzleRows;  // nozzle row n: line n x m_interlace of the ring
     std::vector<HeadGroup> m_fullGroups;
