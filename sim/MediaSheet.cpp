@@ -156,9 +156,9 @@ int CMediaSheet::Interlace() const
         static_cast<int>(std::lround(static_cast<double>(m_yDpi) / m_heads.printerResolution)), 1);
 }
 
-int64_t CMediaSheet::MediaLine() const
+int64_t CMediaSheet::LinesOf(int64_t pulses) const
 {
-    const double lines = static_cast<double>(m_pulses) * m_heads.mmPerPulseY / 25.4 * YResolution();
+    const double lines = static_cast<double>(pulses) * m_heads.mmPerPulseY / 25.4 * YResolution();
     return std::llround(lines);
 }
 
@@ -209,10 +209,12 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
     }
     if (!m_started) {
         m_started = true;
-        m_origin = MediaLine();
+        m_originPulses = m_pulses;
     }
     ++m_passes;
-    const int64_t top = MediaLine() - m_origin;
+    // The feed since the first pass, rounded once: rounding the positions before and after
+    // separately would put a pass a line off wherever a pulse is a fraction of a line.
+    const int64_t top = LinesOf(m_pulses - m_originPulses);
     const double pixelsPerMm = xDpi / 25.4;
     // Pixel 0 of the sheet lies the run-up (and the space before the picture) after the
     // carriage's start.

@@ -139,6 +139,27 @@ TEST_F(MediaSheetTest, NozzleRowsLieTheJobsInterlaceApart)
     }
 }
 
+// Where a pass lands is the feed since the first pass, rounded once: it does not depend on
+// where the media stood before the first pass, even where a pulse is a fraction of a line.
+TEST_F(MediaSheetTest, APassLandsByTheFeedSinceTheFirstPassWhereverTheMediaStarted)
+{
+    // A pulse of 0.06 mm is 0.6 lines at 254 dpi: 3 pulses are 1.8 lines, rounded to 2.
+    for (const int lead : {0, 1, 2, 3, 4, 7}) {
+        PrinterHeads heads = SmallHeads();
+        heads.mmPerPulseY = 0.06;
+        printer.LoadMedia(heads, 254, 254);
+        U24(wire::cmd::kPassOffset, lead);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 0);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 3);
+        const CMediaSheet sheet = printer.Sheet();
+        EXPECT_EQ(sheet.DropsAt(0, 0, 0), 1) << lead;
+        EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1) << lead;
+        EXPECT_EQ(sheet.Tally()[0].pixelsOnce, 2) << lead;
+    }
+}
+
 TEST_F(MediaSheetTest, LoneFeedsMoveForwardAndTheBackFeedBackward)
 {
     Raster({{1, 0, 0, 0}});
