@@ -147,9 +147,18 @@ int CMediaSheet::YResolution() const
     return m_yDpi > 0 ? m_yDpi : m_heads.printerResolution;
 }
 
-int64_t CMediaSheet::MediaLine() const
+int CMediaSheet::Interlace() const
 {
-    const double lines = static_cast<double>(m_pulses) * m_heads.mmPerPulseY / 25.4 * YResolution();
+    if (m_yDpi <= 0 || m_heads.printerResolution <= 0) {
+        return 1;
+    }
+    return std::max(
+        static_cast<int>(std::lround(static_cast<double>(m_yDpi) / m_heads.printerResolution)), 1);
+}
+
+int64_t CMediaSheet::LinesOf(int64_t pulses) const
+{
+    const double lines = static_cast<double>(pulses) * m_heads.mmPerPulseY / 25.4 * YResolution();
     return std::llround(lines);
 }
 
@@ -200,10 +209,12 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
     }
     if (!m_started) {
         m_started = true;
-        m_origin = MediaLine();
+        m_originPulses = m_pulses;
     }
     ++m_passes;
-    const int64_t top = MediaLine() - m_origin;
+    // The feed since the first pass, rounded once: rounding the positions before and after
+    // separately would put a pass a line off wherever a pulse is a fraction of a line.
+    const int64_t top = LinesOf(m_pulses - m_originPulses);
     const double pixelsPerMm = xDpi / 25.4;
     // Pixel 0 of the sheet lies the run-up (and the space before the picture) after the
     // carriage's start.
@@ -229,6 +240,8 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
                           static_cast<int>(std::lround(lowest * pixelsPerMm)));
         spread = std::max(spread, offsets.back());
     }
+    // The nozzle rows are the printer's pitch apart: k lines of a job of k times its resolution.
+    const int interlace = Interlace();
     const int columnWords = h.ColumnWords();
     const int64_t words = static_cast<int64_t>(raster.size() / 2);
     const bool mirrored = MirroredColumns(h);
@@ -264,7 +277,8 @@ void CMediaSheet::PrintPass(const PassHeader& pass, std::span<const uint8_t> ras
                     continue;
                 }
                 if (counts == nullptr) {
-                    Line* line = LineAt(top + int64_t{head.group} * h.groupRows + row);
+                    Line* line =
+                        LineAt(top + (int64_t{head.group} * h.groupRows + row) * interlace);
                     counts = &(*line)[channel];
                 }
                 if (static_cast<size_t>(x) >= counts->size()) {

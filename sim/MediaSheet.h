@@ -51,6 +51,9 @@ public:
     int Height() const { return static_cast<int>(m_lines.size()); }
     int XResolution() const;
     int YResolution() const;
+    // Sheet lines between two nozzle rows: the vertical resolution over the printer's nozzle
+    // resolution, rounded (1 without a job resolution).
+    int Interlace() const;
     int64_t OutsideDrops() const { return m_outside; }
     // The sheet ran out of room (it would have exceeded its memory): later drops are lost.
     bool Overflowed() const { return m_overflow; }
@@ -68,7 +71,7 @@ private:
     // The counts of one media line, one row per channel.
     using Line = std::vector<std::vector<uint8_t>>;
     Line* LineAt(int64_t line);  // grows the sheet; nullptr when it may not grow any more
-    int64_t MediaLine() const;   // line under the first nozzle row now
+    int64_t LinesOf(int64_t pulses) const;  // a feed in lines of the sheet, rounded
 
     PrinterHeads m_heads;
     bool m_usable = false;  // the heads can print (PrinterHeads::Problem is empty)
@@ -77,9 +80,9 @@ private:
     int m_fireDpi = 0;
     int64_t m_pulses = 0;  // media fed since the printer started
     std::vector<int64_t> m_feeds;
-    bool m_started = false;  // a pass was printed: the sheet's lines are fixed
-    int64_t m_origin = 0;    // media line of sheet line 0 before any back feed
-    int64_t m_top = 0;       // sheet line of m_lines.front()
+    bool m_started = false;      // a pass was printed: the sheet's lines are fixed
+    int64_t m_originPulses = 0;  // media position of the first pass, in pulses
+    int64_t m_top = 0;           // sheet line of m_lines.front()
     std::deque<Line> m_lines;
     int m_width = 0;
     int64_t m_cells = 0;

@@ -149,17 +149,27 @@ void CVirtualPrinter::SchedulePassDone()
     Queue({wire::reply::kPassDone}, Delay(m_times.passMs));
 }
 
-void CVirtualPrinter::FinishPassHeader(int32_t feedAfter)
+void CVirtualPrinter::FinishPassHeader(int32_t feed)
 {
     m_headerStep = 0;
+    // The header's feed brings the media under the pass it heads; a printer set up to feed
+    // after the pass moves it once the pass is printed instead.
+    const bool feedAfter = m_sheet && m_sheet->Heads().feedAfterPass;
+    if (!feedAfter) {
+        MediaFeed(feed);
+    }
     // A pass with travel prints the raster that came with it; it waits for the raster, and
-    // the media moves on once it is printed.
+    // feeds that arrive meanwhile move the media once it is printed.
     if (m_headerTravel != 0 && !TakePassRaster()) {
         m_passWaitsForRaster = true;
-        m_feedAfterRaster += feedAfter;
+        if (feedAfter) {
+            m_feedAfterRaster += feed;
+        }
         return;
     }
-    MediaFeed(feedAfter);
+    if (feedAfter) {
+        MediaFeed(feed);
+    }
     SchedulePassDone();
 }
 

@@ -98,7 +98,7 @@ private:
     };
     void Queue(std::vector<uint8_t> bytes, int delayMs);  // caller holds m_mutex
     void Execute(const uint8_t* p, int length);           // caller holds m_mutex
-    void FinishPassHeader(int32_t feedAfter);             // caller holds m_mutex
+    void FinishPassHeader(int32_t feed);                  // caller holds m_mutex
     void MediaFeed(int64_t pulses);                       // caller holds m_mutex
     void PrintOnSheet(int64_t bytes);                     // caller holds m_mutex
     void SaveSheet();                                     // caller holds m_mutex

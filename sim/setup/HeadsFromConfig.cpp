@@ -93,6 +93,7 @@ PrinterHeads HeadsFromConfig(const CPrinterConfig& config)
     h.rasterResolution = p.RasterRes;
     h.printerResolution = p.PrinterResolution;
     h.feedCodeE1 = h.whiteReversed;
+    h.feedAfterPass = p.PassFeedAfter == 1;
     return h;
 }
 

@@ -67,6 +67,7 @@ std::vector<std::pair<std::string, std::string>> DescribeConfig(const CPrinterCo
     i("ResolutionY", p.ResolutionY);
     d("RealPrinterResolution", p.RealPrinterResolution, 4);
     i("PrinterResolution", p.PrinterResolution);
+    i("PassFeedAfter", p.PassFeedAfter);
     i("CaliResolutionX", p.CaliResolutionX);
     i("CaliResolutionY", p.CaliResolutionY);
     i("Speed", p.Speed);

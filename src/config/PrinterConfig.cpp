@@ -315,6 +315,8 @@ void CPrinterConfig::LoadPrinter(const CIniFile& ini, const std::string& p, cons
     c.HeadHoleNo = i("HeadHoleNo");
     c.RealPrinterResolution = ReadDouble(ini, p, "RealPrinterResolution");
     c.PrinterResolution = i("PrinterResolution");
+    // Missing (-1) or anything else keeps the default pairing.
+    c.PassFeedAfter = i("PassFeedAfter") == 1 ? 1 : 0;
     c.CaliResolutionX = i("CaliResolutionX");
     c.CaliResolutionY = i("CaliResolutionY");
     c.OutputInterface = ini.GetString(p, "OutputInterface");
@@ -735,6 +737,7 @@ bool CPrinterConfig::SavePrinterType()
     w("MaxOrigin", c.MaxOrigin);
     ini.WriteString(p, "RealPrinterResolution", FormatFixed(c.RealPrinterResolution, 4));
     w("PrinterResolution", c.PrinterResolution);
+    w("PassFeedAfter", c.PassFeedAfter);
 
     const CParamLists& ls = lists;
     auto wl = [&](const char* key, const std::vector<std::string>& items) {

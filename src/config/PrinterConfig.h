@@ -48,6 +48,9 @@ struct CPrinterParams {
     int ResolutionY = 0;  // derived from ResolutionList[Resolution]
     double RealPrinterResolution = 0.0;
     int PrinterResolution = 0;
+    // 1: the printer moves the media by a pass header's feed after printing the pass, so each
+    // header carries the step to the next pass; 0 (the default): before printing it.
+    int PassFeedAfter = 0;
     int CaliResolutionX = 0;
     int CaliResolutionY = 0;
     int Speed = 0;

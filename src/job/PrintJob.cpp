@@ -12,6 +12,7 @@
 #include "device/ReplyEvents.h"
 #include "job/PassSnapshot.h"
 #include "platform/Clock.h"
+#include "platform/NumberText.h"
 #include "platform/ProgramDir.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -30,6 +31,31 @@ std::string RemainingText(int64_t seconds)
                   static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                   static_cast<long long>(seconds % 60));
     return text;
+}
+
+// The job set-up's speed byte: the value of entry `index` of the speeds allowed at the job's
+// horizontal resolution (the first list when that resolution has none). An index outside the
+// list takes its first entry. An entry that is not a number a byte can carry (a speed name)
+// sends the entry's index: it is the only number such a list gives.
+uint8_t SpeedByte(const CPrinterConfig& config, int resolutionX, int index)
+{
+    const auto& lists = config.lists.TotalSpeedList;
+    const auto list = static_cast<size_t>(std::max(config.FindHoriResIndex(resolutionX), 0));
+    const std::vector<std::string> speeds =
+        list < lists.size() ? SplitItems(lists[list], ",") : std::vector<std::string>{};
+    const int entry = index >= 0 && index < static_cast<int>(speeds.size()) ? index : 0;
+    if (static_cast<size_t>(entry) < speeds.size()) {
+        const std::string& text = speeds[static_cast<size_t>(entry)];
+        const auto first = text.find_first_not_of(" \t");
+        const auto last = text.find_last_not_of(" \t");
+        const bool digits =
+            first != std::string::npos && text.find_first_not_of("0123456789", first) > last;
+        const int value = digits ? ParseLeadingInt(text) : -1;
+        if (value >= 0 && value <= 255) {
+            return static_cast<uint8_t>(value);
+        }
+    }
+    return static_cast<uint8_t>(entry);
 }
 
 }  // namespace
@@ -268,7 +294,8 @@ bool CPrintJob::StartJob()
     job.Unidirectional = m_task.direction != 0 ? 1 : 0;
     job.FireDivisor = m_task.resolutionX;
     job.FlashByte = static_cast<uint8_t>(p.FlashFrequency & 0xFF);
-    job.JobByte88 = static_cast<uint8_t>(p.Speed & 0xFF);
+    job.JobByte88 =
+        SpeedByte(m_env.config, m_task.resolutionX, m_task.speed >= 0 ? m_task.speed : p.Speed);
     job.JobByte89 = 4;
     job.FlashAlternationByte = static_cast<uint8_t>(p.FlashAlternation & 0xFF);
     job.PurgeFrequencyByte = static_cast<uint8_t>(p.PurgeFrequency & 0xFF);

@@ -45,8 +45,8 @@ void CFastMerge::MaskRow(const MergeInput& in, int row)
     const auto bytes = static_cast<size_t>(in.rowBytes);
     if (in.maskMode == kMaskPass && in.useMasks && in.masks != nullptr && in.masks->Count() > 0) {
         const int count = in.masks->Count();
-        const uint8_t* mask =
-            in.masks->Row(in.passIndex % count, (row + in.maskRowOffset) % CPassMasks::kRows);
+        const uint8_t* mask = in.masks->Row(
+            in.passIndex % count, (row * in.interlace + in.maskRowOffset) % CPassMasks::kRows);
         // The mask tile starts at the window's first byte and repeats every 180 bytes.
         const int first = in.windowStart / 8;
         size_t q = 0;

@@ -14,20 +14,25 @@ CHeadChannel::CHeadChannel(int index, bool leftToRight, bool bidirectional)
 {
 }
 
-void CHeadChannel::Init(int headRows, int imageBytes, const StripSettings& strips, int groupRows,
-                        std::vector<HeadGroup> groups, int passLength)
+void CHeadChannel::Init(int headRows, int interlace, int imageBytes, const StripSettings& strips,
+                        int groupRows, std::vector<HeadGroup> groups, int passLength)
 {
+    m_interlace = std::max(interlace, 1);
     m_strips = strips;
     m_imageOffset = strips.leftBytes;
     m_imageBytes = imageBytes;
     m_rowBytes = strips.leftBytes + imageBytes + strips.rightBytes;
     m_groupRows = groupRows;
+    // The nozzles of an interlaced job are k lines apart: the head spans k lines per row.
     const auto rows = static_cast<size_t>(std::max(headRows, 0));
-    m_store.assign(rows * static_cast<size_t>(m_rowBytes), 0);
-    m_rowRing.resize(rows);
-    for (size_t i = 0; i < rows; ++i) {
+    const size_t lines = rows * static_cast<size_t>(m_interlace);
+    m_store.assign(lines * static_cast<size_t>(m_rowBytes), 0);
+    m_rowRing.resize(lines);
+    for (size_t i = 0; i < lines; ++i) {
         m_rowRing[i] = m_store.data() + i * static_cast<size_t>(m_rowBytes);
     }
+    m_nozzleRows.resize(rows);
+    PickNozzleRows();
     m_fullGroups = std::move(groups);
     m_groups = m_fullGroups;
     m_fullLength = passLength;
@@ -35,14 +40,21 @@ void CHeadChannel::Init(int headRows, int imageBytes, const StripSettings& strip
     DrawStrips();
 }
 
+void CHeadChannel::PickNozzleRows()
+{
+    for (size_t n = 0; n < m_nozzleRows.size(); ++n) {
+        m_nozzleRows[n] = m_rowRing[n * static_cast<size_t>(m_interlace)];
+    }
+}
+
 void CHeadChannel::DrawStrips()
 {
     if (m_strips.blockBytes <= 0 || (m_strips.leftBytes == 0 && m_strips.rightBytes == 0)) {
         return;
     }
-    // Each group fills its own block of the strip, in its own rows.
-    for (size_t r = 0; r < m_rowRing.size(); ++r) {
-        uint8_t* row = m_rowRing[r];
+    // Each group fills its own block of the strip, in its own nozzle rows.
+    for (size_t r = 0; r < m_nozzleRows.size(); ++r) {
+        uint8_t* row = m_nozzleRows[r];
         std::memset(row, 0, static_cast<size_t>(m_strips.leftBytes));
         std::memset(row + m_imageOffset + m_imageBytes, 0,
                     static_cast<size_t>(m_strips.rightBytes));
@@ -61,13 +73,14 @@ void CHeadChannel::DrawStrips()
 
 void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool ignoreBlank)
 {
-    const int headRows = static_cast<int>(m_rowRing.size());
-    const int moved = std::clamp(step, 0, headRows);
+    const int lines = static_cast<int>(m_rowRing.size());
+    const int moved = std::clamp(step, 0, lines);
     std::rotate(m_rowRing.begin(), m_rowRing.begin() + moved, m_rowRing.end());
     if (moved > 0) {
-        reader.CopyPlane(m_rowRing, headRows - moved, moved, m_imageOffset, m_index, dataRows,
-                         std::max(step - headRows, 0));
+        reader.CopyPlane(m_rowRing, lines - moved, moved, m_imageOffset, m_index, dataRows,
+                         std::max(step - lines, 0));
     }
+    PickNozzleRows();
     DrawStrips();
 
     m_groups = m_fullGroups;
@@ -100,14 +113,14 @@ void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool igno
 void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
 {
     const int lines = feather.Lines();
-    const int headRows = static_cast<int>(m_rowRing.size());
+    const int headRows = static_cast<int>(m_nozzleRows.size());
     m_savedLines = std::min(lines, headRows / 2);
     const int width = std::min(feather.WidthBytes(), m_imageBytes);
     m_saveRows.resize(static_cast<size_t>(2 * m_savedLines) * static_cast<size_t>(m_rowBytes));
     for (int i = 0; i < m_savedLines; ++i) {
-        uint8_t* top = m_rowRing[static_cast<size_t>(i)];
+        uint8_t* top = m_nozzleRows[static_cast<size_t>(i)];
         const int bottomRow = headRows - m_savedLines + i;
-        uint8_t* bottom = m_rowRing[static_cast<size_t>(bottomRow)];
+        uint8_t* bottom = m_nozzleRows[static_cast<size_t>(bottomRow)];
         std::memcpy(
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes), top,
             static_cast<size_t>(m_rowBytes));
@@ -125,15 +138,15 @@ void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
 
 void CHeadChannel::RestoreFeather()
 {
-    const int headRows = static_cast<int>(m_rowRing.size());
+    const int headRows = static_cast<int>(m_nozzleRows.size());
     for (int i = 0; i < m_savedLines; ++i) {
         const int bottomRow = headRows - m_savedLines + i;
         std::memcpy(
-            m_rowRing[static_cast<size_t>(i)],
+            m_nozzleRows[static_cast<size_t>(i)],
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
         std::memcpy(
-            m_rowRing[static_cast<size_t>(bottomRow)],
+            m_nozzleRows[static_cast<size_t>(bottomRow)],
             m_saveRows.data() + static_cast<size_t>(2 * i + 1) * static_cast<size_t>(m_rowBytes),
             static_cast<size_t>(m_rowBytes));
     }
@@ -151,7 +164,7 @@ bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
     in = MergeInput{};
     in.layout = pass.layout;
     in.channel = m_index;
-    in.rows = m_rowRing;
+    in.rows = m_nozzleRows;
     in.rowBytes = m_rowBytes;
     in.groups = m_groups;
     in.leftToRight = m_leftToRight;
@@ -164,6 +177,7 @@ bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
     in.useMasks = pass.useMasks;
     in.masks = pass.masks;
     in.maskRowOffset = pass.maskRowOffset;
+    in.interlace = m_interlace;
     return true;
 }
 

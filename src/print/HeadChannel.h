@@ -1,6 +1,7 @@
-// One colour channel of the heads during a job: the image rows under the head (a ring of row
-// pointers rotated by the media step), its head groups with their carriage ranges, blank
-// skipping, colour strips and the merge of its rows into a pass's nozzle words.
+// One colour channel of the heads during a job: the image lines under the head (a ring of line
+// pointers rotated by the media step), the nozzle rows among them (every k-th line of an
+// interlaced job), its head groups with their carriage ranges, blank skipping, colour strips
+// and the merge of its nozzle rows into a pass's nozzle words.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,7 @@ struct ChannelPass {
     int maskMode = kMaskNone;
     bool useMasks = false;
     const class CPassMasks* masks = nullptr;
-    int maskRowOffset = 0;
+    int maskRowOffset = 0;                   // mask row of the head window's first line
     const CFeatherMasks* feather = nullptr;  // null or empty: no feathering
     CChannelMerger* merger = nullptr;
 };
@@ -47,12 +48,13 @@ public:
     CHeadChannel(CHeadChannel&&) = default;
     CHeadChannel& operator=(CHeadChannel&&) = default;
 
-    // headRows rows of imageBytes image bytes between the strips; groups with their full
-    // carriage ranges over passLength columns. The rows start blank.
-    void Init(int headRows, int imageBytes, const StripSettings& strips, int groupRows,
-              std::vector<HeadGroup> groups, int passLength);
+    // headRows nozzle rows, `interlace` image lines apart, so that the head spans
+    // headRows x interlace lines of imageBytes image bytes between the strips; groups with
+    // their full carriage ranges over passLength columns. The lines start blank.
+    void Init(int headRows, int interlace, int imageBytes, const StripSettings& strips,
+              int groupRows, std::vector<HeadGroup> groups, int passLength);
 
-    // Moves the ring by `step` rows (oldest first out), refills the freed rows from the chunk
+    // Moves the ring by `step` lines (oldest first out), refills the freed lines from the chunk
     // and, with blank skipping, decides whether the pass is skipped and trims the ranges.
     void Advance(CRipReader& reader, int step, int dataRows, bool ignoreBlank);
 
@@ -78,12 +80,14 @@ public:
     int RowBytes() const { return m_rowBytes; }
     const std::vector<HeadGroup>& Groups() const { return m_groups; }
     const std::vector<HeadGroup>& FullGroups() const { return m_fullGroups; }
-    std::span<uint8_t* const> Rows() const { return m_rowRing; }
+    // The nozzle rows of the window, row 0 first: what the pass prints.
+    std::span<uint8_t* const> Rows() const { return m_nozzleRows; }
 
 private:
     void DrawStrips();
     void ApplyFeather(const CFeatherMasks& feather);
     void RestoreFeather();
+    void PickNozzleRows();
 
     int m_index;
     bool m_leftToRight;
@@ -92,9 +96,11 @@ private:
     int m_imageOffset = 0;  // bytes of the left strip
     int m_imageBytes = 0;
     int m_groupRows = 0;
+    int m_interlace = 1;
     StripSettings m_strips;
-    std::vector<uint8_t> m_store;     // every row's bytes, owned here
-    std::vector<uint8_t*> m_rowRing;  // the head window, oldest row first
+    std::vector<uint8_t> m_store;        // every line's bytes, owned here
+    std::vector<uint8_t*> m_rowRing;     // the head window, oldest line first
+    std::vector<uint8_t*> m_nozzleRows;  // nozzle row n: line n x m_interlace of the ring
     std::vector<HeadGroup> m_fullGroups;
     std::vector<HeadGroup> m_groups;  // this pass's trimmed ranges
     int m_fullLength = 0;

@@ -33,7 +33,7 @@ enum MaskMode : int {
 struct MergeInput {
     LayoutParams layout;
     int channel = 0;
-    std::span<uint8_t* const> rows;  // the head window, row 0 first
+    std::span<uint8_t* const> rows;  // the nozzle rows of the head window, row 0 first
     int rowBytes = 0;                // bytes of each row
     std::span<const HeadGroup> groups;
     bool leftToRight = true;  // direction flag of the channel for this pass
@@ -46,6 +46,7 @@ struct MergeInput {
     bool useMasks = false;  // pass masks exist (mask mode 1 with 2 or more passes)
     const CPassMasks* masks = nullptr;
     int maskRowOffset = 0;  // advances by each pass's step, modulo the mask height
+    int interlace = 1;      // image lines between two nozzle rows: row r takes mask row r x this
 };
 
 // Merges one channel into a transfer buffer of layout.TransferWords(passLength) words.

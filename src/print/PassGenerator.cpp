@@ -169,7 +169,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_channels.clear();
     for (int c = 0; c < channels; ++c) {
         m_channels.emplace_back(c, task.direction != 2, task.direction == 0);
-        m_channels.back().Init(m_headLines, m_reader.BytesPerPlaneLine(), strips,
+        m_channels.back().Init(m_headLines, m_interlace, m_reader.BytesPerPlaneLine(), strips,
                                m_layout.groupRows, MakeGroups(c, offsets), m_fullLength);
     }
 
@@ -187,6 +187,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_maskRowOffset = 0;
     m_skippedFeed = 0;
     m_pendingSkipped = false;
+    m_ownFeed = 0;
     m_copyGap = 0;
     m_dataRows = 0;
     m_ready = true;
@@ -218,11 +219,13 @@ void CPassGenerator::Prepare()
     if (!m_ready) {
         return;
     }
-    // The blank test must see every line under the head. Feathered steps are shorter than a
-    // P-th of the head, so the seam lines stay under it for one chunk more than P x k.
+    // The blank test must see every line under the head, which spans H x k lines. Feathered
+    // steps are shorter than a P-th of the head, so the seam lines stay under it for one chunk
+    // more than P x k.
     const auto& steps = m_stepTable.Entries();
     const int shortest = std::max(*std::min_element(steps.begin(), steps.end()), 1);
-    const int chunks = std::max(m_passes * m_interlace, (m_headLines + shortest - 1) / shortest);
+    const int span = m_headLines * m_interlace;
+    const int chunks = std::max(m_passes * m_interlace, (span + shortest - 1) / shortest);
     m_reader.ResetBlankWindow(chunks, 1);
     m_dataRows = m_reader.ReadChunk(m_currentStep);
 }
@@ -283,7 +286,11 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     cp.maskMode = m_task.maskMode;
     cp.useMasks = m_useMasks && m_masks.Count() > 0;
     cp.masks = &m_masks;
-    cp.maskRowOffset = m_maskRowOffset;
+    // A nozzle's mask row is its image line plus a constant (H x k less the base step), so
+    // that the passes printing a line read the same row of their complementary masks even
+    // when interlaced steps differ. Without interlace every step is the base step.
+    const int maskOffset = m_maskRowOffset + step - m_stepTable.Base();
+    cp.maskRowOffset = (maskOffset % CPassMasks::kRows + CPassMasks::kRows) % CPassMasks::kRows;
     cp.feather = &m_feather;
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
@@ -303,7 +310,19 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
         channel->EndMerge();
     }
 
-    const int feedAfter = m_feed->ToPulses(step);
+    // The header's feed goes with this pass's own step (the printer feeds before printing the
+    // pass), or, for a printer that feeds after the pass, with the next pass's step; the first
+    // step then goes out before the first printed pass. Either way every printed pass lies at
+    // the same media position, and the pulses are converted in the same order.
+    const bool feedAfterPass = p.PassFeedAfter == 1;
+    int leadFeed = 0;
+    if (feedAfterPass && pass == 0) {
+        leadFeed = m_feed->ToPulses(step);
+        m_ownFeed = leadFeed;
+    }
+    const int ownFeed = feedAfterPass ? m_ownFeed : m_feed->ToPulses(step);
+    const int feedAfter = feedAfterPass ? m_feed->ToPulses(nextStep) : ownFeed;
+    m_ownFeed = feedAfter;
     const bool last = pass == m_totalPasses - 1;
     PassDescriptor d;
     const double r = m_task.resolutionX;
@@ -327,6 +346,7 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
 
     out.handOver = !(skipped && !last);
     if (out.handOver) {
+        d[PassDescriptor::kFirstFeed] = leadFeed;
         if (m_pendingSkipped) {
             d[PassDescriptor::kSkippedFeed] = m_skippedFeed;
             d[PassDescriptor::kSendSkipped] = 1;
@@ -334,11 +354,16 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
         m_skippedFeed = 0;
         m_pendingSkipped = false;
     } else {
-        m_skippedFeed += feedAfter;
+        m_skippedFeed += leadFeed + feedAfter;
         m_pendingSkipped = true;
     }
     if (last && m_task.multiCopy) {
-        m_copyGap = ComputeCopyGap(feedAfter);
+        m_copyGap = ComputeCopyGap(ownFeed);
+        if (feedAfterPass) {
+            // The printer has already fed past the last pass what the default pairing feeds
+            // before the next copy: the printed last pass's feed, or a skipped one's own step.
+            m_copyGap -= skipped ? ownFeed : feedAfter;
+        }
     }
     descriptor = d;
 

@@ -34,6 +34,7 @@ struct PassTask {
     int maskMode = kMaskNone;  // MaskMode
     int direction = 0;         // 0 both directions, 1 left to right only, 2 right to left only
     int printType = 0;         // selects the step calibration entry
+    int speed = -1;            // entry of the speed list; -1: the configured Speed
     bool resume = false;       // start at resumeLine
     int resumeLine = 0;
     bool multiCopy = false;   // one of several copies: compute the copy gap at the end
@@ -134,6 +135,7 @@ private:
     int m_fullLength = 0;   // carriage columns of an untrimmed pass
     int m_skippedFeed = 0;  // feed of the skipped passes waiting for the next printed one
     bool m_pendingSkipped = false;
+    int m_ownFeed = 0;  // pulses of the current pass's own step, when headers carry the next
     int m_copyGap = 0;
     bool m_ready = false;
 };

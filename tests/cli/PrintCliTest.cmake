@@ -196,3 +196,21 @@ foreach(part "r1;0;${stop}" "r2;${stop};${left}")
 endforeach()
 run(2 print ${WORK}/r.prn --from-line 600)
 run(2 print ${WORK}/r.prn --from-line -1)
+
+# The sample printer's print types whose pass count divides the head's rows, the interlaced
+# 720x720 one included, put every image pixel onto the sheet exactly once: the sheet, line for
+# line, is the image.
+foreach(case "0;720;360" "1;720;360" "2;720;720" "4;360;360")
+  list(GET case 0 type)
+  list(GET case 1 xres)
+  list(GET case 2 yres)
+  run(0 rip make ${WORK}/t${type}.prn --width 704 --height 300 --planes 4 --xres ${xres}
+      --yres ${yres} --pattern random --seed ${type})
+  run(0 print ${WORK}/t${type}.prn --print-type ${type}
+      --media-out ${WORK}/t${type})
+  execute_process(COMMAND ${SHEET_COVER} ${WORK}/t${type}.prn ${WORK}/t${type} 0 300
+    RESULT_VARIABLE code ERROR_VARIABLE err)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "print type ${type}: the sheet is not the image:\n${err}")
+  endif()
+endforeach()

@@ -11,7 +11,10 @@
 #include "device/Protocol.h"
 #include "job/JobControl.h"
 #include "job/JobFixture.h"
+#include "job/JobRunner.h"
 #include "platform/AtomicFile.h"
+#include "platform/NumberText.h"
+#include "print/RipImage.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 
@@ -243,6 +246,133 @@ TEST_F(PrintJobTest, UnplugMidJobEndsItAndAfterReplugAJobRunsAgain)
     CPrintJob again(Env(), task, 0, random);
     again.SetLimits(Limits());
     EXPECT_TRUE(again.Run()) << again.ErrorText();
+}
+
+// The job set-up's speed byte is the value of the speed entry chosen for the job, from the
+// speeds of the job's horizontal resolution.
+TEST_F(PrintJobTest, TheSpeedByteCarriesTheValueOfTheChosenSpeedEntry)
+{
+    struct Row {
+        const char* speeds;       // TotalSpeedList, one entry per horizontal resolution
+        const char* resolutions;  // HoriPrintResolutionList
+        int configured;           // Speed
+        int task;                 // the task's speed entry, -1: the configured one
+        int expected;
+    };
+    const Row rows[] = {
+        {"30,20,10&25,15", "300&150", 1, -1, 20},
+        {"25,15&30,20,10", "150&300", 2, -1, 10},  // the list of the job's 300 dpi
+        {"30,20,10", "600", 1, -1, 20},            // no list for 300 dpi: the first one
+        {"30,20,10", "300", 0, 2, 10},             // the task's entry wins
+        {"30,20,10", "300", 3, -1, 30},            // past the list: its first entry
+        {"30,20,10", "300", -1, -1, 30},           // no speed at all: the first entry
+        {"High,Middle,Low", "300", 2, -1, 2},      // names carry no value: the entry's index
+        {"300,200", "300", 0, -1, 0},              // too large for a byte: the index
+    };
+    const auto file = Image(24, 40, 15, "speed.prn");
+    for (const Row& row : rows) {
+        auto& l = cfg.config.lists;
+        l.TotalSpeedList = SplitItems(row.speeds, "&");
+        l.HoriPrintResolutionList = SplitItems(row.resolutions, "&");
+        cfg.config.params.Speed = row.configured;
+        printer->ClearCommands();
+        machine->Set(MachineState::Printing);
+        PassTask task = Task(file, 1, 0);
+        task.speed = row.task;
+        CPrintJob job(Env(), task, 0, random);
+        job.SetLimits(Limits());
+        ASSERT_TRUE(job.Run()) << job.ErrorText();
+        const int at = IndexOf(wire::cmd::kJobByte88);
+        ASSERT_GE(at, 0) << row.speeds;
+        const auto packet = printer->Commands()[static_cast<size_t>(at)];
+        ASSERT_EQ(packet.size(), 2u);
+        EXPECT_EQ(packet[1], row.expected) << row.speeds << " at " << row.resolutions << ", entry "
+                                           << row.configured << "/" << row.task;
+    }
+}
+
+// The bytes every kind of job sends, pinned: the command packets in order (pass headers, lone
+// feeds, the start and end protocol) and the raster's length. The expected digests were
+// computed by the program as it was before the feeds of a pass header could be paired with the
+// next pass, so any change of the default pairing on the wire fails here. The raster's words
+// come from merging, which that change left alone; their count is part of the digest. The rows
+// of interlaced jobs that skip blank passes were taken again when the head window of such a job
+// grew to k lines per nozzle row, which makes other passes blank; every other row is as it was.
+TEST_F(PrintJobTest, TheDefaultPairingSendsTheSameBytesAsBefore)
+{
+    struct Job {
+        int k;
+        bool feather;
+        bool skipBlank;
+        int copies;
+        int direction;
+        int mode;
+        int resumeLine;  // 0: from the top
+        uint64_t digest;
+    };
+    const Job jobs[] = {
+        {1, false, false, 1, 0, 1, 0, 0x964c3d5cead6c5fULL},
+        {2, false, false, 1, 0, 1, 0, 0x424dae9d9c6a5866ULL},
+        {2, true, true, 2, 1, 2, 0, 0x20570f84c86287bULL},
+        {3, false, true, 1, 0, 1, 0, 0xc69a5f5425b92e3aULL},
+        {4, false, false, 2, 0, 2, 0, 0x8877cdd7dbee88e0ULL},
+        {4, true, false, 1, 1, 1, 0, 0xc3ae20262c44882aULL},
+        {6, false, true, 2, 0, 1, 0, 0x61466911af49b2e5ULL},
+        {6, true, true, 1, 0, 2, 0, 0x7095a70d811cf28eULL},
+        {2, false, false, 1, 0, 1, 57, 0xa71637ff98944b31ULL},
+        {4, false, true, 1, 0, 2, 41, 0x614a44dde655934bULL},
+    };
+    auto& p = cfg.config.params;
+    p.TaskGap = 20;
+    for (const Job& j : jobs) {
+        p.PrinterResolution = 300 / j.k;
+        p.FeatherMode = j.feather ? 1 : 0;
+        p.FeatherLinesList = {0, j.feather ? 4 * j.k : 0, 0};
+        p.IgnoreBlank = j.skipBlank ? 1 : 0;
+        // Random lines with a blank band taller than the head in the middle.
+        CRipImage image(40, 3 * 32 * j.k + 9, 4, 300, 300);
+        CRandomSource pixels(60 + j.k);
+        image.Fill("random", pixels);
+        for (int y = 32 * j.k; y < 32 * j.k + (j.skipBlank ? (j.k + 2) * 32 : 0); ++y) {
+            for (int plane = 0; plane < 4; ++plane) {
+                std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+            }
+        }
+        const auto file = cfg.dir.Path() / "pinned.prn";
+        ASSERT_TRUE(image.Write(file));
+        JobRequest request;
+        request.task = Task(file, 2, j.mode, j.direction);
+        request.task.resume = j.resumeLine > 0;
+        request.task.resumeLine = j.resumeLine;
+        request.copies = j.copies;
+        request.startPosition = 500;
+        printer->ClearCommands();
+        const int64_t rasterBefore = printer->RasterBytes();
+        CRandomSource seeded(99);
+        CJobRunner runner(Env(), seeded);
+        runner.SetLimits(Limits());
+        machine->Set(MachineState::Printing);
+        ASSERT_TRUE(runner.RunCopies(request).completed);
+        // FNV-1a over each packet's length and bytes.
+        uint64_t digest = 0xcbf29ce484222325ULL;
+        auto mix = [&](uint64_t byte) { digest = (digest ^ byte) * 0x100000001b3ULL; };
+        for (const auto& packet : printer->Commands()) {
+            mix(packet.size());
+            // The speed byte's value is left out: it was the speed's index before.
+            const bool speed = packet.size() == 2 && packet[0] == wire::cmd::kJobByte88;
+            for (size_t b = 0; b < (speed ? 1 : packet.size()); ++b) {
+                mix(packet[b]);
+            }
+        }
+        const int64_t raster = printer->RasterBytes() - rasterBefore;
+        for (int shift = 0; shift < 64; shift += 8) {
+            mix(static_cast<uint64_t>(raster >> shift) & 0xFF);
+        }
+        EXPECT_EQ(digest, j.digest)
+            << std::hex << "k " << j.k << ", feather " << j.feather << ", blank " << j.skipBlank
+            << ", copies " << j.copies << ", direction " << j.direction << ", mode " << j.mode
+            << ", resume " << std::dec << j.resumeLine << ": 0x" << std::hex << digest;
+    }
 }
 
 }  // namespace

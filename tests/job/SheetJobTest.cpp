@@ -2,7 +2,9 @@
 // image, drop for drop, for every head arrangement and direction.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+#include <type_traits>
 
 #include "job/JobControl.h"
 #include "job/JobFixture.h"
@@ -132,16 +134,25 @@ protected:
     }
 
     // Pixels of lines [from, to) of the image whose drops on the sheet (image line `from` on
-    // sheet line `top`) differ from `times` x the image bit; the first few are described.
+    // sheet line `top`) differ from `times` (a count, or a count per image line) x the image
+    // bit; the first few are described.
+    template <typename Times>
     int Mismatches(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from, int to,
-                   int times, std::string* where = nullptr) const
+                   Times times, std::string* where = nullptr) const
     {
         int bad = 0;
         for (int c = 0; c < arrangement.colours; ++c) {
             const int plane = PlaneOf(c, arrangement);
             for (int y = from; y < to; ++y) {
                 for (int x = 0; x < image.Width(); ++x) {
-                    const int want = plane >= 0 && image.Pixel(x, y, plane) ? times : 0;
+                    int want = 0;
+                    if (plane >= 0 && image.Pixel(x, y, plane)) {
+                        if constexpr (std::is_integral_v<Times>) {
+                            want = times;
+                        } else {
+                            want = times(y);
+                        }
+                    }
                     const int got = sheet.DropsAt(c, x, top + y - from);
                     if (got != want && bad++ < 3 && where != nullptr) {
                         std::ostringstream s;
@@ -362,5 +373,389 @@ TEST_F(SheetJobTest, AStoppedJobAndItsResumptionCoverEveryLine)
             << "resumed at " << resumeLine << ":" << where;
     }
 }
+
+// Interlaced jobs: the printer's nozzle pitch is k job lines, so a head of H nozzle rows spans
+// H x k lines and nozzle n of a pass prints the window's line n x k; the steps of an interlace
+// cycle differ from pass to pass. Each case runs once with each pairing of a pass header's feed
+// (before or after the pass it belongs to).
+struct InterlaceCase {
+    int k;
+    bool feather;
+    bool skipBlank;  // with a blank band taller than the head in the middle of the image
+    int copies;
+};
+
+constexpr InterlaceCase kInterlaceCases[] = {
+    {2, false, false, 1}, {2, true, true, 2},   {2, true, false, 1},  {3, false, true, 2},
+    {3, true, false, 1},  {3, true, true, 2},   {4, false, false, 1}, {4, true, true, 1},
+    {4, false, true, 2},  {6, false, false, 2}, {6, false, true, 1},
+};
+
+class Interlaced : public SheetJobTest, public ::testing::WithParamInterface<int> {
+protected:
+    void UseInterlace(int k, bool feather, bool skipBlank)
+    {
+        auto& p = cfg.config.params;
+        p.PassFeedAfter = GetParam();
+        p.PrinterResolution = 300 / k;
+        p.TaskGap = 20;
+        p.IgnoreBlank = skipBlank ? 1 : 0;
+        p.FeatherMode = feather ? 1 : 0;
+        // Rounded down to a multiple of passes x k by the job.
+        p.FeatherLinesList = {0, feather ? 2 * 2 * k : 0, 0};
+    }
+
+    CRipImage MakeBandedImage(int width, int height, int blankFrom, int blankTo, uint64_t seed)
+    {
+        CRipImage image(width, height, 4, 300, 300);
+        CRandomSource pixels(seed);
+        image.Fill("random", pixels);
+        for (int y = std::max(blankFrom, 0); y < std::min(blankTo, height); ++y) {
+            for (int plane = 0; plane < 4; ++plane) {
+                std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+            }
+        }
+        file = cfg.dir.Path() / "interlaced.prn";
+        EXPECT_TRUE(image.Write(file));
+        return image;
+    }
+
+    // How many nozzles of the job's passes pass over image line `line` (counted from the job's
+    // first line): the window of a pass ends at the lines fed so far, and its H nozzle rows
+    // lie k lines apart in it.
+    std::vector<int> Coverage(const PassTask& task, int lines)
+    {
+        CRandomSource r(1);
+        CPassGenerator gen(cfg.config, r);
+        EXPECT_TRUE(gen.Setup(task)) << gen.ErrorText();
+        std::vector<int> count(static_cast<size_t>(std::max(lines, 0)), 0);
+        const auto& steps = gen.StepTable();
+        const int k = gen.Interlace();
+        int fed = 0;
+        for (int p = 0; p < gen.TotalPasses(); ++p) {
+            fed += steps[static_cast<size_t>(p) % steps.size()];
+            for (int n = 0; n < gen.HeadLines(); ++n) {
+                const int y = fed - gen.HeadLines() * k + n * k;
+                if (y >= 0 && y < lines) {
+                    ++count[static_cast<size_t>(y)];
+                }
+            }
+        }
+        return count;
+    }
+
+    // Whether every image line lies under exactly `passes` windows.
+    static bool EvenCoverage(const std::vector<int>& coverage, int passes)
+    {
+        return std::all_of(coverage.begin(), coverage.end(), [&](int c) { return c == passes; });
+    }
+
+    // Drops on pixels that carry no ink in the image: none lands on a wrong line.
+    int64_t DropsOnBlank(const sim::CMediaSheet& sheet, const CRipImage& image, int top, int from,
+                         int to) const
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = from; y < to; ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    if (!image.Pixel(x, y, PlaneOf(c))) {
+                        n += sheet.DropsAt(c, x, top + y - from);
+                    }
+                }
+            }
+        }
+        return n;
+    }
+
+    static int64_t InkPixelsOfLine(const CRipImage& image, int y)
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int x = 0; x < image.Width(); ++x) {
+                n += image.Pixel(x, y, PlaneOf(c)) ? 1 : 0;
+            }
+        }
+        return n;
+    }
+
+    static int64_t InkPixels(const CRipImage& image, int from, int to)
+    {
+        int64_t n = 0;
+        for (int y = from; y < to; ++y) {
+            n += InkPixelsOfLine(image, y);
+        }
+        return n;
+    }
+
+    // Drops of the sheet lines [top, top + lines).
+    static int64_t DropsOfLines(const sim::CMediaSheet& sheet, int top, int lines)
+    {
+        int64_t n = 0;
+        for (int c = 0; c < 4; ++c) {
+            for (int y = top; y < top + lines; ++y) {
+                for (int x = 0; x < sheet.Width(); ++x) {
+                    n += sheet.DropsAt(c, x, y);
+                }
+            }
+        }
+        return n;
+    }
+
+    static int64_t SheetDrops(const sim::CMediaSheet& sheet)
+    {
+        int64_t n = sheet.OutsideDrops();
+        for (const auto& t : sheet.Tally()) {
+            n += t.drops;
+        }
+        return n;
+    }
+
+    // The sheet line from `from` on where the image lies: most drops on its inked pixels and
+    // fewest beside them (a line under too few masked passes misses some); -1 when nowhere.
+    static int FindCopy(const sim::CMediaSheet& sheet, const CRipImage& image, int from)
+    {
+        int best = -1;
+        int64_t bestScore = 0;
+        for (int top = from; top + image.Height() <= sheet.Height(); ++top) {
+            int64_t score = 0;
+            // Its first lines tell: elsewhere about as many drops land beside ink as on it.
+            for (int y = 0; y < std::min(image.Height(), 16); ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    if (sheet.DropsAt(0, x, top + y) > 0) {
+                        score += image.Pixel(x, y, PlaneOf(0)) ? 1 : -2;
+                    }
+                }
+            }
+            if (score > bestScore) {
+                best = top;
+                bestScore = score;
+            }
+        }
+        return best;
+    }
+
+    // The first image line of the job's first pass lies under the head's last rows, which
+    // span k lines each.
+    int Top(const sim::CMediaSheet& sheet, const PassTask& task)
+    {
+        CRandomSource r(1);
+        CPassGenerator gen(cfg.config, r);
+        EXPECT_TRUE(gen.Setup(task));
+        return sheet.FirstPassLine() + gen.HeadLines() * gen.Interlace() - gen.StepTable().front();
+    }
+};
+
+// Without masks every image line lies under exactly P nozzles, one from each of P passes:
+// every inked pixel gets P drops, every other none.
+TEST_P(Interlaced, EveryLineLiesUnderPNozzlesWithoutMasks)
+{
+    const int h = HeadRows();
+    for (const InterlaceCase& c : kInterlaceCases) {
+        if (c.feather) {
+            continue;  // feathering thins the seams: the masked test below covers it
+        }
+        UseInterlace(c.k, false, c.skipBlank);
+        const int band = c.skipBlank ? (c.k + 2) * h : 0;
+        const CRipImage image =
+            MakeBandedImage(24, 2 * c.k * h + band + 7, c.k * h, c.k * h + band, 20 + c.k);
+        std::ostringstream name;
+        name << "k " << c.k << (c.skipBlank ? ", blank skipping" : "") << ", " << c.copies
+             << " copies";
+        JobRequest request;
+        request.task = Task(file, 2, kMaskNone);
+        request.copies = c.copies;
+        EXPECT_TRUE(EvenCoverage(Coverage(request.task, image.Height()), 2)) << name.str();
+        const JobResult result = Print(request);
+        ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        int top = Top(sheet, request.task);
+        for (int copy = 0; copy < c.copies; ++copy) {
+            if (copy > 0) {
+                top = FindCopy(sheet, image, top + image.Height());
+                ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
+            }
+            std::string where;
+            EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 2, &where), 0)
+                << name.str() << ", copy " << copy + 1 << ":" << where;
+        }
+        EXPECT_EQ(SheetDrops(sheet), 2 * c.copies * InkPixels(image, 0, image.Height()))
+            << name.str();
+    }
+}
+
+// With pass masks or column interleave the P passes over a line print complementary parts of
+// it, feathered seams included: exactly one drop on every inked pixel of every copy, and none
+// anywhere else on the sheet.
+TEST_P(Interlaced, MaskedJobsDropExactlyOnceOnEveryInkedPixel)
+{
+    const int h = HeadRows();
+    for (const InterlaceCase& c : kInterlaceCases) {
+        UseInterlace(c.k, c.feather, c.skipBlank);
+        const int band = c.skipBlank ? (c.k + 2) * h : 0;
+        const CRipImage image =
+            MakeBandedImage(24, 2 * c.k * h + band + 7, c.k * h, c.k * h + band, 20 + c.k);
+        for (int mode : {kMaskPass, kMaskInterleave}) {
+            std::ostringstream name;
+            name << "k " << c.k << (c.feather ? ", feathered" : "")
+                 << (c.skipBlank ? ", blank skipping" : "") << ", " << c.copies
+                 << " copies, mask mode " << mode;
+            JobRequest request;
+            request.task = Task(file, 2, mode);
+            request.copies = c.copies;
+            const JobResult result = Print(request);
+            ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
+            const sim::CMediaSheet sheet = printer->Sheet();
+            int top = Top(sheet, request.task);
+            for (int copy = 0; copy < c.copies; ++copy) {
+                if (copy > 0) {
+                    top = FindCopy(sheet, image, top + image.Height());
+                    ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
+                }
+                std::string where;
+                EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 1, &where), 0)
+                    << name.str() << ", copy " << copy + 1 << ":" << where;
+            }
+            EXPECT_EQ(SheetDrops(sheet), c.copies * InkPixels(image, 0, image.Height()))
+                << name.str();
+        }
+    }
+}
+
+// Feathered with k = 6 on a head of 32 rows in 2 passes, every step is (32 - F) / 2 lines for
+// F = 12 or 24, an even number without interlace corrections (32 - F is no multiple of 6): the
+// windows never reach the odd lines. What holds: no drop lands beside the ink, the even lines
+// get drops, and the odd lines are exactly those no nozzle passes over.
+TEST_P(Interlaced, FeatheredSixfoldInterlaceOnThisHeadMissesTheOddLines)
+{
+    for (const int feather : {12, 24}) {
+        UseInterlace(6, true, false);
+        cfg.config.params.FeatherLinesList = {0, feather, 0};
+        const CRipImage image = MakeBandedImage(24, 3 * 6 * HeadRows(), 0, 0, 70);
+        JobRequest request;
+        request.task = Task(file, 2, kMaskPass);
+        const std::vector<int> coverage = Coverage(request.task, image.Height());
+        for (int y = 0; y < image.Height(); ++y) {
+            EXPECT_EQ(coverage[static_cast<size_t>(y)] == 0, y % 2 == 1) << "line " << y;
+        }
+        const JobResult result = Print(request);
+        ASSERT_TRUE(result.completed) << result.error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        const int top = Top(sheet, request.task);
+        EXPECT_EQ(DropsOnBlank(sheet, image, top, 0, image.Height()), 0) << feather;
+        int64_t oddDrops = 0;
+        for (int y = 1; y < image.Height(); y += 2) {
+            oddDrops += DropsOfLines(sheet, top + y, 1);
+        }
+        EXPECT_EQ(oddDrops, 0) << feather;
+        EXPECT_GT(DropsOfLines(sheet, top, image.Height()), InkPixels(image, 0, image.Height()) / 3)
+            << feather;
+    }
+}
+
+// Stopped by a pass that never finishes after `after` passes were acknowledged, the job has
+// sent one more pass; it resumes at the lines fed less the head's k-fold height.
+struct ResumeCase {
+    int k;
+    int after;
+    int stopLine;
+};
+
+TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBelongs)
+{
+    // 32 head rows in 2 passes: k = 2 steps 16, 15, 16, 17; k = 4 steps 16, 14, 16, 17, 16,
+    // 18, 16, 15 (each cycle k x 32 lines); k = 3 steps 16 throughout; k = 6 steps 16, 15, 16,
+    // 16, 16, 16, 16, 17, 16, 16, 16, 16. The head spans 32 x k lines.
+    constexpr ResumeCase kCases[] = {
+        {2, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 + 17 - 2 * 32},                    // 64
+        {4, 11, 16 + 14 + 16 + 17 + 16 + 18 + 16 + 15 + 16 + 14 + 16 + 17 - 128},  // 63
+        {3, 9, 10 * 16 - 3 * 32},                                                  // 64
+        {6, 13, 6 * 32 + 16 + 15 - 6 * 32},                                        // 31
+        {2, 2, 0},  // still within the head's k-fold height: from the top again
+    };
+    const int h = HeadRows();
+    ASSERT_EQ(h, 32);
+    for (const ResumeCase& c : kCases) {
+        UseInterlace(c.k, false, false);
+        const CRipImage image = MakeBandedImage(24, 2 * c.k * h + 7, 0, 0, 40 + c.k);
+        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+            std::ostringstream name;
+            name << "k " << c.k << ", stalled after " << c.after << ", mask mode " << mode;
+            JobRequest request;
+            request.task = Task(file, 2, mode);
+            test::CopyObserver stall;
+            stall.onPass = [&](int sent, int /*total*/) {
+                if (sent == c.after) {
+                    printer->StallNextPass();
+                }
+            };
+            machine->Set(MachineState::Printing);
+            const JobResult stopped = Print(request, &stall, 300);
+            ASSERT_FALSE(stopped.completed) << name.str();
+            ASSERT_TRUE(stopped.resume) << name.str();
+            ASSERT_EQ(stopped.resumeLine, c.stopLine) << name.str();
+            const sim::CMediaSheet first = printer->Sheet();
+            const int top1 = Top(first, request.task);
+            const int stop = stopped.resumeLine;
+            machine->Set(MachineState::Ready);
+            request.task.resume = true;
+            request.task.resumeLine = stop;
+            const std::vector<int> coverage = Coverage(request.task, image.Height() - stop);
+            const JobResult resumed = Print(request);
+            ASSERT_TRUE(resumed.completed) << name.str() << ": " << resumed.error;
+            const sim::CMediaSheet second = printer->Sheet();
+            const int top2 = Top(second, request.task);
+            std::string where;
+            EXPECT_TRUE(EvenCoverage(coverage, 2)) << name.str();
+            if (mode == kMaskNone) {
+                // Every line from the stop line on under P nozzles.
+                EXPECT_EQ(Mismatches(second, image, top2, stop, image.Height(), 2, &where), 0)
+                    << name.str() << ", resumed:" << where;
+            } else {
+                // The lines before the stop line were finished by the stopped job.
+                EXPECT_EQ(Mismatches(first, image, top1, 0, stop, 1, &where), 0)
+                    << name.str() << ":" << where;
+                EXPECT_EQ(Mismatches(second, image, top2, stop, image.Height(), 1, &where), 0)
+                    << name.str() << ", resumed:" << where;
+            }
+            EXPECT_EQ(DropsOnBlank(first, image, top1, 0, image.Height()), 0) << name.str();
+            EXPECT_EQ(DropsOnBlank(second, image, top2, stop, image.Height()), 0) << name.str();
+        }
+    }
+}
+
+// The printer type's PassFeedAfter: only 1 pairs a header's feed with the next pass; it is
+// saved with the printer type, dumped, and the virtual printer takes it from the same place.
+TEST_F(SheetJobTest, PassFeedAfterIsReadSavedDumpedAndReachesTheVirtualPrinter)
+{
+    struct Row {
+        const char* text;  // in the file; empty reads as missing
+        int value;
+    };
+    for (const Row row : {Row{"1", 1}, Row{"0", 0}, Row{"", 0}, Row{"2", 0}, Row{"-1", 0}}) {
+        cfg.Set("P", "PassFeedAfter", row.text);
+        CPrinterConfig loaded(cfg.dir.Path());
+        loaded.LoadConfig();
+        const std::string text = row.text;
+        EXPECT_EQ(loaded.params.PassFeedAfter, row.value) << text;
+        EXPECT_EQ(sim::HeadsFromConfig(loaded).feedAfterPass, row.value == 1) << text;
+        const auto dump = DescribeConfig(loaded);
+        const auto it = std::find_if(dump.begin(), dump.end(), [](const auto& field) {
+            return field.first == "PassFeedAfter";
+        });
+        ASSERT_NE(it, dump.end());
+        EXPECT_EQ(it->second, std::to_string(row.value)) << text;
+    }
+    CPrinterConfig config(cfg.dir.Path());
+    config.LoadConfig();
+    config.params.PassFeedAfter = 1;
+    ASSERT_TRUE(config.SavePrinterType());
+    CPrinterConfig reloaded(cfg.dir.Path());
+    reloaded.LoadConfig();
+    EXPECT_EQ(reloaded.params.PassFeedAfter, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairings, Interlaced, ::testing::Values(0, 1), [](const auto& test) {
+    return std::string(test.param == 0 ? "FeedBeforeThePass" : "FeedAfterThePass");
+});
 
 }  // namespace

@@ -26,7 +26,7 @@ bool Prints(const MergeInput& in, int row, int x)
     const int p = in.passes < 1 ? 1 : in.passes;
     if (in.maskMode == kMaskPass && in.useMasks) {
         const int mask = in.passIndex % p;
-        const int maskRow = (row + in.maskRowOffset) % CPassMasks::kRows;
+        const int maskRow = (row * in.interlace + in.maskRowOffset) % CPassMasks::kRows;
         const uint8_t byte = in.masks->Byte(mask, maskRow, (d / 8) % CPassMasks::kBytes);
         return (byte & (0x80 >> (d % 8))) != 0;
     }

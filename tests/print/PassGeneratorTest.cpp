@@ -3,7 +3,9 @@
 // and whole passes of the fast merge equal those of the literal one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <string>
 
 #include "platform/ProgramDir.h"
 #include "platform/RandomSource.h"
@@ -60,6 +62,8 @@ protected:
 
     // Decodes the 4x2 words of 16-nozzle heads (PrintVer 0: word n is nozzle n) back onto
     // the image: how often each pixel of each channel was fired. Ink outside the image fails.
+    // The nozzle rows of a job of `interlace` times the nozzle resolution are that many lines
+    // apart, and the window they span ends at the lines fed so far.
     std::vector<int> Fired(const std::vector<Pass>& passes, const CRipImage& image)
     {
         const int w = image.Width();
@@ -79,7 +83,7 @@ protected:
                             continue;
                         }
                         const int c = slot % 4;
-                        const int line = fed - 32 + (slot / 4) * 16 + n;
+                        const int line = fed - 32 * interlace + ((slot / 4) * 16 + n) * interlace;
                         const int x = shift + j;
                         if (line < 0 || line >= h || x < 0 || x >= w) {
                             ADD_FAILURE() << "ink outside the image: line " << line << " x " << x;
@@ -120,6 +124,7 @@ protected:
     }
 
     int lastGap = 0;
+    int interlace = 1;
 };
 
 }  // namespace
@@ -139,6 +144,103 @@ TEST_F(PassGeneratorTest, EveryPixelIsPrintedAsOftenAsTheMaskModeSays)
     config.IsAutoMaskGen = 1;
     const auto run = Run(Task(file, 4, kMaskPass));
     EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0) << "random masks";
+}
+
+// Interlaced: the nozzle rows of a pass are k lines apart, and the passes over a line use
+// complementary masks or columns at the same line, feathered seams included.
+TEST_F(PassGeneratorTest, InterlacedPassesFireEveryPixelAsOftenAsTheMaskModeSays)
+{
+    struct Row {
+        int k;
+        int passes;
+        int feather;  // lines of the feathering list, 0 for none
+        int ignoreBlank;
+    };
+    constexpr Row kRows[] = {
+        {2, 2, 0, 0},  {2, 1, 0, 0}, {2, 4, 0, 0},  {2, 2, 8, 0}, {3, 2, 0, 1},
+        {3, 2, 12, 0}, {4, 2, 0, 0}, {4, 2, 16, 1}, {6, 2, 0, 0}, {6, 2, 0, 1},
+    };
+    for (const Row& row : kRows) {
+        interlace = row.k;
+        config.params.PrinterResolution = 300 / row.k;
+        config.params.FeatherMode = row.feather > 0 ? 1 : 0;
+        config.params.FeatherLinesList = {0, row.feather, 0};
+        config.params.IgnoreBlank = row.ignoreBlank;
+        // A blank band taller than the head's k x 32 lines between two inked ones.
+        auto image = RandomImage(24, 4 * 32 * row.k + 5, 30 + static_cast<uint64_t>(row.k));
+        for (int y = 32 * row.k; y < 3 * 32 * row.k; ++y) {
+            for (int plane = 0; plane < 4; ++plane) {
+                std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+            }
+        }
+        const auto file = WriteImage(image);
+        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+            const int times = mode == kMaskNone ? row.passes : 1;
+            if (row.feather > 0 && mode == kMaskNone) {
+                continue;  // feathering is for masked passes
+            }
+            EXPECT_EQ(Mismatches(Fired(Run(Task(file, row.passes, mode)), image), image, times), 0)
+                << "k " << row.k << ", " << row.passes << " passes, feather " << row.feather
+                << ", blank skipping " << row.ignoreBlank << ", mode " << mode;
+        }
+    }
+}
+
+// Jobs at the nozzle resolution build the same passes as before the head window learned to
+// span k lines per nozzle row: the digests of every pass's words and descriptor were taken
+// from the program before that change.
+TEST_F(PassGeneratorTest, PassesWithoutInterlaceAreUnchanged)
+{
+    struct Row {
+        int passes;
+        int mode;
+        int feather;
+        int ignoreBlank;
+        int strip;
+        int direction;
+        uint64_t digest;
+    };
+    constexpr Row kRows[] = {
+        {2, kMaskPass, 0, 0, 0, 1, 0x6022802e0be95666ULL},
+        {2, kMaskPass, 4, 0, 0, 0, 0xd54c98903e0775e5ULL},
+        {4, kMaskInterleave, 0, 1, 0, 0, 0xed840c9f174b8a32ULL},
+        {2, kMaskNone, 0, 0, 1, 0, 0x69286cabd898605dULL},
+        {3, kMaskPass, 6, 1, 0, 0, 0x7d8ea8ca6b9c6427ULL},
+        {1, kMaskNone, 0, 1, 1, 1, 0xb97125bbc19da10ULL},
+    };
+    auto image = RandomImage(40, 150, 21);
+    for (int y = 50; y < 110; ++y) {
+        for (int plane = 0; plane < 4; ++plane) {
+            std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+        }
+    }
+    const auto file = WriteImage(image);
+    auto& p = config.params;
+    config.lists.StripWidthList = {2};
+    p.StripPos = 2;
+    p.StripWidth = 1;
+    for (const Row& row : kRows) {
+        p.FeatherMode = row.feather > 0 ? 1 : 0;
+        p.FeatherLinesList = {0, row.feather, 0};
+        p.IgnoreBlank = row.ignoreBlank;
+        p.Strip = row.strip;
+        PassTask task = Task(file, row.passes, row.mode);
+        task.direction = row.direction;
+        uint64_t digest = 0xcbf29ce484222325ULL;
+        auto mix = [&](uint64_t v) { digest = (digest ^ v) * 0x100000001b3ULL; };
+        for (const Pass& pass : Run(task, nullptr, 12)) {
+            for (const int32_t word : pass.d.words) {
+                mix(static_cast<uint32_t>(word));
+            }
+            mix(pass.words.size());
+            for (const uint16_t w : pass.words) {
+                mix(w);
+            }
+        }
+        EXPECT_EQ(digest, row.digest) << row.passes << " passes, mode " << row.mode << ", feather "
+                                      << row.feather << ", blank skipping " << row.ignoreBlank
+                                      << ", strip " << row.strip << ": 0x" << std::hex << digest;
+    }
 }
 
 TEST_F(PassGeneratorTest, BlankPassesAreSkippedAndTheirFeedCarried)
@@ -262,7 +364,11 @@ TEST_F(PassGeneratorTest, WholePassesOfTheFastMergeEqualTheLiteralOnes)
     };
     for (const Variant& v : {Variant{"feathered masks", 0, 0, kMaskPass, 1},
                              Variant{"strips both sides", 0, 1, kMaskInterleave, 0},
-                             Variant{"blank skipping", 1, 0, kMaskNone, 0}}) {
+                             Variant{"blank skipping", 1, 0, kMaskNone, 0},
+                             Variant{"interlaced feathered masks", 0, 1, kMaskPass, 0}}) {
+        // The last variant prints at twice the nozzle resolution: rows two lines apart.
+        const bool interlaced = std::string(v.what).starts_with("interlaced");
+        p.PrinterResolution = interlaced ? 150 : 300;
         p.IgnoreBlank = v.ignoreBlank;
         p.Strip = v.strip;
         p.StripPos = 2;
@@ -316,4 +422,95 @@ TEST_F(PassGeneratorTest, DebugModeDumpsTheMasksBesideTheProgram)
     SetProgramDir({});
     EXPECT_TRUE(std::filesystem::exists(programDir.Path() / "Mask2_OF_3.txt"));
     EXPECT_FALSE(std::filesystem::exists(programDir.Path() / "Mask3_OF_3.txt"));
+}
+
+// Where the media stands, in pulses from the start, when each printed pass is printed: the
+// lone feeds before a pass, then its header's feed before it (a printer that feeds before the
+// pass) or after it.
+std::vector<int64_t> PrintedPositions(const std::vector<Pass>& passes, bool feedAfterPass,
+                                      int64_t& fedAfterLast)
+{
+    std::vector<int64_t> at;
+    int64_t media = 0;
+    bool first = true;
+    for (const Pass& p : passes) {
+        if (!p.o.handOver) {
+            continue;
+        }
+        if (first) {
+            media += p.d[PassDescriptor::kFirstFeed] + p.d[PassDescriptor::kFeedBefore];
+            first = false;
+        }
+        if (p.d[PassDescriptor::kSendSkipped] != 0) {
+            media += p.d[PassDescriptor::kSkippedFeed];
+        }
+        if (p.d[PassDescriptor::kTravel] == 0) {
+            continue;  // no header goes out for a pass without data
+        }
+        const int64_t before = media;
+        media += p.d[PassDescriptor::kFeedAfter];
+        at.push_back(feedAfterPass ? before : media);
+    }
+    fedAfterLast = media - (at.empty() ? 0 : at.back());
+    return at;
+}
+
+TEST_F(PassGeneratorTest, PassFeedAfterPairsEachHeaderWithTheNextStepAndKeepsThePositions)
+{
+    // An interlaced job (steps of 16, 15, 16, 17 lines) with a blank band that skips passes in
+    // its middle, as the last of several copies.
+    config.params.PrinterResolution = 150;
+    config.params.IgnoreBlank = 1;
+    config.params.TaskGap = 20;
+    // The band is several times the head's 64 lines tall.
+    CRipImage image(32, 300, 4, 300, 300);
+    CRandomSource pixels(3);
+    image.Fill("random", pixels);
+    for (int y = 60; y < 260; ++y) {
+        for (int plane = 0; plane < 4; ++plane) {
+            std::fill_n(image.PlaneLine(y, plane), image.BytesPerPlaneLine(), 0);
+        }
+    }
+    PassTask task = Task(WriteImage(image), 2, kMaskPass);
+    task.multiCopy = true;
+    struct Copy {
+        int incomingGap;
+        const char* what;
+    };
+    for (const Copy copy : {Copy{0, "first copy"}, Copy{700, "later copy"}, Copy{-300, "back"},
+                            Copy{0, "no blank skipping"}}) {
+        task.incomingCopyGap = copy.incomingGap;
+        // Without blank skipping the last pass is printed and its header's feed goes out.
+        const bool skipping = std::string(copy.what) != "no blank skipping";
+        config.params.IgnoreBlank = skipping ? 1 : 0;
+        config.params.PassFeedAfter = 0;
+        const std::vector<Pass> before = Run(task);
+        const int gapBefore = lastGap;
+        config.params.PassFeedAfter = 1;
+        const std::vector<Pass> after = Run(task);
+        const int gapAfter = lastGap;
+        ASSERT_EQ(before.size(), after.size());
+        int skipped = 0;
+        for (size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(before[i].words, after[i].words) << copy.what << ", pass " << i;
+            EXPECT_EQ(after[i].d[PassDescriptor::kBackFeed],
+                      before[i].d[PassDescriptor::kBackFeed]);
+            skipped += before[i].o.handOver ? 0 : 1;
+            if (i + 1 < before.size()) {
+                EXPECT_EQ(after[i].d[PassDescriptor::kFeedAfter],
+                          before[i + 1].d[PassDescriptor::kFeedAfter])
+                    << copy.what << ", pass " << i;
+            }
+        }
+        EXPECT_EQ(skipped > 2, skipping) << copy.what;
+        EXPECT_EQ(before[0].d[PassDescriptor::kFirstFeed], 0);
+        EXPECT_EQ(after[0].d[PassDescriptor::kFirstFeed], before[0].d[PassDescriptor::kFeedAfter]);
+        int64_t restBefore = 0;
+        int64_t restAfter = 0;
+        const auto at = PrintedPositions(before, false, restBefore);
+        EXPECT_EQ(PrintedPositions(after, true, restAfter), at) << copy.what;
+        // The next copy starts as far on: what the printer fed after the last printed pass
+        // plus the gap.
+        EXPECT_EQ(restAfter + gapAfter, restBefore + gapBefore) << copy.what;
+    }
 }

@@ -2,6 +2,7 @@
 // where a nozzle word's bit lands, how feeds move the sheet, and what is written out.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 #include "device/Protocol.h"
@@ -76,23 +77,87 @@ protected:
     CVirtualPrinter printer{true};
 };
 
+// A header's feed moves the media before its pass is printed, or, on a printer set up so,
+// after it.
+struct Pairing {
+    bool feedAfterPass;
+    int between;  // lines between the two passes of a test
+};
+
 TEST_F(MediaSheetTest, BitsLandUnderTheirNozzleAndTheMediaMovesByTheFeeds)
 {
-    // Column 0: nozzle 2 of group 0; column 2: nozzle 1 of group 1.
-    Raster({{0, 0, 1, 0}, {0, 0, 0, 0}, {0, 2, 0, 0}});
-    Header(3, true, 3);
-    // A backward pass of the same width: its first column is the rightmost.
-    Raster({{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
-    Header(3, false, 0);
-    const CMediaSheet sheet = printer.Sheet();
-    EXPECT_EQ(sheet.Passes(), 2);
-    EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1);
-    EXPECT_EQ(sheet.DropsAt(0, 2, 4 + 1), 1);
-    EXPECT_EQ(sheet.DropsAt(0, 2, 3 + 0), 1) << "the backward pass, 3 lines further on";
-    EXPECT_EQ(sheet.Tally()[0].drops, 3);
-    EXPECT_EQ(sheet.Height(), 3 + 8);
-    EXPECT_EQ(sheet.Width(), 3);
-    EXPECT_EQ(sheet.OutsideDrops(), 0);
+    // The passes' headers carry 2 and 3: the second pass lies 3 lines on when each header
+    // feeds before its pass, 2 when it feeds after.
+    for (const Pairing pairing : {Pairing{false, 3}, Pairing{true, 2}}) {
+        PrinterHeads heads = SmallHeads();
+        heads.feedAfterPass = pairing.feedAfterPass;
+        printer.LoadMedia(heads, 254, 254);
+        // Column 0: nozzle 2 of group 0; column 2: nozzle 1 of group 1.
+        Raster({{0, 0, 1, 0}, {0, 0, 0, 0}, {0, 2, 0, 0}});
+        Header(3, true, 2);
+        // A backward pass of the same width: its first column is the rightmost.
+        Raster({{1, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}});
+        Header(3, false, 3);
+        const CMediaSheet sheet = printer.Sheet();
+        const int b = pairing.between;
+        EXPECT_EQ(sheet.Passes(), 2);
+        EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1) << b;
+        EXPECT_EQ(sheet.DropsAt(0, 2, 4 + 1), 1) << b;
+        EXPECT_EQ(sheet.DropsAt(0, 2, b + 0), 1) << "the backward pass, " << b << " lines on";
+        EXPECT_EQ(sheet.Tally()[0].drops, 3);
+        EXPECT_EQ(sheet.Height(), b + 8);
+        EXPECT_EQ(sheet.Width(), 3);
+        EXPECT_EQ(sheet.OutsideDrops(), 0);
+    }
+}
+
+// A job of k times the nozzle resolution has its nozzle rows k lines apart on the sheet; a feed
+// moves it by lines of the job's resolution.
+TEST_F(MediaSheetTest, NozzleRowsLieTheJobsInterlaceApart)
+{
+    struct Row {
+        int yDpi;
+        int interlace;
+    };
+    for (const Row row : {Row{254, 1}, Row{0, 1}, Row{508, 2}, Row{762, 3}, Row{1016, 4},
+                          Row{1524, 6}, Row{520, 2}}) {
+        printer.LoadMedia(SmallHeads(), 254, row.yDpi);
+        // Column 0: nozzle 2 of group 0; column 1: nozzle 1 of group 1; then one pulse on.
+        Raster({{0, 0, 1, 0}, {0, 2, 0, 0}});
+        Header(2, true, 0);
+        Raster({{1, 0, 0, 0}, {0, 0, 0, 0}});
+        Header(2, true, 1);
+        const CMediaSheet sheet = printer.Sheet();
+        const int k = row.interlace;
+        EXPECT_EQ(sheet.Interlace(), k) << row.yDpi;
+        EXPECT_EQ(sheet.DropsAt(0, 0, 2 * k), 1) << row.yDpi;
+        EXPECT_EQ(sheet.DropsAt(0, 1, (4 + 1) * k), 1) << row.yDpi;
+        // One pulse of 0.1 mm at the job's resolution.
+        const int pulse = static_cast<int>(std::lround(0.1 / 25.4 * sheet.YResolution()));
+        EXPECT_EQ(sheet.DropsAt(0, 0, pulse), 1) << row.yDpi;
+        EXPECT_EQ(sheet.Tally()[0].drops, 3) << row.yDpi;
+    }
+}
+
+// Where a pass lands is the feed since the first pass, rounded once: it does not depend on
+// where the media stood before the first pass, even where a pulse is a fraction of a line.
+TEST_F(MediaSheetTest, APassLandsByTheFeedSinceTheFirstPassWhereverTheMediaStarted)
+{
+    // A pulse of 0.06 mm is 0.6 lines at 254 dpi: 3 pulses are 1.8 lines, rounded to 2.
+    for (const int lead : {0, 1, 2, 3, 4, 7}) {
+        PrinterHeads heads = SmallHeads();
+        heads.mmPerPulseY = 0.06;
+        printer.LoadMedia(heads, 254, 254);
+        U24(wire::cmd::kPassOffset, lead);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 0);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 3);
+        const CMediaSheet sheet = printer.Sheet();
+        EXPECT_EQ(sheet.DropsAt(0, 0, 0), 1) << lead;
+        EXPECT_EQ(sheet.DropsAt(0, 0, 2), 1) << lead;
+        EXPECT_EQ(sheet.Tally()[0].pixelsOnce, 2) << lead;
+    }
 }
 
 TEST_F(MediaSheetTest, LoneFeedsMoveForwardAndTheBackFeedBackward)
@@ -124,18 +189,26 @@ TEST_F(MediaSheetTest, WhereThePassFeedIsE1ItNeverFeedsBack)
     EXPECT_EQ(printer.Sheet().DropsAt(0, 0, 6), 1);
 }
 
-TEST_F(MediaSheetTest, APassWaitsForItsRasterAndFeedsOnlyAfterPrinting)
+TEST_F(MediaSheetTest, APassWaitsForItsRasterAndLaterFeedsWaitForThePass)
 {
-    Header(1, true, 2);  // the raster comes later
-    U24(wire::cmd::kPassOffset, 1);
-    EXPECT_EQ(printer.Sheet().Passes(), 0);
-    Raster({{0, 1, 0, 0}});
-    Raster({{0, 1, 0, 0}});
-    Header(1, true, 0);
-    const CMediaSheet sheet = printer.Sheet();
-    EXPECT_EQ(sheet.Passes(), 2);
-    EXPECT_EQ(sheet.DropsAt(0, 0, 1), 1);
-    EXPECT_EQ(sheet.DropsAt(0, 0, 1 + 3), 1) << "both feeds came after the first pass";
+    // The header's 2 lines go before or after its pass; the lone feed of 1 that follows the
+    // header comes after the pass either way.
+    for (const Pairing pairing : {Pairing{false, 1}, Pairing{true, 3}}) {
+        PrinterHeads heads = SmallHeads();
+        heads.feedAfterPass = pairing.feedAfterPass;
+        printer.LoadMedia(heads, 254, 254);
+        Header(1, true, 2);  // the raster comes later
+        U24(wire::cmd::kPassOffset, 1);
+        EXPECT_EQ(printer.Sheet().Passes(), 0);
+        Raster({{0, 1, 0, 0}});
+        Raster({{0, 1, 0, 0}});
+        Header(1, true, 0);
+        const CMediaSheet sheet = printer.Sheet();
+        EXPECT_EQ(sheet.Passes(), 2);
+        EXPECT_EQ(sheet.DropsAt(0, 0, 1), 1);
+        EXPECT_EQ(sheet.DropsAt(0, 0, 1 + pairing.between), 1) << pairing.feedAfterPass;
+        EXPECT_EQ(sheet.Tally()[0].drops, 2);
+    }
 }
 
 TEST_F(MediaSheetTest, BoardWiringDecidesWhichWordANozzleReads)
