@@ -84,6 +84,7 @@ PrintTaskRequest MakeFileRequest(const CPrinterConfig& config, const std::filesy
     task.maskMode = choice.maskMode;
     task.printType = choice.printTypeCode;
     task.direction = config.params.Direction;
+    task.speed = config.params.Speed;
     return request;
 }
 
@@ -130,6 +131,7 @@ PrintTaskRequest MakeTaskRequest(CTaskList& list, int index)
     task.passes = record.m_passes;
     task.maskMode = record.m_maskMode;
     task.direction = record.m_direction;
+    task.speed = record.m_speed;
     task.printType = record.m_printTypeCode;  // the step correction of the task's pass mode
     task.resume = record.m_resume != 0;
     task.resumeLine = record.m_resumeLine;

@@ -368,9 +368,10 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
     const int types = static_cast<int>(config.lists.PrintTypeParamList.size());
     ASSERT_GE(types, 5);
     for (int type = 0; type < types; ++type) {
-        // The configured direction goes with the task, so try another one for each type.
+        // The configured direction and speed go with the task, so try others for each type.
         config.params.PrintTypeID = type;
         config.params.Direction = type % 3;
+        config.params.Speed = (type + 1) % 3;
         const RipImageInfo info{probe.PlaneCount(), probe.Height(),      probe.BytesPerPlaneLine(),
                                 probe.Width(),      probe.XResolution(), probe.YResolution()};
         const int index = list.AddTask(path.string(), info, DibImage{});
@@ -382,9 +383,10 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
         const auto settings = [](const PrintTaskRequest& r) {
             const PassTask& t = r.task;
             return std::tuple(t.file, t.resolutionX, t.resolutionY, t.passes, t.maskMode,
-                              t.printType, t.direction, t.resume, r.copies, r.planeCount,
-                              r.bytesPerPlaneLine);
+                              t.printType, t.direction, t.speed, t.resume, r.copies,
+                              r.planeCount, r.bytesPerPlaneLine);
         };
         EXPECT_EQ(settings(file), settings(task)) << "print type " << type;
+        EXPECT_EQ(task.task.speed, (type + 1) % 3) << "print type " << type;
     }
 }
