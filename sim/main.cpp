@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -29,7 +30,7 @@ namespace ids = tavolux::ids;
 
 constexpr const char* kUsage =
     "usage: tavolux-vprinter --socket PATH [--instant] [--control-stdin]\n"
-    "                        [--media-out DIR] [--program-dir DIR]\n"
+    "                        [--media-out DIR [--yres DPI]] [--program-dir DIR]\n"
     "       tavolux-vprinter --socket PATH --control LINE [--program-dir DIR]\n"
     "       tavolux-vprinter --help | --version\n"
     "--socket PATH: the Unix-domain socket to listen on (mode 0600); a socket left by a\n"
@@ -38,6 +39,8 @@ constexpr const char* kUsage =
     "--media-out DIR: print onto a sheet with the heads of the printer type chosen in\n"
     "  tavolux.ini (beside the program, or in --program-dir) and write it to DIR at the end\n"
     "  of each job: channel_C.pbm, sheet.png, summary.json\n"
+    "--yres DPI: the jobs' vertical resolution, which the wire does not carry (default: that\n"
+    "  of the resolution chosen in tavolux.ini); it places an interlaced job's nozzle rows\n"
     "--control-stdin: read control lines from standard input even when it is a terminal\n"
     "  (they are read from a pipe or file without it; never from a terminal, so that the\n"
     "  program can run in the background of an interactive shell)\n"
@@ -68,7 +71,7 @@ void ChooseLanguage()
 
 // Loads the heads of the configured printer type onto the printer; false with a message.
 bool LoadMediaFromConfig(tavolux::sim::CVirtualPrinter& printer,
-                         const std::filesystem::path& mediaOut)
+                         const std::filesystem::path& mediaOut, int yDpi)
 {
     using namespace tavolux;
     const std::string ini = (GetProgramDir() / kConfigFileName).string();
@@ -91,7 +94,8 @@ bool LoadMediaFromConfig(tavolux::sim::CVirtualPrinter& printer,
         Say(std::cerr, text);
         return false;
     }
-    printer.LoadMedia(heads);
+    // The horizontal resolution comes with each job's set-up; the vertical one never does.
+    printer.LoadMedia(heads, 0, yDpi > 0 ? yDpi : config.params.ResolutionY);
     printer.SetMediaOut(mediaOut);
     return true;
 }
@@ -128,6 +132,7 @@ int main(int argc, char** argv)
     bool controlStdin = false;
     std::string badOption;
     std::filesystem::path mediaOut;
+    int yDpi = 0;
     for (int i = 1; i < argc && badOption.empty(); ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h" || arg == "help") {
@@ -149,6 +154,8 @@ int main(int argc, char** argv)
             controlStdin = true;
         } else if (arg == "--media-out" && i + 1 < argc) {
             mediaOut = argv[++i];
+        } else if (arg == "--yres" && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            yDpi = std::atoi(argv[++i]);
         } else if (arg == "--program-dir" && i + 1 < argc) {
             tavolux::SetProgramDir(argv[++i]);
         } else {
@@ -181,7 +188,7 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     auto printer = std::make_shared<CVirtualPrinter>(instant);
-    if (!mediaOut.empty() && !LoadMediaFromConfig(*printer, mediaOut)) {
+    if (!mediaOut.empty() && !LoadMediaFromConfig(*printer, mediaOut, yDpi)) {
         return 1;
     }
     CVirtualPrinterServer server(printer, path);

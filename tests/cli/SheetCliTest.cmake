@@ -188,3 +188,23 @@ foreach(mode 1 2)
     endif()
   endforeach()
 endforeach()
+
+# The virtual printer program learns no vertical resolution from the wire: --yres gives it, so
+# that its own sheet of the interlaced job holds the same pixels once as the in-process one.
+execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/iv.sock' --instant --media-out '${WORK}/iv' --yres 720 --program-dir '${WORK}' </dev/null >'${WORK}/iv.log' 2>&1 & vp=$!
+i=0; while [ ! -S '${WORK}/iv.sock' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+\"${CLI}\" --program-dir '${WORK}' --printer 'socket:${WORK}/iv.sock' print '${WORK}/i.prn' --print-type 2 --mask-mode 1; rc=$?
+i=0; while [ ! -f '${WORK}/iv/summary.json' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+kill $vp; wait $vp; exit $rc"
+  RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "the interlaced print through the program: exit ${code}\n${out}\n${err}")
+endif()
+channel_counts(${WORK}/iv/summary.json program)
+foreach(i RANGE 3)
+  list(GET program ${i} c)
+  list(GET inked ${i} want)
+  if(NOT c MATCHES "\"pixels_once\": ${want}, \"pixels_more\": 0")
+    message(FATAL_ERROR "the program's sheet: channel ${i} should print ${want} pixels once: ${c}")
+  endif()
+endforeach()

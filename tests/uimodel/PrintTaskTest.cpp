@@ -383,8 +383,8 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
         const auto settings = [](const PrintTaskRequest& r) {
             const PassTask& t = r.task;
             return std::tuple(t.file, t.resolutionX, t.resolutionY, t.passes, t.maskMode,
-                              t.printType, t.direction, t.speed, t.resume, r.copies,
-                              r.planeCount, r.bytesPerPlaneLine);
+                              t.printType, t.direction, t.speed, t.resume, r.copies, r.planeCount,
+                              r.bytesPerPlaneLine);
         };
         EXPECT_EQ(settings(file), settings(task)) << "print type " << type;
         EXPECT_EQ(task.task.speed, (type + 1) % 3) << "print type " << type;
