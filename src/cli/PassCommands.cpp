@@ -41,20 +41,21 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
     FileJobOptions options;
     std::filesystem::path dump;
     for (size_t i = 1; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "passes", FormatResString(ids::kCliNeedsValue, {args[i]}));
-        }
         const std::string& key = args[i];
-        const std::string& value = args[i + 1];
         int* target = key == "--print-type"  ? &options.printType
                       : key == "--passes"    ? &options.passes
                       : key == "--mask-mode" ? &options.maskMode
                       : key == "--from-line" ? &options.fromLine
                                              : nullptr;
+        if (target == nullptr && key != "--dump") {
+            return UsageError(ctx, "passes", key);
+        }
+        if (i + 1 >= args.size()) {
+            return UsageFailure(ctx, "passes", FormatResString(ids::kCliNeedsValue, {key}));
+        }
+        const std::string& value = args[i + 1];
         if (key == "--dump") {
             dump = value;
-        } else if (target == nullptr) {
-            return UsageError(ctx, "passes", key);
         } else if (!ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "passes", FormatResString(ids::kCliBadValue, {key, value}));
         }

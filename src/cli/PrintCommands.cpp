@@ -148,20 +148,22 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
             flags.push_back(key);
             continue;
         }
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "print", FormatResString(ids::kCliNeedsValue, {key}));
-        }
-        const std::string& value = args[++i];
         int* target = key == "--copies"       ? &copies
                       : key == "--print-type" ? &options.printType
                       : key == "--mask-mode"  ? &options.maskMode
                       : key == "--from-line"  ? &options.fromLine
                       : key == "--task"       ? &taskNumber
                                               : nullptr;
+        // An unknown word is named as such, even as the last word, before a value is missed.
+        if (target == nullptr && key != "--media-out") {
+            return UsageError(ctx, "print", key);
+        }
+        if (i + 1 >= args.size()) {
+            return UsageFailure(ctx, "print", FormatResString(ids::kCliNeedsValue, {key}));
+        }
+        const std::string& value = args[++i];
         if (key == "--media-out") {
             mediaOut = value;
-        } else if (target == nullptr) {
-            return UsageError(ctx, "print", key);
         } else if (!ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "print", FormatResString(ids::kCliBadValue, {key, value}));
         }

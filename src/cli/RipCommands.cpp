@@ -47,11 +47,7 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
     long long seed = 1;
     std::string pattern = "gradient";
     for (size_t i = 2; i < args.size(); i += 2) {
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "rip", FormatResString(ids::kCliNeedsValue, {args[i]}));
-        }
         const std::string& key = args[i];
-        const std::string& value = args[i + 1];
         long long* target = key == "--width"    ? &width
                             : key == "--height" ? &height
                             : key == "--planes" ? &planes
@@ -59,10 +55,15 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
                             : key == "--yres"   ? &yres
                             : key == "--seed"   ? &seed
                                                 : nullptr;
+        if (target == nullptr && key != "--pattern") {
+            return UsageError(ctx, "rip", key);
+        }
+        if (i + 1 >= args.size()) {
+            return UsageFailure(ctx, "rip", FormatResString(ids::kCliNeedsValue, {key}));
+        }
+        const std::string& value = args[i + 1];
         if (key == "--pattern") {
             pattern = value;
-        } else if (target == nullptr) {
-            return UsageError(ctx, "rip", key);
         } else if (!ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "rip", FormatResString(ids::kCliBadValue, {key, value}));
         }

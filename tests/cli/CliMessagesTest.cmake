@@ -87,7 +87,10 @@ set(usage_cases
   "frobnicate|config|config,frobnicate"
   "extra|config|config,get,SYSTEM,Printer,extra"
   "2|send|send,3003,1,2"
-  "x|tasks|tasks,remove,x")
+  "x|tasks|tasks,remove,x"
+  "--bogus|print|print,a.prn,--bogus"
+  "--bogus|passes|passes,a.prn,--bogus"
+  "--bogus|rip|rip,make,a.prn,--bogus")
 foreach(c IN LISTS usage_cases)
   string(REPLACE "|" ";" parts "${c}")
   list(GET parts 0 word)
