@@ -292,6 +292,7 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     const int maskOffset = m_maskRowOffset + step - m_stepTable.Base();
     cp.maskRowOffset = (maskOffset % CPassMasks::kRows + CPassMasks::kRows) % CPassMasks::kRows;
     cp.feather = &m_feather;
+    cp.featherPairRow = m_passes * m_stepTable.Base();
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
     // All channels in one call, which also clears the pass's words, so that the merge can
