@@ -199,8 +199,15 @@ run(2 print ${WORK}/r.prn --from-line -1)
 
 # The sample printer's print types whose pass count divides the head's rows, the interlaced
 # 720x720 one included, put every image pixel onto the sheet exactly once: the sheet, line for
-# line, is the image.
-foreach(case "0;720;360" "1;720;360" "2;720;720" "4;360;360")
+# line, is the image. The 3-pass 540x360 type does not divide the 256 rows (nor 241, less its
+# feathered seam): no pixel is missed and none lands beside the ink, while the lines under a
+# fourth nozzle may get a second drop, which the sheet's bitmap does not show. The sample's step
+# correction for 3 passes (-6 rows a pass) is for a machine that overfeeds; the virtual
+# printer feeds exactly what it is sent, so the check runs without it.
+run(0 config get "TX Printer_LIST" StepPass)
+string(STRIP "${OUT}" corrections)
+run(0 config set "TX Printer_LIST" StepPass "0&0&0&0&0&-3")
+foreach(case "0;720;360" "1;720;360" "2;720;720" "3;540;360" "4;360;360")
   list(GET case 0 type)
   list(GET case 1 xres)
   list(GET case 2 yres)
@@ -214,3 +221,4 @@ foreach(case "0;720;360" "1;720;360" "2;720;720" "4;360;360")
     message(FATAL_ERROR "print type ${type}: the sheet is not the image:\n${err}")
   endif()
 endforeach()
+run(0 config set "TX Printer_LIST" StepPass "${corrections}")
