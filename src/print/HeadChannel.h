@@ -18,7 +18,7 @@ class CFeatherMasks;
 // What the job gives every channel for one pass's merge.
 struct ChannelPass {
     LayoutParams layout;
-    int passIndex = 0;
+    int passIndex = 0;  // the pass's number among those at its interlace position
     int passes = 1;
     int maskMode = kMaskNone;
     bool useMasks = false;

@@ -653,7 +653,8 @@ TEST_P(Interlaced, FeatheredSixfoldInterlaceOnThisHeadMissesTheOddLines)
 }
 
 // A pass count that does not divide the head's 32 rows (less the feathered seam): P = 3 steps
-// 10 lines (8 with a 6-row seam), P = 6 steps 5 (4). The lines that lie under one nozzle more
+// 10 lines (8 with a 6-row seam), P = 6 steps 5 (4); with k = 3 every step is the base, so
+// the passes over a line are 3 apart. The lines that lie under one nozzle more
 // than P may get a second drop; every inked pixel gets at least one, the lines under exactly P
 // nozzles exactly one, and no drop lands beside the ink.
 TEST_P(Interlaced, PassCountsThatDoNotDivideTheHeadMissNoPixel)
@@ -665,8 +666,9 @@ TEST_P(Interlaced, PassCountsThatDoNotDivideTheHeadMissNoPixel)
         int mode;
     };
     constexpr Case kCases[] = {
-        {1, 3, 0, kMaskPass},       {1, 3, 6, kMaskPass}, {1, 3, 6, kMaskInterleave},
-        {1, 6, 6, kMaskInterleave}, {2, 3, 6, kMaskPass}, {2, 6, 0, kMaskInterleave},
+        {1, 3, 0, kMaskPass},       {1, 3, 6, kMaskPass},       {1, 3, 6, kMaskInterleave},
+        {1, 6, 6, kMaskInterleave}, {2, 3, 6, kMaskPass},       {2, 6, 0, kMaskInterleave},
+        {3, 3, 0, kMaskPass},       {6, 3, 0, kMaskInterleave},
     };
     for (const Case& c : kCases) {
         UseInterlace(c.k, c.feather > 0, false);

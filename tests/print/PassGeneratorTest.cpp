@@ -189,7 +189,9 @@ TEST_F(PassGeneratorTest, InterlacedPassesFireEveryPixelAsOftenAsTheMaskModeSays
 // A pass count that does not divide the head (less the feathered seam) leaves some lines under
 // one nozzle more than P: those may get a second drop, but no inked pixel may go without one,
 // and a line under exactly P nozzles gets exactly one drop per inked pixel. The head has 32
-// rows; P = 3 steps 10 lines (8 when feathered, the seam 6 rows), P = 6 steps 5 (4).
+// rows; P = 3 steps 10 lines (8 when feathered, the seam 6 rows), P = 6 steps 5 (4). With
+// k = 3 the 32 rows are no multiple of k and every step is the base: each pass lies one
+// interlace position on from the last, so the passes over a line are k apart.
 TEST_F(PassGeneratorTest, PassCountsThatDoNotDivideTheHeadMissNoPixel)
 {
     struct Row {
@@ -202,7 +204,8 @@ TEST_F(PassGeneratorTest, PassCountsThatDoNotDivideTheHeadMissNoPixel)
         {1, 3, 0, kMaskPass},       {1, 3, 0, kMaskInterleave}, {1, 3, 6, kMaskPass},
         {1, 3, 6, kMaskInterleave}, {1, 6, 0, kMaskInterleave}, {1, 6, 6, kMaskInterleave},
         {2, 3, 0, kMaskPass},       {2, 3, 6, kMaskPass},       {2, 3, 6, kMaskInterleave},
-        {2, 6, 0, kMaskInterleave}, {3, 2, 6, kMaskPass},
+        {2, 6, 0, kMaskInterleave}, {3, 2, 6, kMaskPass},       {3, 3, 0, kMaskPass},
+        {3, 3, 9, kMaskInterleave}, {3, 6, 0, kMaskInterleave}, {6, 3, 0, kMaskPass},
     };
     for (const Row& row : kRows) {
         interlace = row.k;
