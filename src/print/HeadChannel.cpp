@@ -110,16 +110,21 @@ void CHeadChannel::Advance(CRipReader& reader, int step, int dataRows, bool igno
     }
 }
 
-void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
+void CHeadChannel::ApplyFeather(const CFeatherMasks& feather, int pairRow)
 {
     const int lines = feather.Lines();
     const int headRows = static_cast<int>(m_nozzleRows.size());
     m_savedLines = std::min(lines, headRows / 2);
+    // The lower seam rows must be those that the upper ones meet again in the pass of the same
+    // mask, or the seam's lines get A[i] and B[j] of different rows and lose pixels. When the
+    // passes do not divide the head less the seam, that is not the head's last rows.
+    m_pairRow = pairRow < 0 ? headRows - m_savedLines
+                            : std::clamp(pairRow, m_savedLines, headRows - m_savedLines);
     const int width = std::min(feather.WidthBytes(), m_imageBytes);
     m_saveRows.resize(static_cast<size_t>(2 * m_savedLines) * static_cast<size_t>(m_rowBytes));
     for (int i = 0; i < m_savedLines; ++i) {
         uint8_t* top = m_nozzleRows[static_cast<size_t>(i)];
-        const int bottomRow = headRows - m_savedLines + i;
+        const int bottomRow = m_pairRow + i;
         uint8_t* bottom = m_nozzleRows[static_cast<size_t>(bottomRow)];
         std::memcpy(
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes), top,
@@ -138,9 +143,8 @@ void CHeadChannel::ApplyFeather(const CFeatherMasks& feather)
 
 void CHeadChannel::RestoreFeather()
 {
-    const int headRows = static_cast<int>(m_nozzleRows.size());
     for (int i = 0; i < m_savedLines; ++i) {
-        const int bottomRow = headRows - m_savedLines + i;
+        const int bottomRow = m_pairRow + i;
         std::memcpy(
             m_nozzleRows[static_cast<size_t>(i)],
             m_saveRows.data() + static_cast<size_t>(2 * i) * static_cast<size_t>(m_rowBytes),
@@ -159,7 +163,7 @@ bool CHeadChannel::BeginMerge(const ChannelPass& pass, MergeInput& in)
         return false;
     }
     if (pass.feather != nullptr && pass.feather->Lines() > 0) {
-        ApplyFeather(*pass.feather);
+        ApplyFeather(*pass.feather, pass.featherPairRow);
     }
     in = MergeInput{};
     in.layout = pass.layout;

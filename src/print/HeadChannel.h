@@ -18,13 +18,16 @@ class CFeatherMasks;
 // What the job gives every channel for one pass's merge.
 struct ChannelPass {
     LayoutParams layout;
-    int passIndex = 0;
+    int passIndex = 0;  // the pass's number among those at its interlace position
     int passes = 1;
     int maskMode = kMaskNone;
     bool useMasks = false;
     const class CPassMasks* masks = nullptr;
     int maskRowOffset = 0;                   // mask row of the head window's first line
     const CFeatherMasks* feather = nullptr;  // null or empty: no feathering
+    // Head row of the seam's lower rows (the B half): the row that the top row 0 lies under
+    // again P passes (k x P when interlaced) later, P x the base step. -1: the head's last rows.
+    int featherPairRow = -1;
     CChannelMerger* merger = nullptr;
 };
 
@@ -85,7 +88,7 @@ public:
 
 private:
     void DrawStrips();
-    void ApplyFeather(const CFeatherMasks& feather);
+    void ApplyFeather(const CFeatherMasks& feather, int pairRow);
     void RestoreFeather();
     void PickNozzleRows();
 
@@ -110,6 +113,7 @@ private:
     int m_rightBlank = 0;
     std::vector<uint8_t> m_saveRows;  // seam rows saved while feathered
     int m_savedLines = 0;
+    int m_pairRow = 0;  // first head row of the seam's lower rows while feathered
 };
 
 }  // namespace tavolux

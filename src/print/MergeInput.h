@@ -40,7 +40,8 @@ struct MergeInput {
     int passLength = 0;       // carriage columns of the pass
     int windowStart = 0;      // first printable pixel of the row
     int windowEnd = -1;       // last printable pixel of the row
-    int passIndex = 0;
+    int passIndex = 0;        // picks the mask or columns: numbered among the passes at one
+                              // interlace position
     int passes = 1;
     int maskMode = kMaskNone;
     bool useMasks = false;  // pass masks exist (mask mode 1 with 2 or more passes)

@@ -185,6 +185,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_passIndex = 0;
     m_printedLines = 0;
     m_maskRowOffset = 0;
+    m_positionPasses.assign(static_cast<size_t>(m_interlace), 0);
     m_skippedFeed = 0;
     m_pendingSkipped = false;
     m_ownFeed = 0;
@@ -281,7 +282,13 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
 
     ChannelPass cp;
     cp.layout = m_layout;
-    cp.passIndex = pass;
+    // The passes over a line are those whose nozzles sit at the line's interlace position,
+    // and they must take the masks (or columns) in turn. Numbered per position they do; the
+    // pass number does only when each cycle's passes share a position, and equal steps that
+    // move every pass on by one position would give all passes over a line one mask. Without
+    // interlace, and with the cycle corrections, the two numberings agree modulo P.
+    const auto position = static_cast<size_t>((m_printedLines + step) % m_interlace);
+    cp.passIndex = m_positionPasses[position]++;
     cp.passes = m_passes;
     cp.maskMode = m_task.maskMode;
     cp.useMasks = m_useMasks && m_masks.Count() > 0;
@@ -292,6 +299,7 @@ PassOutcome CPassGenerator::BuildNextPass(std::span<uint16_t> transfer, PassDesc
     const int maskOffset = m_maskRowOffset + step - m_stepTable.Base();
     cp.maskRowOffset = (maskOffset % CPassMasks::kRows + CPassMasks::kRows) % CPassMasks::kRows;
     cp.feather = &m_feather;
+    cp.featherPairRow = m_passes * m_stepTable.Base();
     cp.merger = m_merger;
     const auto passWords = static_cast<size_t>(m_layout.TransferWords(length));
     // All channels in one call, which also clears the pass's words, so that the merge can

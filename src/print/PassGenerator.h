@@ -132,7 +132,8 @@ private:
     int m_dataRows = 0;  // lines of the chunk the next pass uses
     int m_printedLines = 0;
     int m_maskRowOffset = 0;
-    int m_fullLength = 0;   // carriage columns of an untrimmed pass
+    std::vector<int> m_positionPasses;  // passes so far at each interlace position
+    int m_fullLength = 0;               // carriage columns of an untrimmed pass
     int m_skippedFeed = 0;  // feed of the skipped passes waiting for the next printed one
     bool m_pendingSkipped = false;
     int m_ownFeed = 0;  // pulses of the current pass's own step, when headers carry the next

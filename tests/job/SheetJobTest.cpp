@@ -652,6 +652,60 @@ TEST_P(Interlaced, FeatheredSixfoldInterlaceOnThisHeadMissesTheOddLines)
     }
 }
 
+// A pass count that does not divide the head's 32 rows (less the feathered seam): P = 3 steps
+// 10 lines (8 with a 6-row seam), P = 6 steps 5 (4); with k = 3 every step is the base, so
+// the passes over a line are 3 apart. The lines that lie under one nozzle more
+// than P may get a second drop; every inked pixel gets at least one, the lines under exactly P
+// nozzles exactly one, and no drop lands beside the ink.
+TEST_P(Interlaced, PassCountsThatDoNotDivideTheHeadMissNoPixel)
+{
+    struct Case {
+        int k;
+        int passes;
+        int feather;
+        int mode;
+    };
+    constexpr Case kCases[] = {
+        {1, 3, 0, kMaskPass},       {1, 3, 6, kMaskPass},       {1, 3, 6, kMaskInterleave},
+        {1, 6, 6, kMaskInterleave}, {2, 3, 6, kMaskPass},       {2, 6, 0, kMaskInterleave},
+        {3, 3, 0, kMaskPass},       {6, 3, 0, kMaskInterleave},
+    };
+    for (const Case& c : kCases) {
+        UseInterlace(c.k, c.feather > 0, false);
+        cfg.config.params.FeatherLinesList = {0, c.feather, 0};
+        const CRipImage image = MakeBandedImage(24, 4 * c.k * HeadRows() + 5, 0, 0, 80 + c.k);
+        std::ostringstream name;
+        name << "k " << c.k << ", " << c.passes << " passes, seam " << c.feather << ", mask mode "
+             << c.mode;
+        JobRequest request;
+        request.task = Task(file, c.passes, c.mode);
+        const std::vector<int> under = Coverage(request.task, image.Height());
+        ASSERT_GE(*std::min_element(under.begin(), under.end()), c.passes) << name.str();
+        const JobResult result = Print(request);
+        ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        const int top = Top(sheet, request.task);
+        int missed = 0;
+        int doubled = 0;
+        for (int ch = 0; ch < 4; ++ch) {
+            for (int y = 0; y < image.Height(); ++y) {
+                for (int x = 0; x < image.Width(); ++x) {
+                    if (!image.Pixel(x, y, PlaneOf(ch))) {
+                        continue;
+                    }
+                    const int drops = sheet.DropsAt(ch, x, top + y);
+                    missed += drops == 0 ? 1 : 0;
+                    doubled += drops > 1 && under[static_cast<size_t>(y)] == c.passes ? 1 : 0;
+                }
+            }
+        }
+        EXPECT_EQ(missed, 0) << name.str();
+        EXPECT_EQ(doubled, 0) << name.str();
+        EXPECT_EQ(DropsOnBlank(sheet, image, top, 0, image.Height()), 0) << name.str();
+        EXPECT_EQ(sheet.OutsideDrops(), 0) << name.str();
+    }
+}
+
 // Stopped by a pass that never finishes after `after` passes were acknowledged, the job has
 // sent one more pass; it resumes at the lines fed less the head's k-fold height.
 struct ResumeCase {

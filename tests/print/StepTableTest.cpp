@@ -1,6 +1,7 @@
 // Step tables, pass counts, feather line rounding and the feed conversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "print/FeedConverter.h"
@@ -132,4 +133,55 @@ TEST_F(StepSettings, FeedConversionCarriesTheFractionAcrossPasses)
     p.MmPerPulseY = 0.0;
     CFeedConverter none(config, 0, 254);
     EXPECT_EQ(none.ToPulses(20), 0);
+}
+
+// Lines that a step table leaves under fewer than P nozzle rows while printing steadily: no mask
+// can make up for those, they miss pixels in every mask mode. Nozzle n of a pass wets the line
+// fed - H x k + n x k, fed being the lines fed up to and with the pass. The tables whose steps
+// move the passes over every interlace position evenly leave none, whether or not P divides
+// the head; the others are those of an odd base with k = 2 (256 / 3 = 85), the k = 4 cycle
+// corrections with 3 passes, equal even steps that never reach the odd lines (a feathered
+// 512-row head at k = 6) and k = 5, 8 or 12 with 3 passes.
+TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
+{
+    struct Row {
+        int h;
+        int p;
+        int k;
+        int feather;
+        bool someShort;
+    };
+    constexpr Row kRows[] = {
+        {256, 3, 1, 0, false}, {256, 3, 1, 15, false}, {256, 6, 2, 12, false},
+        {256, 3, 3, 0, false}, {512, 6, 12, 0, false}, {32, 3, 2, 0, false},
+        {512, 4, 4, 0, false}, {256, 3, 2, 0, true},   {256, 3, 4, 0, true},
+        {32, 3, 4, 0, true},   {256, 3, 5, 0, true},   {256, 3, 8, 0, true},
+        {512, 3, 12, 0, true}, {512, 3, 6, 18, true},  {512, 2, 6, 24, true},
+    };
+    for (const Row& r : kRows) {
+        const auto steps = Steps(r.h, r.p, r.k, 2, r.feather);
+        const int passes = 8 * r.k * r.p + 16;
+        std::vector<int> fed;
+        int lines = 0;
+        for (int i = 0; i < passes; ++i) {
+            lines += steps[static_cast<size_t>(i) % steps.size()];
+            fed.push_back(lines);
+        }
+        const int from = fed[static_cast<size_t>(2 * r.k * r.p)];
+        const int to = fed.back() - r.h * r.k;
+        ASSERT_LT(from, to);
+        std::vector<int> under(static_cast<size_t>(to - from), 0);
+        for (const int f : fed) {
+            for (int n = 0; n < r.h; ++n) {
+                const int y = f - r.h * r.k + n * r.k;
+                if (y >= from && y < to) {
+                    ++under[static_cast<size_t>(y - from)];
+                }
+            }
+        }
+        const bool someShort =
+            std::any_of(under.begin(), under.end(), [&](int u) { return u < r.p; });
+        EXPECT_EQ(someShort, r.someShort)
+            << "H " << r.h << ", " << r.p << " passes, k " << r.k << ", seam " << r.feather;
+    }
 }
