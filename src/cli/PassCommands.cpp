@@ -56,7 +56,7 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
         const std::string& value = args[i + 1];
         if (key == "--dump") {
             dump = value;
-        } else if (!ParseWholeNumber(value, *target)) {
+        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "passes", FormatResString(ids::kCliBadValue, {key, value}));
         }
         options.printTypeGiven = options.printTypeGiven || key == "--print-type";

@@ -164,7 +164,7 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
         const std::string& value = args[++i];
         if (key == "--media-out") {
             mediaOut = value;
-        } else if (!ParseWholeNumber(value, *target)) {
+        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "print", FormatResString(ids::kCliBadValue, {key, value}));
         }
         given.push_back(key);

@@ -64,7 +64,7 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
         const std::string& value = args[i + 1];
         if (key == "--pattern") {
             pattern = value;
-        } else if (!ParseWholeNumber(value, *target)) {
+        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
             return UsageFailure(ctx, "rip", FormatResString(ids::kCliBadValue, {key, value}));
         }
     }
