@@ -4,9 +4,9 @@
 #include <set>
 
 #include "device/MachineState.h"
+#include "device/RecordedStateDisplay.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
-#include "uimodel/StateLine.h"
 
 namespace tavolux::test {
 
@@ -28,8 +28,7 @@ const int kText[15] = {192, 192, 193, 194, 195, 196, 196, 196, 197, 197, 198, 19
 
 TEST(MachineStateGate, EveryStateLetsThroughExactlyItsOperations)
 {
-    CManualClock clock;
-    CStateLine line(clock);
+    RecordedStateDisplay line;
     CMachineState machine(&line);
     machine.BuildGate(1);
     for (int s = 0; s < CMachineState::kStates; ++s) {
@@ -58,8 +57,7 @@ TEST(MachineStateGate, EveryStateLetsThroughExactlyItsOperations)
 
 TEST(MachineStateGate, WithoutIntercommunicationEverythingIsRefused)
 {
-    CManualClock clock;
-    CStateLine line(clock);
+    RecordedStateDisplay line;
     CMachineState machine(&line);
     machine.BuildGate(0);
     machine.Set(MachineState::Ready);

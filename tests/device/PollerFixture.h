@@ -1,4 +1,4 @@
-// The device fixture plus the machine state, its state line on a manual clock, and the poll
+// The device fixture plus the machine state, what it shows on the state line, and the poll
 // thread's logic with its pauses recorded instead of waited.
 #pragma once
 
@@ -9,8 +9,8 @@
 #include "device/DeviceFixture.h"
 #include "device/MachineState.h"
 #include "device/ReplyEvents.h"
+#include "device/RecordedStateDisplay.h"
 #include "device/StatusPoller.h"
-#include "uimodel/StateLine.h"
 
 namespace tavolux::test {
 
@@ -70,8 +70,7 @@ protected:
         return condition();
     }
 
-    CManualClock clock;
-    CStateLine line{clock};
+    RecordedStateDisplay line;
     PrinterStatusBlock block;
     ReplyEvents events;
     std::unique_ptr<CMachineState> machine;
