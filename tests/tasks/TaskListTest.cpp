@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <climits>
 #include <thread>
 
 #include "config/ConfigFixture.h"
@@ -419,4 +420,56 @@ TEST_F(TaskListTest, SavesFromSeveralThreadsLeaveAWholeFile)
     for (const TaskRecord& r : decoded.records) {
         EXPECT_EQ(r.m_resumeLine, 19);
     }
+}
+
+TEST_F(TaskListTest, AnIndexOutsideTheListTouchesNoRow)
+{
+    struct Observer : ITaskListObserver {
+        void OnRowInserted(int row) override { events.push_back("insert " + std::to_string(row)); }
+        void OnRowRemoved(int row) override { events.push_back("remove " + std::to_string(row)); }
+        void OnRowChanged(int row) override { events.push_back("change " + std::to_string(row)); }
+        void OnSelectionChanged(int row) override
+        {
+            events.push_back("select " + std::to_string(row));
+        }
+        std::vector<std::string> events;
+    } observer;
+    CTaskList list(cfg.config, Works());
+    Add(list, "a.prn");
+    Add(list, "b.prn");
+    ASSERT_TRUE(list.SaveAllTasks());
+    const std::string saved = FileBytes(Works() / "Tasks.dat");
+    const TaskRowTexts rows[] = {list.RowTexts(0), list.RowTexts(1)};
+    list.SetObserver(&observer);
+    for (const int index : {-1, 2, 3, INT_MAX, INT_MIN}) {
+        SCOPED_TRACE(index);
+        EXPECT_FALSE(list.DeleteTask(index));
+        EXPECT_FALSE(list.SaveTask(index));
+        list.SetTaskStatus(index, 188);
+        list.SetRemainingTime(index, "00:01");
+        list.SetCopiesText(index, "9(9)");
+        list.SetResumePoint(index, true, 40);
+        EXPECT_TRUE(list.GetTask(index).m_filePath.empty());
+        EXPECT_EQ(list.RowTexts(index), TaskRowTexts{});
+        EXPECT_EQ(list.Thumbnail(index), nullptr);
+        list.SelectTask(index);
+        EXPECT_EQ(list.GetSelectedTask(), -1);
+    }
+    EXPECT_EQ(list.TaskCount(), 2);
+    EXPECT_EQ(list.RowTexts(0), rows[0]);
+    EXPECT_EQ(list.RowTexts(1), rows[1]);
+    EXPECT_EQ(list.GetTask(1).m_resume, 0);
+    EXPECT_EQ(FileBytes(Works() / "Tasks.dat"), saved);
+    const std::vector<std::string> none(5, "select -1");
+    EXPECT_EQ(observer.events, none);
+
+    // The last row is inside the list.
+    list.SetRemainingTime(1, "00:01");
+    list.SetResumePoint(1, true, 40);
+    EXPECT_EQ(list.RowTexts(1)[kColRemaining], "00:01");
+    EXPECT_EQ(list.GetTask(1).m_resumeLine, 40);
+    EXPECT_NE(list.Thumbnail(1), nullptr);
+    EXPECT_EQ(list.GetTask(1).m_filePath, (cfg.dir.Path() / "b.prn").string());
+    ASSERT_TRUE(list.DeleteTask(1));
+    EXPECT_EQ(list.TaskCount(), 1);
 }
