@@ -146,9 +146,9 @@ bool ParseSendOperation(const std::string& text, int& operation)
 int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     long long seconds = 0;  // 0: until interrupted
-    COptionParser parser({ValueOption("--seconds", [&seconds](const std::string& value) {
-        return ParseInt(value, seconds) && seconds >= 0;
-    })});
+    COptionParser parser({OptionSpec{"--seconds", [&seconds](const std::string& value) {
+                                         return ParseInt(value, seconds) && seconds >= 0;
+                                     }}});
     if (const OptionError error = parser.Parse(args)) {
         // Every word that does not fit is shown as the word; a missing value as missing words.
         return UsageError(ctx, "monitor",
@@ -247,11 +247,11 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
     std::vector<std::string> words;
     std::string dataText;
     bool haveData = false;
-    COptionParser parser({ValueOption("--data", [&](const std::string& value) {
-        dataText += value + " ";
-        haveData = true;
-        return true;
-    })});
+    COptionParser parser({OptionSpec{"--data", [&](const std::string& value) {
+                                         dataText += value + " ";
+                                         haveData = true;
+                                         return true;
+                                     }}});
     // The operation and its argument may stand anywhere among the blocks of data.
     parser.Positional([&words](const std::string& word) {
         words.push_back(word);

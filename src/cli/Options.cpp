@@ -44,37 +44,6 @@ bool ParseWholeNumber(const std::string& text, long long& value)
     return ParseWhole(text, value);
 }
 
-OptionSpec FlagOption(std::string_view name, bool* target)
-{
-    return OptionSpec{name, target};
-}
-
-OptionSpec IntOption(std::string_view name, int* target)
-{
-    return OptionSpec{name, target};
-}
-
-OptionSpec IntOption(std::string_view name, int* target, long long least, long long most,
-                     int rangeMessage)
-{
-    return OptionSpec{name, target, least, most, rangeMessage};
-}
-
-OptionSpec LongOption(std::string_view name, long long* target)
-{
-    return OptionSpec{name, target};
-}
-
-OptionSpec TextOption(std::string_view name, std::string* target)
-{
-    return OptionSpec{name, target};
-}
-
-OptionSpec ValueOption(std::string_view name, OptionValueTaker take)
-{
-    return OptionSpec{name, std::move(take)};
-}
-
 COptionParser::COptionParser(std::vector<OptionSpec> options) : m_options(std::move(options)) {}
 
 COptionParser& COptionParser::Positional(OptionValueTaker take)

@@ -19,7 +19,8 @@ bool ParseWholeNumber(const std::string& text, long long& value);
 // Takes a value that needs more than a number (a list of choices, "WxH"); false refuses it.
 using OptionValueTaker = std::function<bool(const std::string& value)>;
 
-// One option. A flag stands alone; every other kind takes the next word as its value.
+// One option, its kind given by its target: a flag (bool) stands alone; an int, a long, a
+// text or a value the command checks itself takes the next word.
 struct OptionSpec {
     std::string_view name;  // with its dashes: "--copies"
     std::variant<bool*, int*, long long*, std::string*, OptionValueTaker> target;
@@ -29,14 +30,6 @@ struct OptionSpec {
     long long most = LLONG_MAX;
     int rangeMessage = 0;
 };
-
-OptionSpec FlagOption(std::string_view name, bool* target);
-OptionSpec IntOption(std::string_view name, int* target);
-OptionSpec IntOption(std::string_view name, int* target, long long least, long long most,
-                     int rangeMessage);
-OptionSpec LongOption(std::string_view name, long long* target);
-OptionSpec TextOption(std::string_view name, std::string* target);
-OptionSpec ValueOption(std::string_view name, OptionValueTaker take);
 
 // Where a walk stopped.
 struct OptionError {

@@ -40,11 +40,11 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
     const std::filesystem::path file = args[0];
     FileJobOptions options;
     std::string dumpText;
-    COptionParser parser({IntOption("--print-type", &options.printType),
-                          IntOption("--passes", &options.passes, 1, INT_MAX, ids::kCliPassesRange),
-                          IntOption("--mask-mode", &options.maskMode, 0, 2, ids::kCliMaskModeRange),
-                          IntOption("--from-line", &options.fromLine),
-                          TextOption("--dump", &dumpText)});
+    COptionParser parser(
+        {OptionSpec{"--print-type", &options.printType},
+         OptionSpec{"--passes", &options.passes, 1, INT_MAX, ids::kCliPassesRange},
+         OptionSpec{"--mask-mode", &options.maskMode, 0, 2, ids::kCliMaskModeRange},
+         OptionSpec{"--from-line", &options.fromLine}, OptionSpec{"--dump", &dumpText}});
     if (const OptionError error = parser.Parse(args, 1)) {
         return ReportOptionError(ctx, "passes", error);
     }

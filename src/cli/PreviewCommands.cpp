@@ -32,23 +32,24 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
                          PreviewOptions& o, std::string& bad)
 {
     std::vector<OptionSpec> options = {
-        ValueOption("--mode",
-                    [&o](const std::string& m) {
-                        if (m == "auto") {
-                            o.mode = kPreviewAuto;
-                            return true;
-                        }
-                        return ParseWholeNumber(m, o.mode) &&
-                               (o.mode == 2 || o.mode == 4 || o.mode == 8);
-                    }),
-        ValueOption("--view", [&o](const std::string& v) {
-            const size_t x = v.find('x');
-            return x != std::string::npos && ParseWholeNumber(v.substr(0, x), o.viewWidth) &&
-                   ParseWholeNumber(v.substr(x + 1), o.viewHeight) && o.viewWidth >= 1 &&
-                   o.viewHeight >= 1 && o.viewWidth <= 20000 && o.viewHeight <= 20000;
-        })};
+        OptionSpec{"--mode",
+                   [&o](const std::string& m) {
+                       if (m == "auto") {
+                           o.mode = kPreviewAuto;
+                           return true;
+                       }
+                       return ParseWholeNumber(m, o.mode) &&
+                              (o.mode == 2 || o.mode == 4 || o.mode == 8);
+                   }},
+        OptionSpec{"--view", [&o](const std::string& v) {
+                       const size_t x = v.find('x');
+                       return x != std::string::npos &&
+                              ParseWholeNumber(v.substr(0, x), o.viewWidth) &&
+                              ParseWholeNumber(v.substr(x + 1), o.viewHeight) && o.viewWidth >= 1 &&
+                              o.viewHeight >= 1 && o.viewWidth <= 20000 && o.viewHeight <= 20000;
+                   }}};
     if (wantOut) {
-        options.push_back(TextOption("--out", &o.out));
+        options.push_back(OptionSpec{"--out", &o.out});
     }
     COptionParser parser(std::move(options));
     // FILE may stand anywhere; a second one, or an option the command lacks, is refused.

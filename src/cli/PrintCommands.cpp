@@ -139,11 +139,11 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     bool allowIncomplete = false;
     std::string mediaOutText;
     COptionParser parser(
-        {FlagOption("--force-resolution", &forceResolution),
-         FlagOption("--allow-incomplete", &allowIncomplete), IntOption("--copies", &copies),
-         IntOption("--print-type", &options.printType), IntOption("--mask-mode", &options.maskMode),
-         IntOption("--from-line", &options.fromLine), IntOption("--task", &taskNumber),
-         TextOption("--media-out", &mediaOutText)});
+        {OptionSpec{"--force-resolution", &forceResolution},
+         OptionSpec{"--allow-incomplete", &allowIncomplete}, OptionSpec{"--copies", &copies},
+         OptionSpec{"--print-type", &options.printType},
+         OptionSpec{"--mask-mode", &options.maskMode}, OptionSpec{"--from-line", &options.fromLine},
+         OptionSpec{"--task", &taskNumber}, OptionSpec{"--media-out", &mediaOutText}});
     if (const OptionError error = parser.Parse(args, first)) {
         return ReportOptionError(ctx, "print", error);
     }

@@ -45,10 +45,10 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
     long long yres = -1;
     long long seed = 1;
     std::string pattern = "gradient";
-    COptionParser parser({LongOption("--width", &width), LongOption("--height", &height),
-                          LongOption("--planes", &planes), LongOption("--xres", &xres),
-                          LongOption("--yres", &yres), LongOption("--seed", &seed),
-                          TextOption("--pattern", &pattern)});
+    COptionParser parser({OptionSpec{"--width", &width}, OptionSpec{"--height", &height},
+                          OptionSpec{"--planes", &planes}, OptionSpec{"--xres", &xres},
+                          OptionSpec{"--yres", &yres}, OptionSpec{"--seed", &seed},
+                          OptionSpec{"--pattern", &pattern}});
     if (const OptionError error = parser.Parse(args, 2)) {
         return ReportOptionError(ctx, "rip", error);
     }

@@ -425,14 +425,11 @@ TEST_F(TaskListTest, SavesFromSeveralThreadsLeaveAWholeFile)
 TEST_F(TaskListTest, AnIndexOutsideTheListTouchesNoRow)
 {
     struct Observer : ITaskListObserver {
-        void OnRowInserted(int row) override { events.push_back("insert " + std::to_string(row)); }
-        void OnRowRemoved(int row) override { events.push_back("remove " + std::to_string(row)); }
-        void OnRowChanged(int row) override { events.push_back("change " + std::to_string(row)); }
-        void OnSelectionChanged(int row) override
-        {
-            events.push_back("select " + std::to_string(row));
-        }
-        std::vector<std::string> events;
+        void OnRowInserted(int /*row*/) override { ++events; }
+        void OnRowRemoved(int /*row*/) override { ++events; }
+        void OnRowChanged(int /*row*/) override { ++events; }
+        void OnSelectionChanged(int /*row*/) override {}
+        int events = 0;
     } observer;
     CTaskList list(cfg.config, Works());
     Add(list, "a.prn");
@@ -455,21 +452,15 @@ TEST_F(TaskListTest, AnIndexOutsideTheListTouchesNoRow)
         list.SelectTask(index);
         EXPECT_EQ(list.GetSelectedTask(), -1);
     }
-    EXPECT_EQ(list.TaskCount(), 2);
+    EXPECT_EQ(observer.events, 0);
     EXPECT_EQ(list.RowTexts(0), rows[0]);
     EXPECT_EQ(list.RowTexts(1), rows[1]);
     EXPECT_EQ(list.GetTask(1).m_resume, 0);
     EXPECT_EQ(FileBytes(Works() / "Tasks.dat"), saved);
-    const std::vector<std::string> none(5, "select -1");
-    EXPECT_EQ(observer.events, none);
-
     // The last row is inside the list.
-    list.SetRemainingTime(1, "00:01");
     list.SetResumePoint(1, true, 40);
-    EXPECT_EQ(list.RowTexts(1)[kColRemaining], "00:01");
     EXPECT_EQ(list.GetTask(1).m_resumeLine, 40);
     EXPECT_NE(list.Thumbnail(1), nullptr);
-    EXPECT_EQ(list.GetTask(1).m_filePath, (cfg.dir.Path() / "b.prn").string());
-    ASSERT_TRUE(list.DeleteTask(1));
-    EXPECT_EQ(list.TaskCount(), 1);
+    EXPECT_TRUE(list.DeleteTask(1));
+    EXPECT_EQ(observer.events, 1);
 }
