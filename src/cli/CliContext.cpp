@@ -1,7 +1,6 @@
 // Shared helpers of the command-line tool.
 #include "cli/CliContext.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -15,28 +14,6 @@
 #include "res/StringTable.h"
 
 namespace tavolux::cli {
-
-namespace {
-
-template <typename T>
-bool ParseWhole(const std::string& text, T& value)
-{
-    const char* end = text.data() + text.size();
-    auto [p, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && p == end;
-}
-
-}  // namespace
-
-bool ParseWholeNumber(const std::string& text, int& value)
-{
-    return ParseWhole(text, value);
-}
-
-bool ParseWholeNumber(const std::string& text, long long& value)
-{
-    return ParseWhole(text, value);
-}
 
 int Fail(CliContext& ctx, int code, const std::string& message)
 {
@@ -67,6 +44,24 @@ int UsageFailure(CliContext& ctx, std::string_view command, const std::string& m
 {
     Fail(ctx, kExitUsage, message);
     *ctx.err << CommandUsage(command) << "\n";
+    return kExitUsage;
+}
+
+int ReportOptionError(CliContext& ctx, std::string_view command, const OptionError& error)
+{
+    switch (error.kind) {
+        case OptionError::Kind::None:
+            return kExitOk;
+        case OptionError::Kind::Unknown:
+            return UsageError(ctx, command, error.option);
+        case OptionError::Kind::NoValue:
+            return UsageFailure(ctx, command, FormatResString(ids::kCliNeedsValue, {error.option}));
+        case OptionError::Kind::BadValue:
+            return UsageFailure(ctx, command,
+                                FormatResString(ids::kCliBadValue, {error.option, error.value}));
+        case OptionError::Kind::OutOfRange:
+            return UsageFailure(ctx, command, LoadResString(error.rangeMessage));
+    }
     return kExitUsage;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/Options.h"
 #include "platform/UiFacade.h"
 
 namespace tavolux {
@@ -28,10 +29,6 @@ struct CliContext {
     std::ostream* err = nullptr;
 };
 
-// The whole text as a decimal number; false when anything else is in it.
-bool ParseWholeNumber(const std::string& text, int& value);
-bool ParseWholeNumber(const std::string& text, long long& value);
-
 // Prints "tavolux-cli: " and the message to the error stream; returns code.
 int Fail(CliContext& ctx, int code, const std::string& message);
 
@@ -43,6 +40,10 @@ bool CheckConfigPresent(CliContext& ctx);
 int UsageError(CliContext& ctx, std::string_view command, const std::string& word);
 // A usage error with its own message, then that command's usage alone. Returns kExitUsage.
 int UsageFailure(CliContext& ctx, std::string_view command, const std::string& message);
+
+// The usage error of command for where its option walk stopped: the unknown word, the option
+// that needs a value, the bad value with its option, or the range the value is outside of.
+int ReportOptionError(CliContext& ctx, std::string_view command, const OptionError& error);
 
 // text, followed by ": " and detail only in English: details that come from code without
 // string tables (the virtual printer's heads, the pass generator) are English, and a Chinese

@@ -146,17 +146,13 @@ bool ParseSendOperation(const std::string& text, int& operation)
 int RunMonitorCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     long long seconds = 0;  // 0: until interrupted
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--seconds") {
-            return UsageError(ctx, "monitor", args[i]);
-        }
-        if (i + 1 >= args.size()) {
-            return UsageError(ctx, "monitor", "");
-        }
-        if (!ParseInt(args[i + 1], seconds) || seconds < 0) {
-            return UsageError(ctx, "monitor", args[i + 1]);
-        }
-        ++i;
+    COptionParser parser({OptionSpec{"--seconds", [&seconds](const std::string& value) {
+                                         return ParseInt(value, seconds) && seconds >= 0;
+                                     }}});
+    if (const OptionError error = parser.Parse(args)) {
+        // Every word that does not fit is shown as the word; a missing value as missing words.
+        return UsageError(ctx, "monitor",
+                          error.kind == OptionError::Kind::NoValue ? "" : error.Word());
     }
     PrinterConnection c;
     if (!MakePrinterConnection(ctx, c)) {
@@ -251,16 +247,18 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
     std::vector<std::string> words;
     std::string dataText;
     bool haveData = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--data") {
-            if (i + 1 >= args.size()) {
-                return Fail(ctx, kExitUsage, FormatResString(ids::kCliNeedsValue, {"--data"}));
-            }
-            dataText += args[++i] + " ";
-            haveData = true;
-        } else {
-            words.push_back(args[i]);
-        }
+    COptionParser parser({OptionSpec{"--data", [&](const std::string& value) {
+                                         dataText += value + " ";
+                                         haveData = true;
+                                         return true;
+                                     }}});
+    // The operation and its argument may stand anywhere among the blocks of data.
+    parser.Positional([&words](const std::string& word) {
+        words.push_back(word);
+        return true;
+    });
+    if (const OptionError error = parser.Parse(args)) {
+        return Fail(ctx, kExitUsage, FormatResString(ids::kCliNeedsValue, {error.option}));
     }
     if (words.empty()) {
         return UsageError(ctx, "send", "");

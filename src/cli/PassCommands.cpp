@@ -1,6 +1,6 @@
 // "passes" command: runs pass generation on a RIP file with the settings print would use and
 // prints (and optionally writes) each pass.
-#include <charconv>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <ostream>
@@ -39,35 +39,18 @@ int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     const std::filesystem::path file = args[0];
     FileJobOptions options;
-    std::filesystem::path dump;
-    for (size_t i = 1; i < args.size(); i += 2) {
-        const std::string& key = args[i];
-        int* target = key == "--print-type"  ? &options.printType
-                      : key == "--passes"    ? &options.passes
-                      : key == "--mask-mode" ? &options.maskMode
-                      : key == "--from-line" ? &options.fromLine
-                                             : nullptr;
-        if (target == nullptr && key != "--dump") {
-            return UsageError(ctx, "passes", key);
-        }
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "passes", FormatResString(ids::kCliNeedsValue, {key}));
-        }
-        const std::string& value = args[i + 1];
-        if (key == "--dump") {
-            dump = value;
-        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
-            return UsageFailure(ctx, "passes", FormatResString(ids::kCliBadValue, {key, value}));
-        }
-        options.printTypeGiven = options.printTypeGiven || key == "--print-type";
-        options.fromLineGiven = options.fromLineGiven || key == "--from-line";
-        if (key == "--passes" && options.passes < 1) {
-            return UsageFailure(ctx, "passes", LoadResString(ids::kCliPassesRange));
-        }
-        if (key == "--mask-mode" && (options.maskMode < 0 || options.maskMode > 2)) {
-            return UsageFailure(ctx, "passes", LoadResString(ids::kCliMaskModeRange));
-        }
+    std::string dumpText;
+    COptionParser parser(
+        {OptionSpec{"--print-type", &options.printType},
+         OptionSpec{"--passes", &options.passes, 1, INT_MAX, ids::kCliPassesRange},
+         OptionSpec{"--mask-mode", &options.maskMode, 0, 2, ids::kCliMaskModeRange},
+         OptionSpec{"--from-line", &options.fromLine}, OptionSpec{"--dump", &dumpText}});
+    if (const OptionError error = parser.Parse(args, 1)) {
+        return ReportOptionError(ctx, "passes", error);
     }
+    options.printTypeGiven = parser.Given("--print-type");
+    options.fromLineGiven = parser.Given("--from-line");
+    const std::filesystem::path dump = dumpText;
     if (!CheckConfigPresent(ctx)) {
         return kExitFailed;
     }

@@ -1,7 +1,7 @@
 // "preview" and "tasks" commands: a RIP file's preview as a PNG, and the task list of the
 // program folder.
-#include <charconv>
 #include <ostream>
+#include <utility>
 
 #include "cli/CliContext.h"
 #include "platform/PngFile.h"
@@ -31,35 +31,40 @@ struct PreviewOptions {
 bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, bool wantOut,
                          PreviewOptions& o, std::string& bad)
 {
-    for (size_t i = first; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--mode" && hasValue) {
-            const std::string& m = args[++i];
-            if (m == "auto") {
-                o.mode = kPreviewAuto;
-            } else if (!ParseWholeNumber(m, o.mode) ||
-                       (o.mode != 2 && o.mode != 4 && o.mode != 8)) {
-                bad = m;
-                return false;
-            }
-        } else if (a == "--view" && hasValue) {
-            const std::string& v = args[++i];
-            const size_t x = v.find('x');
-            if (x == std::string::npos || !ParseWholeNumber(v.substr(0, x), o.viewWidth) ||
-                !ParseWholeNumber(v.substr(x + 1), o.viewHeight) || o.viewWidth < 1 ||
-                o.viewHeight < 1 || o.viewWidth > 20000 || o.viewHeight > 20000) {
-                bad = v;
-                return false;
-            }
-        } else if (a == "--out" && hasValue && wantOut) {
-            o.out = args[++i];
-        } else if (!a.starts_with("--") && o.file.empty()) {
-            o.file = a;
-        } else {
-            bad = a;
+    std::vector<OptionSpec> options = {
+        OptionSpec{"--mode",
+                   [&o](const std::string& m) {
+                       if (m == "auto") {
+                           o.mode = kPreviewAuto;
+                           return true;
+                       }
+                       return ParseWholeNumber(m, o.mode) &&
+                              (o.mode == 2 || o.mode == 4 || o.mode == 8);
+                   }},
+        OptionSpec{"--view", [&o](const std::string& v) {
+                       const size_t x = v.find('x');
+                       return x != std::string::npos &&
+                              ParseWholeNumber(v.substr(0, x), o.viewWidth) &&
+                              ParseWholeNumber(v.substr(x + 1), o.viewHeight) && o.viewWidth >= 1 &&
+                              o.viewHeight >= 1 && o.viewWidth <= 20000 && o.viewHeight <= 20000;
+                   }}};
+    if (wantOut) {
+        options.push_back(OptionSpec{"--out", &o.out});
+    }
+    COptionParser parser(std::move(options));
+    // FILE may stand anywhere; a second one, or an option the command lacks, is refused.
+    parser.Positional([&o](const std::string& word) {
+        if (word.starts_with("--") || !o.file.empty()) {
             return false;
         }
+        o.file = word;
+        return true;
+    });
+    // Every word that does not fit is named: the unknown word, the option without its value, or
+    // the value refused.
+    if (const OptionError error = parser.Parse(args, first)) {
+        bad = error.Word();
+        return false;
     }
     return !o.file.empty() && (!wantOut || !o.out.empty());
 }

@@ -3,7 +3,6 @@
 // becomes a cancel request.
 #include <algorithm>
 #include <atomic>
-#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -138,51 +137,29 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     int taskNumber = 0;
     bool forceResolution = false;
     bool allowIncomplete = false;
-    std::vector<std::string> given;
-    std::vector<std::string> flags;
-    std::filesystem::path mediaOut;
-    for (size_t i = first; i < args.size(); ++i) {
-        const std::string& key = args[i];
-        if (key == "--force-resolution" || key == "--allow-incomplete") {
-            (key == "--force-resolution" ? forceResolution : allowIncomplete) = true;
-            flags.push_back(key);
-            continue;
-        }
-        int* target = key == "--copies"       ? &copies
-                      : key == "--print-type" ? &options.printType
-                      : key == "--mask-mode"  ? &options.maskMode
-                      : key == "--from-line"  ? &options.fromLine
-                      : key == "--task"       ? &taskNumber
-                                              : nullptr;
-        // An unknown word is named as such, even as the last word, before a value is missed.
-        if (target == nullptr && key != "--media-out") {
-            return UsageError(ctx, "print", key);
-        }
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "print", FormatResString(ids::kCliNeedsValue, {key}));
-        }
-        const std::string& value = args[++i];
-        if (key == "--media-out") {
-            mediaOut = value;
-        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
-            return UsageFailure(ctx, "print", FormatResString(ids::kCliBadValue, {key, value}));
-        }
-        given.push_back(key);
+    std::string mediaOutText;
+    COptionParser parser(
+        {OptionSpec{"--force-resolution", &forceResolution},
+         OptionSpec{"--allow-incomplete", &allowIncomplete}, OptionSpec{"--copies", &copies},
+         OptionSpec{"--print-type", &options.printType},
+         OptionSpec{"--mask-mode", &options.maskMode}, OptionSpec{"--from-line", &options.fromLine},
+         OptionSpec{"--task", &taskNumber}, OptionSpec{"--media-out", &mediaOutText}});
+    if (const OptionError error = parser.Parse(args, first)) {
+        return ReportOptionError(ctx, "print", error);
     }
-    const auto has = [&](const char* key) {
-        return std::find(given.begin(), given.end(), key) != given.end();
-    };
-    options.printTypeGiven = has("--print-type");
-    options.fromLineGiven = has("--from-line");
-    const bool byTask = has("--task");
-    const bool maskGiven = has("--mask-mode");
+    const std::filesystem::path mediaOut = mediaOutText;
+    const std::vector<std::string>& flags = parser.FlagsGiven();
+    options.printTypeGiven = parser.Given("--print-type");
+    options.fromLineGiven = parser.Given("--from-line");
+    const bool byTask = parser.Given("--task");
+    const bool maskGiven = parser.Given("--mask-mode");
     if (byTask && first == 1) {
         return UsageFailure(ctx, "print", LoadResString(ids::kCliFileOrTask));
     }
     if (!byTask && first == 0) {
         return UsageError(ctx, "print", "");
     }
-    if (byTask && given.size() > 1 + (mediaOut.empty() ? 0U : 1U)) {
+    if (byTask && parser.ValuesGiven().size() > 1 + (mediaOut.empty() ? 0U : 1U)) {
         return UsageFailure(ctx, "print", LoadResString(ids::kCliTaskKeepsSettings));
     }
     if (maskGiven && (options.maskMode < 0 || options.maskMode > 2)) {

@@ -1,5 +1,4 @@
 // "rip" commands: inspect a RIP file's header and completeness, write sample RIP files.
-#include <charconv>
 #include <ostream>
 
 #include "cli/CliContext.h"
@@ -46,27 +45,12 @@ int Make(CliContext& ctx, const std::vector<std::string>& args)
     long long yres = -1;
     long long seed = 1;
     std::string pattern = "gradient";
-    for (size_t i = 2; i < args.size(); i += 2) {
-        const std::string& key = args[i];
-        long long* target = key == "--width"    ? &width
-                            : key == "--height" ? &height
-                            : key == "--planes" ? &planes
-                            : key == "--xres"   ? &xres
-                            : key == "--yres"   ? &yres
-                            : key == "--seed"   ? &seed
-                                                : nullptr;
-        if (target == nullptr && key != "--pattern") {
-            return UsageError(ctx, "rip", key);
-        }
-        if (i + 1 >= args.size()) {
-            return UsageFailure(ctx, "rip", FormatResString(ids::kCliNeedsValue, {key}));
-        }
-        const std::string& value = args[i + 1];
-        if (key == "--pattern") {
-            pattern = value;
-        } else if (target != nullptr && !ParseWholeNumber(value, *target)) {
-            return UsageFailure(ctx, "rip", FormatResString(ids::kCliBadValue, {key, value}));
-        }
+    COptionParser parser({OptionSpec{"--width", &width}, OptionSpec{"--height", &height},
+                          OptionSpec{"--planes", &planes}, OptionSpec{"--xres", &xres},
+                          OptionSpec{"--yres", &yres}, OptionSpec{"--seed", &seed},
+                          OptionSpec{"--pattern", &pattern}});
+    if (const OptionError error = parser.Parse(args, 2)) {
+        return ReportOptionError(ctx, "rip", error);
     }
     // Sizes a printer can print (the reader refuses anything else) and this tool can hold in
     // memory.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "config/PrinterConfig.h"
 #include "platform/NumberText.h"
@@ -262,7 +263,7 @@ void CTaskList::SelectTask(int index)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_selected = index >= 0 && static_cast<size_t>(index) < m_entries.size() ? index : -1;
+        m_selected = Row(index) != nullptr ? index : -1;
         index = m_selected;
     }
     Notify(&ITaskListObserver::OnSelectionChanged, index);
@@ -272,8 +273,8 @@ bool CTaskList::SaveTasks()
 {
     {
         std::lock_guard lock(m_mutex);
-        if (m_selected >= 0) {
-            m_entries[static_cast<size_t>(m_selected)].record.m_saved = 1;
+        if (Entry* selected = Row(m_selected)) {
+            selected->record.m_saved = 1;
         }
     }
     return WriteSaved();
@@ -453,15 +454,27 @@ bool CTaskList::IsOwnThumbnail(const std::string& path) const
            std::filesystem::equivalent(p.parent_path(), m_worksDir, ec) && !ec;
 }
 
+const CTaskList::Entry* CTaskList::Row(int index) const
+{
+    return index >= 0 && static_cast<size_t>(index) < m_entries.size()
+               ? &m_entries[static_cast<size_t>(index)]
+               : nullptr;
+}
+
+CTaskList::Entry* CTaskList::Row(int index)
+{
+    return const_cast<Entry*>(std::as_const(*this).Row(index));
+}
+
 bool CTaskList::DeleteTask(int index)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        const Entry* entry = Row(index);
+        if (entry == nullptr) {
             return false;
         }
-        const std::string key = EntryKeys()[static_cast<size_t>(index)];
-        RememberRemoval(m_entries[static_cast<size_t>(index)], key);
+        RememberRemoval(*entry, EntryKeys()[static_cast<size_t>(index)]);
         m_entries.erase(m_entries.begin() + index);
         if (m_selected == index) {
             m_selected = -1;
@@ -497,12 +510,12 @@ void CTaskList::SetTaskStatus(int index, int stateId)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        Entry* entry = Row(index);
+        if (entry == nullptr) {
             return;
         }
-        Entry& entry = m_entries[static_cast<size_t>(index)];
-        entry.record.m_stateId = stateId;
-        entry.row[kColState] = LoadResString(stateId);
+        entry->record.m_stateId = stateId;
+        entry->row[kColState] = LoadResString(stateId);
     }
     Notify(&ITaskListObserver::OnRowChanged, index);
 }
@@ -511,10 +524,11 @@ void CTaskList::SetRemainingTime(int index, const std::string& text)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        Entry* entry = Row(index);
+        if (entry == nullptr) {
             return;
         }
-        m_entries[static_cast<size_t>(index)].row[kColRemaining] = text;
+        entry->row[kColRemaining] = text;
     }
     Notify(&ITaskListObserver::OnRowChanged, index);
 }
@@ -523,10 +537,11 @@ void CTaskList::SetCopiesText(int index, const std::string& text)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        Entry* entry = Row(index);
+        if (entry == nullptr) {
             return;
         }
-        m_entries[static_cast<size_t>(index)].row[kColCopies] = text;
+        entry->row[kColCopies] = text;
     }
     Notify(&ITaskListObserver::OnRowChanged, index);
 }
@@ -534,10 +549,11 @@ void CTaskList::SetCopiesText(int index, const std::string& text)
 void CTaskList::SetResumePoint(int index, bool resume, int line)
 {
     std::lock_guard lock(m_mutex);
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+    Entry* entry = Row(index);
+    if (entry == nullptr) {
         return;
     }
-    TaskRecord& record = m_entries[static_cast<size_t>(index)].record;
+    TaskRecord& record = entry->record;
     record.m_resume = resume ? 1 : 0;
     record.m_resumeLine = std::max(line, 0);
 }
@@ -546,10 +562,11 @@ bool CTaskList::SaveTask(int index)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
+        Entry* entry = Row(index);
+        if (entry == nullptr) {
             return false;
         }
-        m_entries[static_cast<size_t>(index)].record.m_saved = 1;
+        entry->record.m_saved = 1;
     }
     return WriteSaved();
 }
@@ -563,28 +580,22 @@ int CTaskList::TaskCount() const
 TaskRecord CTaskList::GetTask(int index) const
 {
     std::lock_guard lock(m_mutex);
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
-        return {};
-    }
-    return m_entries[static_cast<size_t>(index)].record;
+    const Entry* entry = Row(index);
+    return entry == nullptr ? TaskRecord{} : entry->record;
 }
 
 TaskRowTexts CTaskList::RowTexts(int index) const
 {
     std::lock_guard lock(m_mutex);
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
-        return {};
-    }
-    return m_entries[static_cast<size_t>(index)].row;
+    const Entry* entry = Row(index);
+    return entry == nullptr ? TaskRowTexts{} : entry->row;
 }
 
 std::shared_ptr<const DibImage> CTaskList::Thumbnail(int index) const
 {
     std::lock_guard lock(m_mutex);
-    if (index < 0 || static_cast<size_t>(index) >= m_entries.size()) {
-        return nullptr;
-    }
-    return m_entries[static_cast<size_t>(index)].thumbnail;
+    const Entry* entry = Row(index);
+    return entry == nullptr ? nullptr : entry->thumbnail;
 }
 
 }  // namespace tavolux

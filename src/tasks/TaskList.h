@@ -128,6 +128,9 @@ private:
         std::shared_ptr<const DibImage> thumbnail;
     };
 
+    // Under m_mutex: the entry at index, or nullptr when there is none.
+    Entry* Row(int index);
+    const Entry* Row(int index) const;
     TaskRowTexts BuildRow(const TaskRecord& record, const PrintTypeChoice& type) const;
     std::string NewThumbnailPath(const std::string& filePath) const;
     bool WriteSaved();  // writes the saved records; takes m_mutex

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <climits>
 #include <thread>
 
 #include "config/ConfigFixture.h"
@@ -419,4 +420,47 @@ TEST_F(TaskListTest, SavesFromSeveralThreadsLeaveAWholeFile)
     for (const TaskRecord& r : decoded.records) {
         EXPECT_EQ(r.m_resumeLine, 19);
     }
+}
+
+TEST_F(TaskListTest, AnIndexOutsideTheListTouchesNoRow)
+{
+    struct Observer : ITaskListObserver {
+        void OnRowInserted(int /*row*/) override { ++events; }
+        void OnRowRemoved(int /*row*/) override { ++events; }
+        void OnRowChanged(int /*row*/) override { ++events; }
+        void OnSelectionChanged(int /*row*/) override {}
+        int events = 0;
+    } observer;
+    CTaskList list(cfg.config, Works());
+    Add(list, "a.prn");
+    Add(list, "b.prn");
+    ASSERT_TRUE(list.SaveAllTasks());
+    const std::string saved = FileBytes(Works() / "Tasks.dat");
+    const TaskRowTexts rows[] = {list.RowTexts(0), list.RowTexts(1)};
+    list.SetObserver(&observer);
+    for (const int index : {-1, 2, 3, INT_MAX, INT_MIN}) {
+        SCOPED_TRACE(index);
+        EXPECT_FALSE(list.DeleteTask(index));
+        EXPECT_FALSE(list.SaveTask(index));
+        list.SetTaskStatus(index, 188);
+        list.SetRemainingTime(index, "00:01");
+        list.SetCopiesText(index, "9(9)");
+        list.SetResumePoint(index, true, 40);
+        EXPECT_TRUE(list.GetTask(index).m_filePath.empty());
+        EXPECT_EQ(list.RowTexts(index), TaskRowTexts{});
+        EXPECT_EQ(list.Thumbnail(index), nullptr);
+        list.SelectTask(index);
+        EXPECT_EQ(list.GetSelectedTask(), -1);
+    }
+    EXPECT_EQ(observer.events, 0);
+    EXPECT_EQ(list.RowTexts(0), rows[0]);
+    EXPECT_EQ(list.RowTexts(1), rows[1]);
+    EXPECT_EQ(list.GetTask(1).m_resume, 0);
+    EXPECT_EQ(FileBytes(Works() / "Tasks.dat"), saved);
+    // The last row is inside the list.
+    list.SetResumePoint(1, true, 40);
+    EXPECT_EQ(list.GetTask(1).m_resumeLine, 40);
+    EXPECT_NE(list.Thumbnail(1), nullptr);
+    EXPECT_TRUE(list.DeleteTask(1));
+    EXPECT_EQ(observer.events, 1);
 }
