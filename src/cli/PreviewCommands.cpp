@@ -41,15 +41,19 @@ bool ParsePreviewOptions(const std::vector<std::string>& args, size_t first, boo
                        return ParseWholeNumber(m, o.mode) &&
                               (o.mode == 2 || o.mode == 4 || o.mode == 8);
                    }},
-        OptionSpec{"--view", [&o](const std::string& v) {
+        OptionSpec{"--view",
+                   [&o](const std::string& v) {
                        const size_t x = v.find('x');
                        return x != std::string::npos &&
                               ParseWholeNumber(v.substr(0, x), o.viewWidth) &&
                               ParseWholeNumber(v.substr(x + 1), o.viewHeight) && o.viewWidth >= 1 &&
                               o.viewHeight >= 1 && o.viewWidth <= 20000 && o.viewHeight <= 20000;
-                   }}};
-    if (wantOut) {
-        options.push_back(OptionSpec{"--out", &o.out});
+                   }},
+        OptionSpec{"--out", &o.out}};
+    // Declared with the others and dropped when unwanted: adding it later moves an entry holding a
+    // function, which GCC's optimiser wrongly reports as read uninitialised.
+    if (!wantOut) {
+        options.pop_back();
     }
     COptionParser parser(std::move(options));
     // FILE may stand anywhere; a second one, or an option the command lacks, is refused.
