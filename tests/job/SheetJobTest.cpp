@@ -405,6 +405,28 @@ protected:
         p.FeatherLinesList = {0, feather ? 2 * 2 * k : 0, 0};
     }
 
+    // Prints the request and checks that every copy on the sheet is the image with `times`
+    // drops on each inked pixel, and that no drop lies anywhere else.
+    void PrintAndExpectCopies(const JobRequest& request, const CRipImage& image, int times,
+                              const std::string& name)
+    {
+        const JobResult result = Print(request);
+        ASSERT_TRUE(result.completed) << name << ": " << result.error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        int top = Top(sheet, request.task);
+        for (int copy = 0; copy < request.copies; ++copy) {
+            if (copy > 0) {
+                top = FindCopy(sheet, image, top + image.Height());
+                ASSERT_GE(top, 0) << name << ": copy " << copy + 1 << " is missing";
+            }
+            std::string where;
+            EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), times, &where), 0)
+                << name << ", copy " << copy + 1 << ":" << where;
+        }
+        EXPECT_EQ(SheetDrops(sheet), times * request.copies * InkPixels(image, 0, image.Height()))
+            << name;
+    }
+
     CRipImage MakeBandedImage(int width, int height, int blankFrom, int blankTo, uint64_t seed)
     {
         CRipImage image(width, height, 4, 300, 300);
@@ -565,21 +587,7 @@ TEST_P(Interlaced, EveryLineLiesUnderPNozzlesWithoutMasks)
         request.task = Task(file, 2, kMaskNone);
         request.copies = c.copies;
         EXPECT_TRUE(EvenCoverage(Coverage(request.task, image.Height()), 2)) << name.str();
-        const JobResult result = Print(request);
-        ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
-        const sim::CMediaSheet sheet = printer->Sheet();
-        int top = Top(sheet, request.task);
-        for (int copy = 0; copy < c.copies; ++copy) {
-            if (copy > 0) {
-                top = FindCopy(sheet, image, top + image.Height());
-                ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
-            }
-            std::string where;
-            EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 2, &where), 0)
-                << name.str() << ", copy " << copy + 1 << ":" << where;
-        }
-        EXPECT_EQ(SheetDrops(sheet), 2 * c.copies * InkPixels(image, 0, image.Height()))
-            << name.str();
+        PrintAndExpectCopies(request, image, 2, name.str());
     }
 }
 
@@ -602,21 +610,7 @@ TEST_P(Interlaced, MaskedJobsDropExactlyOnceOnEveryInkedPixel)
             JobRequest request;
             request.task = Task(file, 2, mode);
             request.copies = c.copies;
-            const JobResult result = Print(request);
-            ASSERT_TRUE(result.completed) << name.str() << ": " << result.error;
-            const sim::CMediaSheet sheet = printer->Sheet();
-            int top = Top(sheet, request.task);
-            for (int copy = 0; copy < c.copies; ++copy) {
-                if (copy > 0) {
-                    top = FindCopy(sheet, image, top + image.Height());
-                    ASSERT_GE(top, 0) << name.str() << ": copy " << copy + 1 << " is missing";
-                }
-                std::string where;
-                EXPECT_EQ(Mismatches(sheet, image, top, 0, image.Height(), 1, &where), 0)
-                    << name.str() << ", copy " << copy + 1 << ":" << where;
-            }
-            EXPECT_EQ(SheetDrops(sheet), c.copies * InkPixels(image, 0, image.Height()))
-                << name.str();
+            PrintAndExpectCopies(request, image, 1, name.str());
         }
     }
 }

@@ -10,20 +10,11 @@
 #include "platform/FileError.h"
 #include "res/FileErrorText.h"
 #include "res/StringTable.h"
+#include "support/Text.h"
 
 using namespace tavolux;
 
 namespace {
-
-bool HasNonAscii(const std::string& text)
-{
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return true;
-        }
-    }
-    return false;
-}
 
 struct Case {
     FileErrorKind kind;
