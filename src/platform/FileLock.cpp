@@ -56,6 +56,29 @@ void CFileLock::Failed(FileErrorKind kind, int systemError)
     m_error = EnglishFileErrorText(m_failure);
 }
 
+void CFileLock::Acquire(int waitMs, const LockAttempt& attempt)
+{
+    const auto deadline = Deadline(waitMs);
+    for (;;) {
+        int systemError = 0;
+        const LockTry result = attempt(systemError);
+        if (result == LockTry::Taken) {
+            m_locked = true;
+            return;
+        }
+        if (result == LockTry::Refused) {
+            Failed(FileErrorKind::Lock, systemError);
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_timedOut = true;
+            Failed(FileErrorKind::LockHeld, 0);
+            return;
+        }
+        std::this_thread::sleep_for(kRetrySlice);
+    }
+}
+
 #ifdef _WIN32
 
 CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath(LockFilePath(file))
@@ -68,24 +91,14 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
         return;
     }
     m_handle = h;
-    const auto deadline = Deadline(waitMs);
-    for (;;) {
+    // The system's error numbers here are not errno's, so a refusal passes none on.
+    Acquire(waitMs, [h](int& /*systemError*/) {
         OVERLAPPED ov{};
         if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) {
-            m_locked = true;
-            return;
+            return LockTry::Taken;
         }
-        if (GetLastError() != ERROR_LOCK_VIOLATION) {
-            Failed(FileErrorKind::Lock, 0);
-            return;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            m_timedOut = true;
-            Failed(FileErrorKind::LockHeld, 0);
-            return;
-        }
-        std::this_thread::sleep_for(kRetrySlice);
-    }
+        return GetLastError() == ERROR_LOCK_VIOLATION ? LockTry::Held : LockTry::Refused;
+    });
 }
 
 CFileLock::~CFileLock()
@@ -110,23 +123,14 @@ CFileLock::CFileLock(const std::filesystem::path& file, int waitMs) : m_lockPath
         Failed(FileErrorKind::OpenLock, errno);
         return;
     }
-    const auto deadline = Deadline(waitMs);
-    for (;;) {
-        if (flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
-            m_locked = true;
-            return;
+    const int fd = m_fd;
+    Acquire(waitMs, [fd](int& systemError) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return LockTry::Taken;
         }
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            Failed(FileErrorKind::Lock, errno);
-            return;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            m_timedOut = true;
-            Failed(FileErrorKind::LockHeld, 0);
-            return;
-        }
-        std::this_thread::sleep_for(kRetrySlice);
-    }
+        systemError = errno;
+        return errno == EWOULDBLOCK || errno == EINTR ? LockTry::Held : LockTry::Refused;
+    });
 }
 
 CFileLock::~CFileLock()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/FileError.h"
@@ -51,6 +52,11 @@ private:
     FileError m_failure;
 
     void Failed(FileErrorKind kind, int systemError);
+    // One attempt of the system's lock; a refusal leaves its system error in the argument.
+    enum class LockTry { Taken, Held, Refused };
+    using LockAttempt = std::function<LockTry(int& systemError)>;
+    // Retries attempt until it takes the lock, fails, or waitMs runs out.
+    void Acquire(int waitMs, const LockAttempt& attempt);
 };
 
 }  // namespace tavolux
