@@ -102,10 +102,9 @@ TEST_F(DeviceLink, CommandLogHasThreeLineForms)
         "Received Command: buf[0]: c0. buf[1]:ff, buf[2]:ff , buf[3]:ff",
     };
     EXPECT_EQ(lines, expected);
-}
 
-TEST_F(DeviceLink, NoLogWithoutDebug)
-{
+    // Without debugging there is no log at all.
+    std::filesystem::remove(cfg.dir.Path() / "Command.txt");
     cfg.Set("SYSTEM", "IsDebug", "2");
     Connect();
     EXPECT_EQ(device->SendCommand(wire::op::kStartFlash, -1), 1);

@@ -1,4 +1,4 @@
-// The gate lists, the gate's state changes and texts, and the end of a move.
+// The gate lists, the gate's state changes and texts. (The end of a move: the poller's tests.)
 #include <gtest/gtest.h>
 
 #include <set>
@@ -68,25 +68,6 @@ TEST(MachineStateGate, WithoutIntercommunicationEverythingIsRefused)
     EXPECT_EQ(line.Notice(), "功能无效");
     EXPECT_FALSE(machine.Gate(-1));
     EXPECT_FALSE(machine.Gate(16));
-}
-
-TEST(MachineStateGate, MovesStartedWhileFlashingReturnToFlash)
-{
-    CMachineState machine(nullptr);
-    machine.BuildGate(1);
-    machine.Set(MachineState::Flash);
-    machine.SetReturnToFlash(true);
-    EXPECT_TRUE(machine.Gate(gate::kMove));
-    EXPECT_EQ(machine.Get(), MachineState::Flash);
-    machine.EndMove();
-    EXPECT_EQ(machine.Get(), MachineState::Flash);
-    EXPECT_FALSE(machine.ReturnToFlash());
-
-    machine.Set(MachineState::Ready);
-    EXPECT_TRUE(machine.Gate(gate::kMove));
-    EXPECT_EQ(machine.Get(), MachineState::Moving);
-    machine.EndMove();
-    EXPECT_EQ(machine.Get(), MachineState::Ready);
 }
 
 }  // namespace tavolux::test

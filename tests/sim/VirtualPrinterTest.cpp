@@ -4,6 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <array>
+#include <fstream>
+#include <sstream>
+
 #include "device/Protocol.h"
 #include "sim/SocketTransport.h"
 #include "sim/VirtualPrinter.h"
@@ -36,21 +40,58 @@ void Send(sim::CVirtualPrinter& p, std::vector<uint8_t> packet,
 
 using Bytes = std::vector<uint8_t>;
 
-}  // namespace
-
-TEST(VirtualPrinter, SpeaksOnlyWhenAsked)
+Bytes ParseBytes(const std::string& text)
 {
-    sim::CVirtualPrinter p;
-    uint8_t buffer[16];
-    int moved = 0;
-    EXPECT_EQ(p.Read(wire::kReplyIn, buffer, 16, moved), TransportError::Timeout);
-    EXPECT_EQ(Ask(p), Bytes{0x00});
+    Bytes out;
+    std::istringstream in(text);
+    for (std::string b; in >> b;) {
+        out.push_back(static_cast<uint8_t>(std::stoul(b, nullptr, 16)));
+    }
+    return out;
 }
 
-TEST(VirtualPrinter, MechanicalTimeHoldsRepliesBack)
+std::vector<std::string> Split(const std::string& text, char at)
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, at);) {
+        parts.push_back(part);
+    }
+    return parts;
+}
+
+// The script tests/data/device/printer-replies.txt: packets in, replies out.
+TEST(VirtualPrinter, AnswersEachCommandAsTheScriptSays)
+{
+    std::ifstream in(std::string(TAVOLUX_SOURCE_DIR) + "/tests/data/device/printer-replies.txt");
+    int lines = 0;
+    for (std::string text; std::getline(in, text);) {
+        const size_t arrow = text.find(" -> ");
+        if (text.empty() || text[0] == '#' || arrow == std::string::npos) {
+            EXPECT_TRUE(text.empty() || text[0] == '#') << text;
+            continue;
+        }
+        sim::CVirtualPrinter p;
+        for (const std::string& packet : Split(text.substr(0, arrow), ';')) {
+            Send(p, ParseBytes(packet));
+        }
+        for (const std::string& reply : Split(text.substr(arrow + 4), '|')) {
+            EXPECT_EQ(Ask(p), ParseBytes(reply)) << text;
+        }
+        ++lines;
+    }
+    EXPECT_GT(lines, 20);
+}
+
+}  // namespace
+
+TEST(VirtualPrinter, SpeaksOnlyWhenAskedAndInMechanicalTime)
 {
     CManualClock clock;
     sim::CVirtualPrinter p(false, clock);
+    uint8_t buffer[16];
+    int moved = 0;
+    EXPECT_EQ(p.Read(wire::kReplyIn, buffer, 16, moved), TransportError::Timeout);
     Send(p, {0x80});
     EXPECT_EQ(Ask(p), Bytes{0x00});
     clock.Advance(1499);
@@ -61,65 +102,18 @@ TEST(VirtualPrinter, MechanicalTimeHoldsRepliesBack)
     EXPECT_EQ(Ask(p), Bytes{0x00});
     clock.Advance(1000);
     EXPECT_EQ(Ask(p), Bytes{0xCD});
-    Send(p, {0x90});
-    EXPECT_EQ(Ask(p), (Bytes{0x90, 0x10, 0x27, 0x00}));
-}
-
-TEST(VirtualPrinter, AnswersCommandsAtOnceInInstantTime)
-{
-    sim::CVirtualPrinter p;
-    Send(p, {0x99});
-    EXPECT_EQ(Ask(p), Bytes{0x99});
-    Send(p, {0x8E});
-    EXPECT_EQ(Ask(p), Bytes{0xCA});
-    Send(p, {0xB4});
-    EXPECT_EQ(Ask(p), Bytes{0xC9});
-    p.SetMediaEdges(1000, 20000);
-    Send(p, {0xC5});
-    EXPECT_EQ(Ask(p), (Bytes{0xC1, 0xE8, 0x03, 0x00}));
-    EXPECT_EQ(Ask(p), (Bytes{0xC2, 0x20, 0x4E, 0x00}));
-    Send(p, {0x70, 0x01});
-    Send(p, {0x71});
-    EXPECT_EQ(Ask(p), (Bytes{0x71, 0x01}));
-    Send(p, {0x77});
-    EXPECT_EQ(Ask(p), (Bytes{0x77, 254}));
-    Send(p, {0x75});
-    Send(p, {0x77});
-    EXPECT_EQ(Ask(p), (Bytes{0x77, 255}));
-    Send(p, {0x73});
-    Send(p, {0x74});
-    Send(p, {0x77});
-    EXPECT_EQ(Ask(p), (Bytes{0x77, 0}));
-    Bytes volts{0xF0};
-    for (int i = 0; i < 24; ++i) {
-        volts.push_back(static_cast<uint8_t>(50 + i));
-    }
-    Send(p, volts);
-    Send(p, {0xF1});
-    const Bytes reply = Ask(p);
-    ASSERT_EQ(reply.size(), 17u);
-    EXPECT_EQ(reply[0], 0xF1);
-    EXPECT_EQ(reply[16], 65);
-}
-
-TEST(VirtualPrinter, TemperaturesMoveTowardsTheirTargets)
-{
-    CManualClock clock;
-    sim::CVirtualPrinter p(false, clock);
+    // Temperatures move a few degrees a query towards their targets: 25 up to 40, down to 20.
     Send(p, {0xA8, 40});
     Send(p, {0x41, 20});
     Send(p, {0xE0});
     Bytes r = Ask(p);
     ASSERT_EQ(r.size(), 13u);
-    EXPECT_EQ(r[1], 28);  // rising from 25 towards 40
-    EXPECT_EQ(r[8], 22);  // slot 8 falling towards 20
-    EXPECT_EQ(r[2], 25);  // no target: stays
+    EXPECT_EQ((std::array<int, 3>{r[1], r[8], r[2]}), (std::array<int, 3>{28, 22, 25}));
     for (int i = 0; i < 10; ++i) {
         Send(p, {0xE0});
         r = Ask(p);
     }
-    EXPECT_EQ(r[1], 40);
-    EXPECT_EQ(r[8], 20);
+    EXPECT_EQ((std::array<int, 2>{r[1], r[8]}), (std::array<int, 2>{40, 20}));
     EXPECT_EQ(p.TargetTemperatures()[0], 40);
 }
 
@@ -148,14 +142,6 @@ TEST(VirtualPrinter, PassIsDoneOnlyWithItsRaster)
     }
     EXPECT_EQ(Ask(p), Bytes{0x00});
     EXPECT_EQ(p.RasterBytes(), 128);
-}
-
-TEST(VirtualPrinter, KeepsTheCalibrationBlock)
-{
-    sim::CVirtualPrinter p;
-    Send(p, {0xAF, 3, 7, 8, 9});
-    Send(p, {0xB2, 0x66});
-    EXPECT_EQ(Ask(p), (Bytes{0xB2, 7, 8, 9}));
 }
 
 TEST(VirtualPrinter, FaultsAndPanel)
