@@ -50,12 +50,12 @@ TEST_P(PrinterReadyDownload, SendsTemperaturesVoltagesAndFlash)
     cfg.Set("L", "VoltBit", bits);
     Build();
     RunPrinterReadyDownload(*device, cfg.config);
+    const std::string zero = Hex(std::vector<uint8_t>(25, 0)).replace(0, 2, "f0");
     std::string sent;
     for (const std::string& p : Sent()) {
-        const bool block = p.rfind("f0 ", 0) == 0;
-        const std::string zero = Hex(std::vector<uint8_t>(25, 0)).replace(0, 2, "f0");
-        const std::string name = p == Hex(voltBlock) ? "VOLTS" : p == zero ? "ZERO" : p;
-        sent += (sent.empty() ? "" : "|") + (block ? name : p);
+        sent += (sent.empty() ? "" : "|") + (p == Hex(voltBlock) ? "VOLTS"
+                                             : p == zero         ? "ZERO"
+                                                                 : p);
     }
     EXPECT_EQ(sent, c.expected);
 }

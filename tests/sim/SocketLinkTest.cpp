@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -251,16 +252,10 @@ TEST(VirtualPrinterSocket, WidestPassGoesThroughAndHostileLengthIsRefused)
 
     const int raw = sim::ConnectUnixSocket(path);
     ASSERT_GE(raw, 0);
-    const uint8_t hostile[10] = {static_cast<uint8_t>(sim::SocketRequest::Write),
-                                 wire::kDataOut,
-                                 0xF0,
-                                 0xFF,
-                                 0xFF,
-                                 0xFF,
-                                 0,
-                                 0,
-                                 0,
-                                 0};
+    // A write request of 0xFFFFFFF0 bytes.
+    uint8_t hostile[10] = {static_cast<uint8_t>(sim::SocketRequest::Write), wire::kDataOut};
+    std::fill_n(hostile + 2, 4, 0xFF);
+    hostile[2] = 0xF0;
     ASSERT_TRUE(sim::SendAll(raw, hostile, sizeof hostile, {1000, nullptr}));
     uint8_t byte = 0;
     // The server hangs up instead of answering or waiting for 4 GB.
