@@ -440,7 +440,8 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
             break;
         case cmd::kStopPrint:
         case cmd::kSyncRequest:
-            // A job starts with a sync: raster left over from a stopped job is not printed.
+            // A stop drops the raster, and so does the sync a job starts with: raster left
+            // over from a stopped job is not printed.
             DropRaster();
             break;
         case cmd::kFeedMedia:
