@@ -105,28 +105,6 @@ TEST_F(CommandTable, EveryOperationSendsItsPacketAndResult)
     }
 }
 
-// Each operation that expects a reply gets it from the virtual printer, and the reply reader
-// makes that reply's status of it; the others are answered with nothing.
-TEST_F(CommandTable, EveryOperationIsAnsweredAsItsRowSays)
-{
-    for (const wire::Operation& row : wire::kOperations) {
-        if (row.number == 0) {
-            continue;
-        }
-        printer = std::make_shared<sim::CVirtualPrinter>();
-        Connect();
-        device->SetCalibrationBuilder([](auto&) { return 0; });
-        device->SetCalibrationReceiver([](const uint8_t*, int) {});
-        device->SendCommand(row.number, 1);
-        PrinterStatusBlock block;
-        EXPECT_EQ(device->ReadReply(block), wire::FindReply(row.reply)->status) << row.name;
-        EXPECT_EQ(device->ReadReply(block), row.number == wire::op::kMeasureMedia
-                                                ? wire::status::kMediaEdge2
-                                                : wire::status::kNothing)
-            << row.name;
-    }
-}
-
 TEST_F(CommandTable, WithoutAPrinterEverySendFailsAtOnce)
 {
     printer->Unplug();
