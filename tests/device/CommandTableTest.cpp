@@ -42,6 +42,16 @@ std::vector<CommandCase> LoadCommandScript()
     return cases;
 }
 
+// Packets joined by "|".
+std::string Joined(const std::vector<std::string>& packets)
+{
+    std::string out;
+    for (const std::string& p : packets) {
+        out += (out.empty() ? "" : "|") + p;
+    }
+    return out;
+}
+
 }  // namespace
 
 // The reply each operation waits for and how long: every other operation expects none.
@@ -141,49 +151,43 @@ TEST_F(CommandTable, FailingWriteStopsAMultiPacketOperation)
 TEST_F(CommandTable, BlocksCarryTheirDataAfterTheCode)
 {
     Connect();
-    std::vector<uint8_t> volts(24);
-    for (size_t i = 0; i < volts.size(); ++i) {
-        volts[i] = static_cast<uint8_t>(i + 1);
+    std::vector<uint8_t> data(600);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i + 1);
     }
-    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, volts.data(), 24), 25);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, volts.data(), 2), 3);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5D, volts.data(), 1), 2);
-    EXPECT_EQ(device->SendBlock(wire::op::kReset, volts.data(), 1), -1);
-    std::vector<uint8_t> big(600);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, big.data(), 600), -1);
-    std::vector<std::string> expected = {
-        "f0 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18", "5c 01 02",
-        "5d 01"};
-    EXPECT_EQ(Sent(), expected);
+    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, data.data(), 24), 25);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, data.data(), 2), 3);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5D, data.data(), 1), 2);
+    EXPECT_EQ(device->SendBlock(wire::op::kReset, data.data(), 1), -1);      // not a block
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, data.data(), 600), -1);  // not one packet
+    EXPECT_EQ(Joined(Sent()),
+              "f0 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 "
+              "16 17 18|5c 01 02|5d 01");
 }
 
+// Fire divisor (raster resolution x 4 / the job's divisor), flash byte, direction (only exactly
+// 1 means one way), the two job bytes; a divisor of 0 sends nothing.
 TEST_F(CommandTable, JobSetupSendsFivePacketsInOrder)
 {
+    struct Case {
+        int32_t fireDivisor;
+        int32_t unidirectional;
+        const char* packets;
+        int result;
+    };
     cfg.Set("P", "RasterRes", "720");
-    Connect();
-    JobParameters job;
-    job.FireDivisor = 360;
-    job.FlashByte = 0x2C;
-    job.JobByte88 = 3;
-    job.Unidirectional = 1;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), 1);
-    std::vector<std::string> expected = {"e8 08 00", "96 2c", "94", "88 03", "89 04"};
-    EXPECT_EQ(Sent(), expected);
-
-    printer->ClearCommands();
-    job.Unidirectional = 2;  // only exactly 1 means one direction
-    job.FireDivisor = 540;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), 1);
-    EXPECT_EQ(Sent().at(0), "e8 05 00");
-    EXPECT_EQ(Sent().at(2), "93");
-
-    printer->ClearCommands();
-    job.FireDivisor = 0;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), -1);
-    EXPECT_TRUE(Sent().empty());
+    for (const Case& c : {Case{360, 1, "e8 08 00|96 2c|94|88 03|89 04", 1},
+                          Case{540, 2, "e8 05 00|96 2c|93|88 03|89 04", 1}, Case{0, 1, "", -1}}) {
+        Connect();
+        JobParameters job;
+        job.FireDivisor = c.fireDivisor;
+        job.FlashByte = 0x2C;
+        job.JobByte88 = 3;
+        job.Unidirectional = c.unidirectional;
+        device->SetJobParameters(job);
+        EXPECT_EQ(device->SendJobSetup(), c.result);
+        EXPECT_EQ(Joined(Sent()), c.packets);
+    }
 }
 
 // One pass sent every way there is: header, pass value (current pass, then 5), offset and
@@ -228,12 +232,8 @@ TEST_F(CommandTable, PassOperationsUseTheirWordsAndCodes)
         EXPECT_EQ(device->SendPassValue(5), 4);
         EXPECT_EQ(device->SendPassOffset(&d), 4);  // the offset itself is never e1
         EXPECT_EQ(device->SendReturnMove(&d), 4);
-        std::string sent;
-        for (const std::string& p : Sent()) {
-            sent += (sent.empty() ? "" : "|") + p;
-        }
-        EXPECT_EQ(sent, std::string("b0 34 12|95 01 02 03|") + c.travelAndFeeds +
-                            "|8c 0c 0b 0a|8b 99 88 77")
+        EXPECT_EQ(Joined(Sent()), std::string("b0 34 12|95 01 02 03|") + c.travelAndFeeds +
+                                      "|8c 0c 0b 0a|8b 99 88 77")
             << c.whiteStyle << " " << c.unidirectional << " " << c.direction;
     }
 }
