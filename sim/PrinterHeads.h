@@ -50,7 +50,7 @@ struct PrinterHeads {
     double spaceAfterMm = 0.0;    // and after it
     int rasterResolution = 0;     // encoder dots per inch x 4 / fire divisor = job dpi
     int printerResolution = 0;    // nozzle rows per inch: the sheet's default line pitch
-    bool feedCodeE1 = false;      // the pass feed comes as 0xE1 (which then never feeds back)
+    bool feedCodeE1 = false;      // the pass feed comes as PassControlE1 (never feeding back)
     // When the media moves by a pass header's feed: before printing the header's pass (false),
     // or after it (true).
     bool feedAfterPass = false;

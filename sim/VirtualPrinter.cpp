@@ -324,12 +324,67 @@ std::vector<uint8_t> CVirtualPrinter::HeadReadingsReply()
     return r;
 }
 
+std::vector<uint8_t> CVirtualPrinter::Answer(uint8_t replyCode)
+{
+    using namespace wire;
+    switch (replyCode) {
+        case reply::kPosition:
+            return U24Reply(replyCode, m_position);
+        case reply::kMediaEdge1:
+            return U24Reply(replyCode, m_mediaLeft);
+        case reply::kMediaEdge2:
+            return U24Reply(replyCode, m_mediaRight);
+        case reply::kValueB1:
+            return U24Reply(replyCode, 0);
+        case reply::kHeadReadings:
+            return HeadReadingsReply();
+        case reply::kHeadVoltages: {
+            std::vector<uint8_t> r{replyCode};
+            r.insert(r.end(), m_voltages.begin(), m_voltages.begin() + 16);
+            return r;
+        }
+        case reply::kUvLamp:
+            return {replyCode, m_lamp};
+        case reply::kBeamState:
+            return {replyCode, m_beam};
+        case reply::kCalibrationBlock: {
+            std::vector<uint8_t> r{replyCode};
+            r.insert(r.end(), m_calibration.begin(), m_calibration.end());
+            return r;
+        }
+        default:
+            return {replyCode};
+    }
+}
+
+int CVirtualPrinter::MechanicalMs(uint8_t replyCode, int32_t value) const
+{
+    using namespace wire;
+    switch (replyCode) {
+        case reply::kReady:
+            return Delay(m_times.resetMs);
+        case reply::kSync:
+            return Delay(m_times.syncMs);
+        case reply::kFeedDone:
+            return Delay(m_times.feedBaseMs + value / m_times.feedPulsesPerMs);
+        case reply::kCleanAck:
+            return Delay(m_times.cleanMs);
+        case reply::kFlashDone:
+            return Delay(m_times.flashMs);
+        case reply::kMediaEdge1:
+        case reply::kMediaEdge2:
+            return Delay(m_times.measureMs);
+        default:
+            return 0;
+    }
+}
+
 void CVirtualPrinter::Execute(const uint8_t* p, int length)
 {
     using namespace wire;
     const uint8_t code = p[0];
     const int32_t value = U24At(p, length);
-    // Pass header: B0, 95, 8A/8B, then 8C/E1 completes it.
+    // Pass header: data start, width, travel forward or backward, then the feed completes it.
     if (code == cmd::kPassDataStart) {
         m_headerStep = 1;
         m_headerStart = length >= 3 ? p[1] | (p[2] << 8) : 0;
@@ -351,8 +406,8 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
         return;
     }
     m_headerStep = 0;
-    if (code >= cmd::kHeadValue1 && code <= cmd::kHeadValue6 && length >= 2) {
-        m_targets[static_cast<size_t>(code - cmd::kHeadValue1)] = p[1];
+    if (code >= cmd::kSetHeadValue1 && code <= cmd::kSetHeadValue6 && length >= 2) {
+        m_targets[static_cast<size_t>(code - cmd::kSetHeadValue1)] = p[1];
         return;
     }
     switch (code) {
@@ -360,7 +415,7 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
             MediaFeed(value);
             break;
         case cmd::kPassControlE1: {
-            // Where 0xE1 is the pass feed it only ever moves the media on.
+            // Where this byte is the pass feed it only ever moves the media on.
             const bool forward = m_sheet && m_sheet->Heads().feedCodeE1;
             MediaFeed(forward ? value : -int64_t{value});
             break;
@@ -382,59 +437,30 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
             m_replies.clear();
             DropRaster();
             m_passStalled = false;
-            Queue({reply::kReady}, Delay(m_times.resetMs));
             break;
         case cmd::kStopPrint:
-            DropRaster();
-            break;
         case cmd::kSyncRequest:
-            // A job starts with a sync: raster left over from a stopped job is not printed.
+            // A stop drops the raster, and so does the sync a job starts with: raster left
+            // over from a stopped job is not printed.
             DropRaster();
-            Queue({reply::kSync}, Delay(m_times.syncMs));
             break;
         case cmd::kFeedMedia:
             m_position += value;
-            Queue({reply::kFeedDone}, Delay(m_times.feedBaseMs + value / m_times.feedPulsesPerMs));
             break;
-        case cmd::kStartCleaning:
-            Queue({reply::kCleanAck}, Delay(m_times.cleanMs));
-            break;
-        case cmd::kInPrintFlash:
-            Queue({reply::kFlashDone}, Delay(m_times.flashMs));
-            break;
-        case cmd::kQueryPosition:
-            Queue(U24Reply(reply::kPosition, m_position), 0);
-            break;
-        case cmd::kMeasureMedia:
-            Queue(U24Reply(reply::kMediaEdge1, m_mediaLeft), Delay(m_times.measureMs));
-            Queue(U24Reply(reply::kMediaEdge2, m_mediaRight), Delay(m_times.measureMs));
-            break;
-        case cmd::kQueryHeadReadings:
-            Queue(HeadReadingsReply(), 0);
-            break;
-        case cmd::kHeadVoltages:
+        case cmd::kSetHeadVoltages:
             m_voltages.fill(0);
             std::copy_n(p + 1, std::min<int>(length - 1, 24), m_voltages.begin());
             break;
-        case cmd::kQueryHeadVoltages: {
-            std::vector<uint8_t> r{reply::kHeadVoltages};
-            r.insert(r.end(), m_voltages.begin(), m_voltages.begin() + 16);
-            Queue(std::move(r), 0);
-            break;
-        }
-        case cmd::kHeadValue7:
-        case cmd::kHeadValue8:
+        case cmd::kSetHeadValue7:
+        case cmd::kSetHeadValue8:
             if (length >= 2) {
-                m_targets[code == cmd::kHeadValue7 ? 6 : 7] = p[1];
+                m_targets[code == cmd::kSetHeadValue7 ? 6 : 7] = p[1];
             }
             break;
         case cmd::kSetUvLamp:
             if (length >= 2) {
                 m_lamp = p[1];
             }
-            break;
-        case cmd::kQueryUvLamp:
-            Queue({reply::kUvLamp, m_lamp}, 0);
             break;
         case cmd::kBeamUpStart:
             m_beamMoving = 1;
@@ -454,29 +480,23 @@ void CVirtualPrinter::Execute(const uint8_t* p, int length)
         case cmd::kBeamLower:
             m_beam = 0;
             break;
-        case cmd::kQueryBeamState:
-            Queue({reply::kBeamState, m_beam}, 0);
-            break;
         case cmd::kStoreCalibration:
             if (length >= 2) {
                 const int n = std::min<int>(p[1], length - 2);
                 m_calibration.assign(p + 2, p + 2 + n);
             }
             break;
-        case cmd::kRequestCalibration: {
-            std::vector<uint8_t> r{reply::kCalibrationBlock};
-            r.insert(r.end(), m_calibration.begin(), m_calibration.end());
-            Queue(std::move(r), 0);
-            break;
-        }
-        case cmd::kQueryB1:
-            Queue(U24Reply(reply::kValueB1, 0), 0);
-            break;
-        case cmd::kQueryB3:
-            Queue({reply::kB3}, 0);
-            break;
         default:
-            break;  // moves, flash, options: carried out without a reply
+            break;  // moves, flash, options, queries: nothing to change
+    }
+    // The answer the operation's row names, once the mechanics are done; measuring reports
+    // the second edge right after the first.
+    const Operation* row = FindCommand(code);
+    if (row != nullptr && row->reply != reply::kNothing) {
+        Queue(Answer(row->reply), MechanicalMs(row->reply, value));
+        if (row->reply == reply::kMediaEdge1) {
+            Queue(Answer(reply::kMediaEdge2), MechanicalMs(reply::kMediaEdge2, value));
+        }
     }
 }
 
@@ -647,9 +667,11 @@ std::string CVirtualPrinter::Control(const std::string& line)
     if (verb == "key") {
         std::string key;
         in >> key;
+        using namespace wire::reply;
         static const std::pair<const char*, uint8_t> keys[] = {
-            {"pause", 0x81}, {"resume", 0x82}, {"cancel", 0x95}, {"up", 0x83},
-            {"down", 0x84},  {"left", 0x85},   {"right", 0x86},  {"stop", 0x87}};
+            {"pause", kKeyPause},  {"resume", kKeyResume}, {"cancel", kKeyCancel},
+            {"up", kMoveUp},       {"down", kMoveDown},    {"left", kMoveLeft},
+            {"right", kMoveRight}, {"stop", kMoveStop}};
         for (const auto& [name, code] : keys) {
             if (key == name) {
                 PressKey(code);

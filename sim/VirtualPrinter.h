@@ -44,8 +44,8 @@ public:
     bool Plugged() const;
 
     // Panel and faults.
-    void PressKey(uint8_t replyCode);  // 0x81 pause, 0x82 resume, 0x95 cancel, 0x83..0x87 jog
-    void ReportReset();                // the printer restarted by itself: reply 0x80
+    void PressKey(uint8_t replyCode);  // the reply code of a panel key or a jog
+    void ReportReset();                // the printer restarted by itself: reply PrinterReset
     void Unplug();
     void Replug();
     void SetMute(bool mute);            // accepts nothing, answers nothing
@@ -107,6 +107,10 @@ private:
     void DropRaster();                                    // caller holds m_mutex
     int Delay(int ms) const { return m_instant ? 0 : ms; }
     std::vector<uint8_t> HeadReadingsReply();  // caller holds m_mutex
+    // A reply with the values the printer holds now; caller holds m_mutex.
+    std::vector<uint8_t> Answer(uint8_t replyCode);
+    // How long the mechanics take before a reply is due (value: the command's argument).
+    int MechanicalMs(uint8_t replyCode, int32_t value) const;
 
     const bool m_instant;
     IClock& m_clock;

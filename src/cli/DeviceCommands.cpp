@@ -114,16 +114,13 @@ int PanelKeyText(int status)
 std::vector<SendOperation> SendOperations()
 {
     std::vector<SendOperation> list;
-    for (int code = 0; code <= 0xFF; ++code) {
-        const int number = CommandOperation(static_cast<uint8_t>(code));
-        if (number != 0) {
-            list.push_back({number, CommandName(static_cast<uint8_t>(code))});
+    for (const wire::Operation& row : wire::kOperations) {
+        if (row.number != 0) {
+            // A number that shares its command byte with an earlier row (the second head-value
+            // set) goes by number only: the log names the byte after the first.
+            const bool named = wire::FindCommand(row.code) == &row;
+            list.push_back({row.number, named ? std::string(row.name) : std::string()});
         }
-    }
-    // The second head-value set shares its command codes with the first.
-    for (int number = wire::op::kSetHeadValue2nd1; number <= wire::op::kSetHeadValue2nd6;
-         ++number) {
-        list.push_back({number, ""});
     }
     std::sort(list.begin(), list.end(),
               [](const SendOperation& a, const SendOperation& b) { return a.number < b.number; });

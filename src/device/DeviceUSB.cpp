@@ -44,7 +44,8 @@ int CDeviceUSB::Open()
     m_lastOpenError = TransportError::None;
     for (const EndpointInfo& ep : m_transport->Endpoints()) {
         if (ep.attributes == wire::kBulkAttributes) {
-            ((ep.address & 0x80) ? m_endpoints.haveBulkIn : m_endpoints.haveBulkOut) = true;
+            ((ep.address & wire::kEndpointDirectionIn) ? m_endpoints.haveBulkIn
+                                                       : m_endpoints.haveBulkOut) = true;
         }
     }
     if (!m_endpoints.haveBulkIn || !m_endpoints.haveBulkOut) {
@@ -216,8 +217,8 @@ int CDeviceUSB::WriteCommandBytes(const uint8_t* bytes, int length, int timeoutM
         written = Transfer(wire::kCommandOut, wire::kCommandOutPosition,
                            const_cast<uint8_t*>(bytes), length, timeoutMs, true);
     }
-    // The status request (0xFF) never reaches the log: it is sent before every reply read.
-    if (Debugging() && written > 0 && bytes[0] < 0xFF) {
+    // The status request never reaches the log: it is sent before every reply read.
+    if (Debugging() && written > 0 && bytes[0] != wire::cmd::kStatusRequest) {
         LogLine(CCommandLog::CommandLine(bytes, length, written));
     }
     return written;
@@ -227,7 +228,8 @@ int CDeviceUSB::WriteDataBytes(const uint8_t* bytes, int length, int timeoutMs)
 {
     int written = Transfer(wire::kDataOut, wire::kDataOutPosition, const_cast<uint8_t*>(bytes),
                            length, timeoutMs, true);
-    if (Debugging() && written > 0 && bytes[0] < 0xFF) {
+    // Raster that starts with the status request's byte is left out like the request.
+    if (Debugging() && written > 0 && bytes[0] != wire::cmd::kStatusRequest) {
         LogLine(CCommandLog::DataLine(bytes));
     }
     return written;

@@ -21,59 +21,6 @@ int Positive(int value, int below, int replacement)
     return value < below ? replacement : value;
 }
 
-// The one-byte commands among operations 3000 to 3063; 0 where the operation has none.
-uint8_t OneByteCode(int operation)
-{
-    using namespace wire;
-    if (operation >= op::kReset && operation <= op::kStopMove) {
-        return static_cast<uint8_t>(cmd::kReset + (operation - op::kReset));
-    }
-    if (operation >= op::kPurgeA1 && operation <= op::kPurgeB6) {
-        return static_cast<uint8_t>(cmd::kPurgeA1 + (operation - op::kPurgeA1));
-    }
-    if (operation >= op::kBeamUpStart && operation <= op::kQueryBeamState) {
-        return static_cast<uint8_t>(cmd::kBeamUpStart + (operation - op::kBeamUpStart));
-    }
-    switch (operation) {
-        case op::kStartFlash:
-            return cmd::kStartFlash;
-        case op::kStartCleaning:
-            return cmd::kStartCleaning;
-        case op::kEndPurge:
-            return cmd::kEndPurge;
-        case op::kQueryPosition:
-            return cmd::kQueryPosition;
-        case op::kBeginJob:
-            return cmd::kBeginJob;
-        case op::kResumePrint:
-            return cmd::kResumePrint;
-        case op::kEndFlash:
-            return cmd::kEndFlash;
-        case op::kSyncRequest:
-            return cmd::kSyncRequest;
-        case op::kMeasureMedia:
-            return cmd::kMeasureMedia;
-        case op::kQueryB1:
-            return cmd::kQueryB1;
-        case op::kQueryB3:
-            return cmd::kQueryB3;
-        case op::kInPrintFlash:
-            return cmd::kInPrintFlash;
-        case op::kQueryHeadReadings:
-            return cmd::kQueryHeadReadings;
-        case op::kEndJob:
-            return cmd::kEndJob;
-        case op::kPassForward:
-            return cmd::kPassForward;
-        case op::kPassBackward:
-            return cmd::kPassBackward;
-        case op::kQueryHeadVoltages:
-            return cmd::kQueryHeadVoltages;
-        default:
-            return 0;
-    }
-}
-
 }  // namespace
 
 CKtUSB::CKtUSB(const CPrinterConfig& config, std::unique_ptr<ITransport> transport)
@@ -118,7 +65,7 @@ uint8_t CKtUSB::CalibrationRequestByte() const
     return static_cast<uint8_t>(2 * (a * b * heads + passes));
 }
 
-int CKtUSB::SendStoreCalibration()
+int CKtUSB::SendStoreCalibration(uint8_t code)
 {
     CalibrationBuilder builder;
     {
@@ -136,7 +83,7 @@ int CKtUSB::SendStoreCalibration()
         return -1;
     }
     std::array<uint8_t, kCalibrationBufferSize + 2> packet{};
-    packet[0] = wire::cmd::kStoreCalibration;
+    packet[0] = code;
     packet[1] = static_cast<uint8_t>(n);
     std::copy_n(block.begin(), n, packet.begin() + 2);
     return Send(packet.data(), n + 2) ? 0 : -1;
@@ -144,108 +91,46 @@ int CKtUSB::SendStoreCalibration()
 
 int CKtUSB::SendCommand(int operation, int32_t argument)
 {
-    using namespace wire;
-    const bool none = argument == op::kNoArgument;
-
-    if (operation == op::kPassControlE1) {
-        if (none) {
-            return -1;
-        }
-        return SendU24(cmd::kPassControlE1, argument) ? 0 : -1;
-    }
-    // Single-byte-argument groups that refuse -1.
-    if (operation == op::kSetPrintOptionA || operation == op::kSetPrintOptionB) {
-        if (none) {
-            return -1;
-        }
-        return SendU8(operation == op::kSetPrintOptionA ? cmd::kPrintOptionA : cmd::kPrintOptionB,
-                      argument)
-                   ? 0
-                   : -1;
-    }
-    if (operation >= op::kSetHeadValue1 && operation <= op::kSetHeadValue6) {
-        if (none) {
-            return -1;
-        }
-        return SendU8(static_cast<uint8_t>(cmd::kHeadValue1 + (operation - op::kSetHeadValue1)),
-                      argument)
-                   ? 0
-                   : -1;
-    }
-    if (operation >= op::kSetHeadValue2nd1 && operation <= op::kSetHeadValue8) {
-        if (none) {
-            return -1;
-        }
-        uint8_t code =
-            operation == op::kSetHeadValue7 ? cmd::kHeadValue7
-            : operation == op::kSetHeadValue8
-                ? cmd::kHeadValue8
-                : static_cast<uint8_t>(cmd::kHeadValue1 + (operation - op::kSetHeadValue2nd1));
-        return SendU8(code, argument) ? 0 : -1;
-    }
-    switch (operation) {
-        case op::kFeedMedia:
-            return none ? -1 : (SendU24(cmd::kFeedMedia, argument) ? 0 : -1);
-        case op::kValueAE:
-            return none ? -1 : (SendU24(cmd::kValueAE, argument) ? 0 : -1);
-        case op::kStoreCalibration:
-            return SendStoreCalibration();
-        case op::kRequestCalibration:
-            return SendU8(cmd::kRequestCalibration, CalibrationRequestByte()) ? 0 : -1;
-        case op::kSetPassOffset:
-            return SendU24(cmd::kPassOffset, argument) ? 0 : -1;
-        case op::kSetFlashFrequency:
-            return SendU8(cmd::kFlashFrequency, argument) ? 0 : -1;
-        case op::kSetUvLamp:
-            return none ? -1 : (SendU8(cmd::kSetUvLamp, argument) ? 0 : -1);
-        case op::kSetPulseWidth:
-            return none ? -1 : (SendU8(cmd::kPulseWidth, argument) ? 0 : -1);
-        case op::kSetSlantParameter:
-            return none ? -1 : (SendU24(cmd::kSlantParameter, argument) ? 0 : -1);
-        case op::kSetBeamHeight:
-            return none ? -1 : (SendU24(cmd::kBeamHeight, argument) ? 0 : -1);
-        case op::kQueryUvLamp: {
-            const uint8_t code = cmd::kQueryUvLamp;
-            return Send(&code, 1) ? 1 : -1;
-        }
-        default:
-            break;
-    }
-    if (operation > op::kQueryUvLamp) {
+    using wire::Packet;
+    const wire::Operation* row = wire::FindOperation(operation);
+    if (row == nullptr) {
         return 0;
     }
-    const uint8_t code =
-        operation >= op::kReset && operation <= op::kQueryHeadVoltages ? OneByteCode(operation) : 0;
-    if (code == 0) {
-        return 0;
+    if (row->argument == wire::Argument::Needed && argument == wire::op::kNoArgument) {
+        return -1;
     }
-    return Send(&code, 1) ? 1 : -1;
+    switch (row->packet) {
+        case Packet::Code:
+            return Send(&row->code, 1) ? 1 : -1;
+        case Packet::U8:
+            return SendU8(row->code, argument) ? 0 : -1;
+        case Packet::U16:
+            return SendU16(row->code, argument) ? 0 : -1;
+        case Packet::U24:
+            return SendU24(row->code, argument) ? 0 : -1;
+        case Packet::StoreCalibration:
+            return SendStoreCalibration(row->code);
+        case Packet::RequestCalibration:
+            return SendU8(row->code, CalibrationRequestByte()) ? 0 : -1;
+        case Packet::Block:
+            break;  // blocks carry data: SendBlock
+    }
+    return 0;
 }
 
 int CKtUSB::SendBlock(int operation, const uint8_t* data, int length)
 {
-    using namespace wire;
-    uint8_t code = 0;
-    switch (operation) {
-        case op::kBlock5C:
-            code = cmd::kBlock5C;
-            break;
-        case op::kBlock5D:
-            code = cmd::kBlock5D;
-            break;
-        case op::kSetHeadVoltages:
-            code = cmd::kHeadVoltages;
-            break;
-        default:
-            return -1;
+    const wire::Operation* row = wire::FindOperation(operation);
+    if (row == nullptr || row->packet != wire::Packet::Block) {
+        return -1;
     }
     // A packet is at most 512 bytes; a longer block could not be one write.
-    if (length < 0 || length > kMaxPacket - 1 || (length > 0 && data == nullptr)) {
+    if (length < 0 || length > wire::kMaxPacket - 1 || (length > 0 && data == nullptr)) {
         DeviceDiagnostic(FormatResString(ids::kDiagBlockRefused, {std::to_string(length)}));
         return -1;
     }
-    std::array<uint8_t, kMaxPacket> packet{};
-    packet[0] = code;
+    std::array<uint8_t, wire::kMaxPacket> packet{};
+    packet[0] = row->code;
     std::copy_n(data, length, packet.begin() + 1);
     const int written = WriteCommandBytes(packet.data(), length + 1, m_commandTimeout);
     return written >= length + 1 ? written : -1;
@@ -352,64 +237,95 @@ int CKtUSB::ReadReply(PrinterStatusBlock& block)
     return DecodeReply(m_replyBuffer.data(), length, block);
 }
 
+namespace {
+
+// The status block words a reply's value goes to, and how many of them.
+struct ValueWords {
+    int first = -1;
+    int count = 0;
+};
+
+ValueWords WordsOf(uint8_t code)
+{
+    using B = PrinterStatusBlock;
+    switch (code) {
+        case wire::reply::kUvLamp:
+            return {B::kUvLampState, 1};
+        case wire::reply::kBeamState:
+            return {B::kBeamState, 1};
+        case wire::reply::kPosition:
+            return {B::kPosition, 1};
+        case wire::reply::kValueB1:
+            return {B::kValueB1, 1};
+        case wire::reply::kMediaEdge1:
+            return {B::kMediaEdge1, 1};
+        case wire::reply::kMediaEdge2:
+            return {B::kMediaEdge2, 1};
+        case wire::reply::kHeadReadings:
+            return {B::kHeadReadings, B::kHeadReadingCount};
+        case wire::reply::kHeadVoltages:
+            return {B::kHeadVoltageReadings, B::kHeadVoltageCount};
+        default:
+            return {};
+    }
+}
+
+// The readings fill their words exactly.
+static_assert(wire::FindReply(wire::reply::kHeadReadings)->bytes ==
+              PrinterStatusBlock::kHeadReadingCount);
+static_assert(wire::FindReply(wire::reply::kHeadVoltages)->bytes ==
+              PrinterStatusBlock::kHeadVoltageCount);
+
+std::string CodeText(uint8_t code)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(code));
+    return text;
+}
+
+}  // namespace
+
 int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
 {
-    using namespace wire;
+    using wire::ReplyValue;
+    const wire::Reply* row = wire::FindReply(r[0]);
+    if (row == nullptr) {
+        DeviceDiagnostic(
+            FormatResString(ids::kDiagUnknownReply, {CodeText(r[0]), std::to_string(length)}));
+        return wire::status::kNothing;
+    }
+    const ValueWords words = WordsOf(row->code);
     // Value replies need their payload; a short one is garbled and stores nothing.
-    auto need = [&](int bytes) {
-        if (length >= bytes) {
-            return true;
-        }
-        char text[96];
-        std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(r[0]));
-        DeviceDiagnostic(FormatResString(ids::kDiagReplyTooShort, {text, std::to_string(length)}));
-        return false;
-    };
-    auto u24 = [&](int word, int status) {
-        if (!need(4)) {
-            return static_cast<int>(status::kNothing);
-        }
-        block.Set(word, U24(r + 1));
-        return status;
-    };
-    switch (r[0]) {
-        case reply::kNothing:
-            return status::kNothing;
-        case reply::k5F:
-            return status::k5F;
-        case reply::kUvLamp:
-            if (!need(2)) {
-                return status::kNothing;
+    const bool fixed = row->value == ReplyValue::Byte || row->value == ReplyValue::U24;
+    if (fixed && length < row->bytes + 1) {
+        DeviceDiagnostic(
+            FormatResString(ids::kDiagReplyTooShort, {CodeText(r[0]), std::to_string(length)}));
+        return wire::status::kNothing;
+    }
+    switch (row->value) {
+        case ReplyValue::None:
+            break;
+        case ReplyValue::Byte:
+            block.Set(words.first, r[1]);
+            break;
+        case ReplyValue::U24:
+            block.Set(words.first, wire::U24(r + 1));
+            break;
+        case ReplyValue::Readings:
+            // Every reading is cleared first: a short list leaves the missing ones at 0.
+            for (int i = 0; i < words.count; ++i) {
+                block.Set(words.first + i, 0);
             }
-            block.Set(PrinterStatusBlock::kUvLampState, r[1]);
-            return status::kUvLamp;
-        case reply::kBeamState:
-            if (!need(2)) {
-                return status::kNothing;
+            if (length > row->bytes + 1) {
+                DeviceDiagnostic(FormatResString(ids::kDiagReadingsTooLong,
+                                                 {CodeText(r[0]), std::to_string(length)}));
+                return wire::status::kNothing;
             }
-            block.Set(PrinterStatusBlock::kBeamState, r[1]);
-            return status::kBeamState;
-        case reply::kPrinterReset:
-            return status::kPrinterReset;
-        case reply::kKeyPause:
-            return status::kKeyPause;
-        case reply::kKeyResume:
-            return status::kKeyResume;
-        case reply::kMoveUp:
-        case reply::kMoveDown:
-        case reply::kMoveLeft:
-        case reply::kMoveRight:
-        case reply::kMoveStop:
-            return status::kMoveUp + (r[0] - reply::kMoveUp);
-        case reply::kPosition:
-            return u24(PrinterStatusBlock::kPosition, status::kPosition);
-        case reply::kKeyCancel:
-            return status::kKeyCancel;
-        case reply::kSync:
-            return status::kSync;
-        case reply::kValueB1:
-            return u24(PrinterStatusBlock::kValueB1, status::kValueB1);
-        case reply::kCalibrationBlock: {
+            for (int i = 1; i < length; ++i) {
+                block.Set(words.first + i - 1, r[i]);
+            }
+            break;
+        case ReplyValue::Block: {
             CalibrationReceiver receiver;
             {
                 std::lock_guard lock(m_jobMutex);
@@ -420,58 +336,10 @@ int CKtUSB::DecodeReply(const uint8_t* r, int length, PrinterStatusBlock& block)
             } else {
                 DeviceDiagnostic(LoadResString(ids::kDiagCaliUnclaimed));
             }
-            return status::kCalibrationBlock;
-        }
-        case reply::kB3:
-            return status::kB3;
-        case reply::kReady:
-            return status::kReady;
-        case reply::kMediaEdge1:
-            return u24(PrinterStatusBlock::kMediaEdge1, status::kMediaEdge1);
-        case reply::kMediaEdge2:
-            return u24(PrinterStatusBlock::kMediaEdge2, status::kMediaEdge2);
-        case reply::kC7:
-            return status::kC7;
-        case reply::kC8:
-            return status::kC8;
-        case reply::kFlashDone:
-            return status::kFlashDone;
-        case reply::kCleanAck:
-            return status::kCleanAck;
-        case reply::kCB:
-            return status::kCB;
-        case reply::kFeedDone:
-            return status::kFeedDone;
-        case reply::kHeadReadings:
-        case reply::kHeadVoltages: {
-            const bool temps = r[0] == reply::kHeadReadings;
-            const int first = temps ? PrinterStatusBlock::kHeadReadings
-                                    : PrinterStatusBlock::kHeadVoltageReadings;
-            const int count = temps ? PrinterStatusBlock::kHeadReadingCount
-                                    : PrinterStatusBlock::kHeadVoltageCount;
-            for (int i = 0; i < count; ++i) {
-                block.Set(first + i, 0);
-            }
-            if (length > count + 1) {
-                DeviceDiagnostic(FormatResString(ids::kDiagReadingsTooLong,
-                                                 {temps ? "e0" : "f1", std::to_string(length)}));
-                return status::kNothing;
-            }
-            for (int i = 1; i < length; ++i) {
-                block.Set(first + i - 1, r[i]);
-            }
-            return temps ? status::kHeadReadings : status::kHeadVoltages;
-        }
-        case reply::kPassDone:
-            return status::kPassDone;
-        default: {
-            char text[64];
-            std::snprintf(text, sizeof text, "%02x", static_cast<unsigned>(r[0]));
-            DeviceDiagnostic(
-                FormatResString(ids::kDiagUnknownReply, {text, std::to_string(length)}));
-            return status::kNothing;
+            break;
         }
     }
+    return row->status;
 }
 
 void CKtUSB::SetJobParameters(const JobParameters& job)

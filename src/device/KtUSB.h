@@ -38,11 +38,12 @@ public:
     // Reads the three time-outs from config once; the rest of config is read when used.
     CKtUSB(const CPrinterConfig& config, std::unique_ptr<ITransport> transport);
 
-    // Results: 1 after a one-byte command, 0 after a command with an argument or for an
-    // unknown operation (nothing sent), -1 when a write failed or an operation that refuses
-    // -1 was given -1. A failing write stops the operation at once.
+    // Builds the packet from the operation's row. Results: 1 after a one-byte command, 0 after
+    // a command with an argument or for an unknown operation or a block (nothing sent), -1 when
+    // a write failed or an operation that needs its argument was given -1. A failing write
+    // stops the operation at once.
     int SendCommand(int operation, int32_t argument) override;
-    // 2005, 2006 and 3062: the code followed by the data. Bytes written, or -1.
+    // The block operations: the code followed by the data. Bytes written, or -1.
     int SendBlock(int operation, const uint8_t* data, int length) override;
     // Five packets: fire divisor, flash byte, direction, the two job bytes. 1, or -1.
     int SendJobSetup() override;
@@ -78,8 +79,9 @@ private:
     bool SendU8(uint8_t code, int32_t value);
     bool SendU16(uint8_t code, int32_t value);
     bool SendU24(uint8_t code, int32_t value);
-    int SendStoreCalibration();
-    uint8_t PassValueCode() const;  // 0xE1 when printing white as a separate pass, else 0x8C
+    int SendStoreCalibration(uint8_t code);
+    // PassControlE1's byte when white prints as a separate pass, else SetPassOffset's.
+    uint8_t PassValueCode() const;
     int DecodeReply(const uint8_t* reply, int length, PrinterStatusBlock& block);
 
     int m_commandTimeout;

@@ -31,24 +31,26 @@ enum class MachineState : uint8_t {
     Unused = 14,            // never entered
 };
 
-// Operations asked of the gate.
+// Operations asked of the gate, numbered from 0 in this order.
 namespace gate {
-inline constexpr int kMove = 0;
-inline constexpr int kMeasure = 1;
-inline constexpr int kClean = 2;
-inline constexpr int kPurge = 3;
-inline constexpr int kPurgeStep = 4;
-inline constexpr int kFlash = 5;
-inline constexpr int kFlashReturn = 6;
-inline constexpr int kPrint = 7;
-inline constexpr int kPause = 8;
-inline constexpr int kResume = 9;
-inline constexpr int kCancel = 10;
-inline constexpr int kReset = 11;
-inline constexpr int kSettingsDialog = 12;
-inline constexpr int kSaveCalibration = 13;
-inline constexpr int kRestoreCalibration = 14;
-inline constexpr int kUvLamp = 15;
+enum : int {
+    kMove,
+    kMeasure,
+    kClean,
+    kPurge,
+    kPurgeStep,
+    kFlash,
+    kFlashReturn,
+    kPrint,
+    kPause,
+    kResume,
+    kCancel,
+    kReset,
+    kSettingsDialog,
+    kSaveCalibration,
+    kRestoreCalibration,
+    kUvLamp,
+};
 }  // namespace gate
 
 class CMachineState {

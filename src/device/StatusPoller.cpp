@@ -195,8 +195,8 @@ bool CStatusPoller::Act(int status)
             }
             break;
         case st::kMoveUp:
-        case st::kMoveUp + 1:
-        case st::kMoveUp + 2:
+        case st::kMoveDown:
+        case st::kMoveLeft:
         case st::kMoveRight:
             if (m_machine.Get() == MachineState::Flash) {
                 m_machine.SetReturnToFlash(true);
@@ -226,7 +226,7 @@ bool CStatusPoller::Act(int status)
             m_events.PassDone.Set();
             break;
         default:
-            break;  // nothing, 0x5F, the calibration block, unknown
+            break;  // nothing, reply 5F, the calibration block, unknown
     }
     return true;
 }

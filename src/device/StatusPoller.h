@@ -21,7 +21,7 @@ class CStatusPoller {
 public:
     static constexpr int kReconnectPauseMs = 2000;  // between reopen attempts
     static constexpr int kReconnectAttempts = 3;
-    static constexpr int kReadySettleMs = 1000;  // after 0xC0, before the download
+    static constexpr int kReadySettleMs = 1000;  // after ready, before the download
     static constexpr int kIdlePaceMs = 5;        // after an empty reply
     static constexpr int kNoJog = -1;
 

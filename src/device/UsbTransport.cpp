@@ -29,27 +29,51 @@ CUsbTransport::~CUsbTransport()
     }
 }
 
+namespace {
+
+// A libusb result (or transfer status) and the transport error it stands for; anything not
+// listed is an I/O error.
+struct ErrorMapping {
+    int code;
+    TransportError error;
+};
+
+template <size_t N>
+TransportError Mapped(const ErrorMapping (&table)[N], int code)
+{
+    for (const ErrorMapping& m : table) {
+        if (m.code == code) {
+            return m.error;
+        }
+    }
+    return TransportError::Io;
+}
+
+constexpr ErrorMapping kLibusbErrors[] = {
+    {LIBUSB_SUCCESS, TransportError::None},
+    {LIBUSB_ERROR_NO_DEVICE, TransportError::NoDevice},
+    {LIBUSB_ERROR_NOT_FOUND, TransportError::NoDevice},
+    {LIBUSB_ERROR_ACCESS, TransportError::Access},
+    {LIBUSB_ERROR_TIMEOUT, TransportError::Timeout},
+    {LIBUSB_ERROR_PIPE, TransportError::Pipe},
+    {LIBUSB_ERROR_BUSY, TransportError::Busy},
+    {LIBUSB_ERROR_OVERFLOW, TransportError::Overflow},
+};
+
+constexpr ErrorMapping kTransferStatuses[] = {
+    {LIBUSB_TRANSFER_COMPLETED, TransportError::None},
+    {LIBUSB_TRANSFER_TIMED_OUT, TransportError::Timeout},
+    {LIBUSB_TRANSFER_CANCELLED, TransportError::Interrupted},
+    {LIBUSB_TRANSFER_STALL, TransportError::Pipe},
+    {LIBUSB_TRANSFER_NO_DEVICE, TransportError::NoDevice},
+    {LIBUSB_TRANSFER_OVERFLOW, TransportError::Overflow},
+};
+
+}  // namespace
+
 TransportError CUsbTransport::FromLibusb(int code)
 {
-    switch (code) {
-        case LIBUSB_SUCCESS:
-            return TransportError::None;
-        case LIBUSB_ERROR_NO_DEVICE:
-        case LIBUSB_ERROR_NOT_FOUND:
-            return TransportError::NoDevice;
-        case LIBUSB_ERROR_ACCESS:
-            return TransportError::Access;
-        case LIBUSB_ERROR_TIMEOUT:
-            return TransportError::Timeout;
-        case LIBUSB_ERROR_PIPE:
-            return TransportError::Pipe;
-        case LIBUSB_ERROR_BUSY:
-            return TransportError::Busy;
-        case LIBUSB_ERROR_OVERFLOW:
-            return TransportError::Overflow;
-        default:
-            return TransportError::Io;
-    }
+    return Mapped(kLibusbErrors, code);
 }
 
 TransportError CUsbTransport::Open()
@@ -139,26 +163,6 @@ extern "C" void LIBUSB_CALL TransferDone(libusb_transfer* transfer)
     *static_cast<int*>(transfer->user_data) = 1;
 }
 
-TransportError FromTransferStatus(int status)
-{
-    switch (status) {
-        case LIBUSB_TRANSFER_COMPLETED:
-            return TransportError::None;
-        case LIBUSB_TRANSFER_TIMED_OUT:
-            return TransportError::Timeout;
-        case LIBUSB_TRANSFER_CANCELLED:
-            return TransportError::Interrupted;
-        case LIBUSB_TRANSFER_STALL:
-            return TransportError::Pipe;
-        case LIBUSB_TRANSFER_NO_DEVICE:
-            return TransportError::NoDevice;
-        case LIBUSB_TRANSFER_OVERFLOW:
-            return TransportError::Overflow;
-        default:
-            return TransportError::Io;
-    }
-}
-
 }  // namespace
 
 TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
@@ -199,7 +203,7 @@ TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int leng
         }
     }
     transferred = transfer->actual_length;
-    const TransportError e = FromTransferStatus(transfer->status);
+    const TransportError e = Mapped(kTransferStatuses, transfer->status);
     libusb_free_transfer(transfer);
     return e;
 }

@@ -1,7 +1,9 @@
-// Every operation's packet and result, from the script tests/data/device/commands.txt, and the
-// multi-packet operations byte for byte.
+// The operation table's rows, every operation's packet and result from the script
+// tests/data/device/commands.txt, and the multi-packet operations byte for byte.
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 
 #include "device/DeviceFixture.h"
 #include "device/Protocol.h"
@@ -22,17 +24,16 @@ std::vector<CommandCase> LoadCommandScript()
 {
     std::ifstream in(std::string(TAVOLUX_SOURCE_DIR) + "/tests/data/device/commands.txt");
     std::vector<CommandCase> cases;
-    std::string text;
     static const std::regex form(R"(^(\d+) (-?\d+) -> ([-0-9a-f ]+) = (-?\d+)$)");
     int n = 0;
-    while (std::getline(in, text)) {
+    for (std::string text; std::getline(in, text);) {
         ++n;
         std::smatch m;
         if (text.empty() || text[0] == '#') {
             continue;
         }
-        EXPECT_TRUE(std::regex_match(text, m, form)) << "line " << n << ": " << text;
-        if (m.empty()) {
+        if (!std::regex_match(text, m, form)) {
+            ADD_FAILURE() << "line " << n << ": " << text;
             continue;
         }
         cases.push_back(
@@ -41,7 +42,55 @@ std::vector<CommandCase> LoadCommandScript()
     return cases;
 }
 
+// Packets joined by "|".
+std::string Joined(const std::vector<std::string>& packets)
+{
+    std::string out;
+    for (const std::string& p : packets) {
+        out += (out.empty() ? "" : "|") + p;
+    }
+    return out;
+}
+
 }  // namespace
+
+// The reply each operation waits for and how long: every other operation expects none.
+TEST(OperationRows, RepliesWaitsAndUniqueness)
+{
+    const std::map<int, std::pair<uint8_t, int>> expected = {
+        {3000, {0xC0, 0}},    {3009, {0xCA, 0}},     {3011, {0x90, 0}},   {3012, {0xCD, 0}},
+        {3018, {0x99, 0}},    {3019, {0xC1, 30000}}, {3042, {0xB1, 0}},   {3043, {0xB2, 0}},
+        {3044, {0xB3, 0}},    {3045, {0xC9, 0}},     {3046, {0xE0, 500}}, {3060, {0x77, 5000}},
+        {3063, {0xF1, 1500}}, {5001, {0x71, 2000}},
+    };
+    std::set<int> numbers;
+    std::set<std::string_view> names;
+    for (const wire::Operation& row : wire::kOperations) {
+        EXPECT_TRUE(names.insert(row.name).second) << row.name;
+        ASSERT_NE(wire::FindReply(row.reply), nullptr) << row.name;
+        const auto it = expected.find(row.number);
+        const std::pair<uint8_t, int> want =
+            it == expected.end() ? std::pair<uint8_t, int>{0, 0} : it->second;
+        EXPECT_EQ(row.reply, want.first) << row.name;
+        EXPECT_EQ(row.waitMs, want.second) << row.name;
+        if (row.number == 0) {
+            continue;
+        }
+        EXPECT_TRUE(numbers.insert(row.number).second) << row.number;
+        EXPECT_EQ(wire::FindOperation(row.number), &row);
+        // Only the second head-value set repeats a byte, and then a byte of the first set.
+        const wire::Operation* first = wire::FindCommand(row.code);
+        if (first != &row) {
+            EXPECT_EQ(row.number - first->number, 30) << row.name;
+        }
+    }
+    EXPECT_EQ(wire::FindOperation(0), nullptr);
+    EXPECT_EQ(wire::wait::kMediaEdgeMs, 30000);
+    std::set<uint8_t> replies;
+    for (const wire::Reply& row : wire::kReplies) {
+        EXPECT_TRUE(replies.insert(row.code).second) << int{row.code};
+    }
+}
 
 class CommandTable : public DeviceFixture {};
 
@@ -50,14 +99,19 @@ TEST_F(CommandTable, EveryOperationSendsItsPacketAndResult)
     Connect();
     const auto cases = LoadCommandScript();
     ASSERT_GT(cases.size(), 80u);
+    std::set<int> pinned;
     for (const CommandCase& c : cases) {
         printer->ClearCommands();
         const int result = device->SendCommand(c.operation, c.argument);
         const auto sent = Sent();
-        const std::string got = sent.empty() ? "-" : sent.at(0);
-        EXPECT_EQ(got, c.bytes) << "line " << c.line << ": " << c.operation;
+        EXPECT_EQ(sent.empty() ? "-" : sent.at(0), c.bytes) << "line " << c.line;
         EXPECT_LE(sent.size(), 1u) << "line " << c.line;
         EXPECT_EQ(result, c.result) << "line " << c.line << ": " << c.operation;
+        pinned.insert(c.operation);
+    }
+    // A new row needs its line in the script: the script is what catches a wrong byte.
+    for (const wire::Operation& row : wire::kOperations) {
+        EXPECT_TRUE(row.number == 0 || pinned.count(row.number)) << row.name;
     }
 }
 
@@ -97,125 +151,91 @@ TEST_F(CommandTable, FailingWriteStopsAMultiPacketOperation)
 TEST_F(CommandTable, BlocksCarryTheirDataAfterTheCode)
 {
     Connect();
-    std::vector<uint8_t> volts(24);
-    for (size_t i = 0; i < volts.size(); ++i) {
-        volts[i] = static_cast<uint8_t>(i + 1);
+    std::vector<uint8_t> data(600);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i + 1);
     }
-    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, volts.data(), 24), 25);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, volts.data(), 2), 3);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5D, volts.data(), 1), 2);
-    EXPECT_EQ(device->SendBlock(3000, volts.data(), 1), -1);
-    std::vector<uint8_t> big(600);
-    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, big.data(), 600), -1);
-    std::vector<std::string> expected = {
-        "f0 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18", "5c 01 02",
-        "5d 01"};
-    EXPECT_EQ(Sent(), expected);
+    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, data.data(), 24), 25);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, data.data(), 2), 3);
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5D, data.data(), 1), 2);
+    EXPECT_EQ(device->SendBlock(wire::op::kReset, data.data(), 1), -1);      // not a block
+    EXPECT_EQ(device->SendBlock(wire::op::kBlock5C, data.data(), 600), -1);  // not one packet
+    EXPECT_EQ(Joined(Sent()),
+              "f0 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 "
+              "16 17 18|5c 01 02|5d 01");
 }
 
+// Fire divisor (raster resolution x 4 / the job's divisor), flash byte, direction (only exactly
+// 1 means one way), the two job bytes; a divisor of 0 sends nothing.
 TEST_F(CommandTable, JobSetupSendsFivePacketsInOrder)
 {
+    struct Case {
+        int32_t fireDivisor;
+        int32_t unidirectional;
+        const char* packets;
+        int result;
+    };
     cfg.Set("P", "RasterRes", "720");
-    Connect();
-    JobParameters job;
-    job.FireDivisor = 360;
-    job.FlashByte = 0x2C;
-    job.JobByte88 = 3;
-    job.Unidirectional = 1;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), 1);
-    std::vector<std::string> expected = {"e8 08 00", "96 2c", "94", "88 03", "89 04"};
-    EXPECT_EQ(Sent(), expected);
-
-    printer->ClearCommands();
-    job.Unidirectional = 2;  // only exactly 1 means one direction
-    job.FireDivisor = 540;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), 1);
-    EXPECT_EQ(Sent().at(0), "e8 05 00");
-    EXPECT_EQ(Sent().at(2), "93");
-
-    printer->ClearCommands();
-    job.FireDivisor = 0;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendJobSetup(), -1);
-    EXPECT_TRUE(Sent().empty());
+    for (const Case& c : {Case{360, 1, "e8 08 00|96 2c|94|88 03|89 04", 1},
+                          Case{540, 2, "e8 05 00|96 2c|93|88 03|89 04", 1}, Case{0, 1, "", -1}}) {
+        Connect();
+        JobParameters job;
+        job.FireDivisor = c.fireDivisor;
+        job.FlashByte = 0x2C;
+        job.JobByte88 = 3;
+        job.Unidirectional = c.unidirectional;
+        device->SetJobParameters(job);
+        EXPECT_EQ(device->SendJobSetup(), c.result);
+        EXPECT_EQ(Joined(Sent()), c.packets);
+    }
 }
 
-TEST_F(CommandTable, PassOperationsUseTheirWords)
+// One pass sent every way there is: header, pass value (current pass, then 5), offset and
+// return move. The direction and white-ink settings decide the travel and the feed bytes.
+TEST_F(CommandTable, PassOperationsUseTheirWordsAndCodes)
 {
-    Connect();
-    PassDescriptor d;
-    d[PassDescriptor::kWidth] = 0x030201;
-    d[PassDescriptor::kDataStart] = 0x1234;
-    d[PassDescriptor::kFeedBefore] = 0x0A0B0C;
-    d[PassDescriptor::kFeedAfter] = 0x112233;
-    d[PassDescriptor::kTravel] = 0x445566;
-    d[PassDescriptor::kReturnMove] = 0x778899;
-    d[PassDescriptor::kDirection] = 0x100;  // low byte 0: backward pass
-
-    EXPECT_EQ(device->SendPassHeader(&d), 1);
-    d[PassDescriptor::kDirection] = 1;
-    EXPECT_EQ(device->SendPassHeader(&d), 1);
-    EXPECT_EQ(device->SendPassOffset(&d), 4);
-    EXPECT_EQ(device->SendReturnMove(&d), 4);
-    std::vector<std::string> expected = {
-        "b0 34 12",    "95 01 02 03", "8b 66 55 44", "8c 33 22 11",  // backward
-        "b0 34 12",    "95 01 02 03", "8a 66 55 44", "8c 33 22 11",  // forward
-        "8c 0c 0b 0a", "8b 99 88 77"};
-    EXPECT_EQ(Sent(), expected);
-
-    // One-way jobs always travel forward; null means the current pass.
-    printer->ClearCommands();
-    JobParameters job;
-    job.Unidirectional = 1;
-    device->SetJobParameters(job);
-    d[PassDescriptor::kDirection] = 0;
-    device->SetCurrentPass(d);
-    EXPECT_EQ(device->SendPassHeader(nullptr), 1);
-    EXPECT_EQ(device->SendPassValue(-1), 4);
-    EXPECT_EQ(device->SendPassValue(5), 4);
-    expected = {"b0 34 12",    "95 01 02 03", "8a 66 55 44",
-                "8c 33 22 11", "8c 0c 0b 0a", "8c 05 00 00"};
-    EXPECT_EQ(Sent(), expected);
-
-    // Any non-zero direction setting of the job makes every pass travel forward.
-    printer->ClearCommands();
-    job.Unidirectional = 2;
-    device->SetJobParameters(job);
-    EXPECT_EQ(device->SendPassHeader(&d), 1);
-    EXPECT_EQ(Sent().at(2), "8a 66 55 44");
-}
-
-TEST_F(CommandTable, WhiteInkPassesUseE1ForTheirFeed)
-{
-    cfg.Set("P", "WhiteColorNo", "4");
-    cfg.Set("P", "IfPrintWhite", "1");
-    cfg.Set("P", "WhiteHeadPrintStyle", "1");
-    Connect();
-    PassDescriptor d;
-    d[PassDescriptor::kFeedAfter] = 7;
-    EXPECT_EQ(device->SendPassHeader(&d), 1);
-    EXPECT_EQ(device->SendPassValue(9), 4);
-    EXPECT_EQ(device->SendPassOffset(&d), 4);  // the offset itself stays 8c
-    EXPECT_EQ(Sent().at(3), "e1 07 00 00");
-    EXPECT_EQ(Sent().at(4), "e1 09 00 00");
-    EXPECT_EQ(Sent().at(5), "8c 00 00 00");
-}
-
-TEST_F(CommandTable, WhiteInkInTheSamePassKeeps8CForTheFeed)
-{
-    cfg.Set("P", "WhiteColorNo", "4");
-    cfg.Set("P", "IfPrintWhite", "1");
-    cfg.Set("P", "WhiteHeadPrintStyle", "2");
-    Connect();
-    PassDescriptor d;
-    d[PassDescriptor::kFeedAfter] = 7;
-    EXPECT_EQ(device->SendPassHeader(&d), 1);
-    EXPECT_EQ(device->SendPassValue(9), 4);
-    const std::vector<std::string> expected = {"b0 00 00", "95 00 00 00", "8b 00 00 00",
-                                               "8c 07 00 00", "8c 09 00 00"};
-    EXPECT_EQ(Sent(), expected);
+    struct Case {
+        const char* whiteStyle;  // "": no separate white handling
+        int32_t unidirectional;
+        int32_t direction;
+        const char* travelAndFeeds;  // packets 3, 4, 5 and 6 of the eight
+    };
+    const Case cases[] = {
+        {"", 0, 0x100, "8b 66 55 44|8c 33 22 11|8c 0c 0b 0a|8c 05 00 00"},  // low byte 0: back
+        {"", 0, 1, "8a 66 55 44|8c 33 22 11|8c 0c 0b 0a|8c 05 00 00"},
+        {"", 1, 0, "8a 66 55 44|8c 33 22 11|8c 0c 0b 0a|8c 05 00 00"},   // one way: forward
+        {"", 2, 0, "8a 66 55 44|8c 33 22 11|8c 0c 0b 0a|8c 05 00 00"},   // any non-zero setting
+        {"1", 0, 0, "8b 66 55 44|e1 33 22 11|e1 0c 0b 0a|e1 05 00 00"},  // white in its own pass
+        {"2", 0, 0, "8b 66 55 44|8c 33 22 11|8c 0c 0b 0a|8c 05 00 00"},
+    };
+    for (const Case& c : cases) {
+        if (*c.whiteStyle != '\0') {
+            cfg.Set("P", "WhiteColorNo", "4");
+            cfg.Set("P", "IfPrintWhite", "1");
+            cfg.Set("P", "WhiteHeadPrintStyle", c.whiteStyle);
+        }
+        Connect();
+        JobParameters job;
+        job.Unidirectional = c.unidirectional;
+        device->SetJobParameters(job);
+        PassDescriptor d;
+        d[PassDescriptor::kWidth] = 0x030201;
+        d[PassDescriptor::kDataStart] = 0x1234;
+        d[PassDescriptor::kFeedBefore] = 0x0A0B0C;
+        d[PassDescriptor::kFeedAfter] = 0x112233;
+        d[PassDescriptor::kTravel] = 0x445566;
+        d[PassDescriptor::kReturnMove] = 0x778899;
+        d[PassDescriptor::kDirection] = c.direction;
+        device->SetCurrentPass(d);
+        EXPECT_EQ(device->SendPassHeader(c.direction == 1 ? &d : nullptr), 1);
+        EXPECT_EQ(device->SendPassValue(-1), 4);
+        EXPECT_EQ(device->SendPassValue(5), 4);
+        EXPECT_EQ(device->SendPassOffset(&d), 4);  // the offset itself is never e1
+        EXPECT_EQ(device->SendReturnMove(&d), 4);
+        EXPECT_EQ(Joined(Sent()), std::string("b0 34 12|95 01 02 03|") + c.travelAndFeeds +
+                                      "|8c 0c 0b 0a|8b 99 88 77")
+            << c.whiteStyle << " " << c.unidirectional << " " << c.direction;
+    }
 }
 
 TEST_F(CommandTable, RasterGoesToTheDataEndpoint)

@@ -21,16 +21,13 @@ namespace tavolux::test {
 // Bytes as "91 70 11 01"; "-" for none.
 inline std::string Hex(const std::vector<uint8_t>& bytes)
 {
-    if (bytes.empty()) {
-        return "-";
+    std::string s;
+    char b[4];
+    for (const uint8_t byte : bytes) {
+        std::snprintf(b, sizeof b, "%02x", byte);
+        s += (s.empty() ? "" : " ") + std::string(b);
     }
-    std::ostringstream s;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        char b[4];
-        std::snprintf(b, sizeof b, "%02x", bytes[i]);
-        s << (i ? " " : "") << b;
-    }
-    return s.str();
+    return s.empty() ? "-" : s;
 }
 
 inline std::vector<uint8_t> ParseHex(const std::string& text)

@@ -1,7 +1,8 @@
-// Opening, the endpoint position check, the time-out rules and the command log.
+// Opening, the endpoint position check, the time-out rules and the command log and its decoding.
 #include <fstream>
 
 #include "device/CommandLog.h"
+#include "device/CommandLogDecoder.h"
 #include "device/DeviceFixture.h"
 #include "device/Protocol.h"
 
@@ -72,40 +73,55 @@ TEST_F(DeviceLink, ReopenResetsThePortAndFindsAReplugggedPrinter)
     EXPECT_EQ(device->CheckLink(), wire::kLinkDown);
 }
 
-TEST_F(DeviceLink, CommandLogHasThreeLineForms)
+// The log has three line forms, and each line decodes into names, arguments and meanings.
+TEST_F(DeviceLink, CommandLogLinesAndTheirDecoding)
 {
     cfg.Set("SYSTEM", "IsDebug", "1");
     Connect();
     EXPECT_EQ(device->CheckLink(), wire::kLinkUp);  // status request: not logged
     EXPECT_EQ(device->SendCommand(wire::op::kStartFlash, -1), 1);
     EXPECT_EQ(device->SendCommand(wire::op::kFeedMedia, 70000), 0);
+    EXPECT_EQ(device->SendCommand(wire::op::kSetFlashFrequency, 300), 0);
+    std::vector<uint8_t> volts(24, 1);
+    EXPECT_EQ(device->SendBlock(wire::op::kSetHeadVoltages, volts.data(), 24), 25);
     const uint8_t raster[2] = {0x3C, 0x00};
     EXPECT_EQ(device->SendData(raster, 2), 2);
     PrinterStatusBlock block;
     EXPECT_EQ(device->ReadReply(block), wire::status::kFeedDone);
-    printer->QueueReply({0xC1, 0x10, 0x27, 0x00});
-    EXPECT_EQ(device->ReadReply(block), wire::status::kMediaEdge1);
-    printer->QueueReply({0xC0});
-    EXPECT_EQ(device->ReadReply(block), wire::status::kReady);
-
-    std::ifstream in(cfg.dir.Path() / "Command.txt");
-    std::vector<std::string> lines;
-    for (std::string l; std::getline(in, l);) {
-        lines.push_back(l);
+    for (const std::vector<uint8_t>& reply :
+         {std::vector<uint8_t>{0xC1, 0x10, 0x27, 0x00}, {0x77, 0xFF}, {0xE0, 30, 31, 32}, {0x42}}) {
+        printer->QueueReply(reply);
+        device->ReadReply(block);
     }
-    std::vector<std::string> expected = {
-        "Command: 8d ,len: 1, buf[0]: 0. buf[1]:0, buf[2]:0 ",
-        "Command: 91 ,len: 4, buf[0]: 70. buf[1]:11, buf[2]:1 ",
-        "Data Command: 3c ",
-        "Received Command: buf[0]: cd. buf[1]:ff, buf[2]:ff , buf[3]:ff",
-        "Received Command: buf[0]: c1. buf[1]:10, buf[2]:27 , buf[3]:0",
-        "Received Command: buf[0]: c0. buf[1]:ff, buf[2]:ff , buf[3]:ff",
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Command: 8d ,len: 1, buf[0]: 0. buf[1]:0, buf[2]:0 ", "command 8d StartFlash [3008]"},
+        {"Command: 91 ,len: 4, buf[0]: 70. buf[1]:11, buf[2]:1 ",
+         "command 91 FeedMedia [3012] argument 70000"},
+        {"Command: 96 ,len: 2, buf[0]: 2c. buf[1]:0, buf[2]:0 ",
+         "command 96 SetFlashFrequency [3048] argument 44"},
+        {"Command: f0 ,len: 25, buf[0]: 1. buf[1]:1, buf[2]:1 ",
+         "command f0 SetHeadVoltages [3062] block of 24 bytes"},
+        {"Data Command: 3c ", "raster data starting with 3c"},
+        {"Received Command: buf[0]: cd. buf[1]:ff, buf[2]:ff , buf[3]:ff",
+         "reply cd feed done [status 4022]"},
+        {"Received Command: buf[0]: c1. buf[1]:10, buf[2]:27 , buf[3]:0",
+         "reply c1 media edge 1 [status 4003] value 10000"},
+        {"Received Command: buf[0]: 77. buf[1]:ff, buf[2]:ff , buf[3]:ff",
+         "reply 77 beam state [status 5003] value 255"},
+        {"Received Command: buf[0]: e0. buf[1]:1e, buf[2]:1f , buf[3]:20",
+         "reply e0 head temperatures [status 4006] first bytes 1e 1f 20"},
+        {"Received Command: buf[0]: 42. buf[1]:ff, buf[2]:ff , buf[3]:ff", "reply 42 (unknown)"},
     };
+    std::ifstream in(cfg.dir.Path() / "Command.txt");
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (std::string l; std::getline(in, l);) {
+        lines.emplace_back(l, DecodeCommandLogLine(l));
+    }
     EXPECT_EQ(lines, expected);
-}
+    EXPECT_EQ(DecodeCommandLogLine("garbage"), "? garbage");
 
-TEST_F(DeviceLink, NoLogWithoutDebug)
-{
+    // Without debugging there is no log at all.
+    std::filesystem::remove(cfg.dir.Path() / "Command.txt");
     cfg.Set("SYSTEM", "IsDebug", "2");
     Connect();
     EXPECT_EQ(device->SendCommand(wire::op::kStartFlash, -1), 1);

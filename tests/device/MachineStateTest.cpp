@@ -1,4 +1,4 @@
-// The gate lists, the gate's state changes and texts, and the end of a move.
+// The gate lists, the gate's state changes and texts. (The end of a move: the poller's tests.)
 #include <gtest/gtest.h>
 
 #include <set>
@@ -26,67 +26,32 @@ const int kText[15] = {192, 192, 193, 194, 195, 196, 196, 196, 197, 197, 198, 19
 
 }  // namespace
 
+// Without intercommunication the gate lists stay empty and everything is refused.
 TEST(MachineStateGate, EveryStateLetsThroughExactlyItsOperations)
 {
-    RecordedStateDisplay line;
-    CMachineState machine(&line);
-    machine.BuildGate(1);
-    for (int s = 0; s < CMachineState::kStates; ++s) {
-        for (int op = 0; op < 16; ++op) {
-            machine.Set(static_cast<MachineState>(s));
-            line.SetState("before");
-            const bool permitted = kPermitted[static_cast<size_t>(s)].count(op) > 0;
-            EXPECT_EQ(machine.Gate(op), permitted) << "state " << s << " op " << op;
-            int expected = s;
-            if (permitted && kEnters[op] >= 0) {
-                expected = kEnters[op];
-            }
-            EXPECT_EQ(static_cast<int>(machine.Get()), expected) << "state " << s << " op " << op;
-            if (!permitted) {
-                EXPECT_EQ(line.Notice(), LoadResString(ids::kFunctionInvalid));
-                EXPECT_EQ(line.StateText(), "before");
-            } else if (kEnters[op] >= 0) {
-                EXPECT_EQ(line.StateText(), LoadResString(kText[expected]));
-                EXPECT_EQ(line.Notice(), "");
-            } else {
-                EXPECT_EQ(line.StateText(), "before") << "state " << s << " op " << op;
+    for (const int intercommunication : {1, 0}) {
+        RecordedStateDisplay line;
+        CMachineState machine(&line);
+        machine.BuildGate(intercommunication);
+        for (int s = 0; s < CMachineState::kStates; ++s) {
+            for (int op = -1; op <= 16; ++op) {
+                machine.Set(static_cast<MachineState>(s));
+                line.SetState("before");
+                const bool permitted = intercommunication == 1 && op >= 0 && op < 16 &&
+                                       kPermitted[static_cast<size_t>(s)].count(op) > 0;
+                const std::string at = "state " + std::to_string(s) + " op " + std::to_string(op);
+                EXPECT_EQ(machine.Gate(op), permitted) << at;
+                const int enters = permitted ? kEnters[op] : -1;
+                EXPECT_EQ(static_cast<int>(machine.Get()), enters >= 0 ? enters : s) << at;
+                if (!permitted) {
+                    EXPECT_EQ(line.Notice(), LoadResString(ids::kFunctionInvalid)) << at;
+                }
+                EXPECT_EQ(line.StateText(), enters >= 0 ? LoadResString(kText[enters]) : "before")
+                    << at;
+                EXPECT_EQ(line.Notice().empty(), permitted) << at;
             }
         }
     }
-}
-
-TEST(MachineStateGate, WithoutIntercommunicationEverythingIsRefused)
-{
-    RecordedStateDisplay line;
-    CMachineState machine(&line);
-    machine.BuildGate(0);
-    machine.Set(MachineState::Ready);
-    for (int op = 0; op < 16; ++op) {
-        EXPECT_FALSE(machine.Gate(op)) << op;
-    }
-    EXPECT_EQ(machine.Get(), MachineState::Ready);
-    EXPECT_EQ(line.Notice(), "功能无效");
-    EXPECT_FALSE(machine.Gate(-1));
-    EXPECT_FALSE(machine.Gate(16));
-}
-
-TEST(MachineStateGate, MovesStartedWhileFlashingReturnToFlash)
-{
-    CMachineState machine(nullptr);
-    machine.BuildGate(1);
-    machine.Set(MachineState::Flash);
-    machine.SetReturnToFlash(true);
-    EXPECT_TRUE(machine.Gate(gate::kMove));
-    EXPECT_EQ(machine.Get(), MachineState::Flash);
-    machine.EndMove();
-    EXPECT_EQ(machine.Get(), MachineState::Flash);
-    EXPECT_FALSE(machine.ReturnToFlash());
-
-    machine.Set(MachineState::Ready);
-    EXPECT_TRUE(machine.Gate(gate::kMove));
-    EXPECT_EQ(machine.Get(), MachineState::Moving);
-    machine.EndMove();
-    EXPECT_EQ(machine.Get(), MachineState::Ready);
 }
 
 }  // namespace tavolux::test

@@ -2,6 +2,7 @@
 // the virtual printer.
 #include "device/PollerFixture.h"
 #include "device/Protocol.h"
+#include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "sim/SocketTransport.h"
 #include "sim/VirtualPrinterServer.h"
@@ -25,9 +26,8 @@ TEST_F(Poller, ReconnectResetsAnAnsweringPrinter)
     EXPECT_EQ(machine->Get(), MachineState::Ready);
     EXPECT_EQ(Pauses(), std::vector<int>{1000});
     EXPECT_EQ(line.StateText(), "就绪");
-    const auto sent = Sent();
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent.back(), "96 14");
+    ASSERT_FALSE(Sent().empty());
+    EXPECT_EQ(Sent().back(), "96 14");
 }
 
 TEST_F(Poller, AbsentPrinterIsRetriedThreeTimesTwoSecondsApart)
@@ -63,151 +63,110 @@ TEST_F(Poller, PrinterThatNeverAnswersStaysOffline)
     EXPECT_EQ(Sent(), std::vector<std::string>{"80"});
 }
 
-TEST_F(Poller, PrinterResetReconnectsWithoutChangingTheStateFirst)
+TEST_F(Poller, PrinterResetReconnectsButNeverResetsAPrintingPrinter)
 {
     Build();
     machine->Set(MachineState::Ready);
     printer->ReportReset();
     EXPECT_FALSE(poller->PollOnce());
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    EXPECT_EQ(machine->Get(), MachineState::Ready);  // unchanged until the reconnect
     poller->ReconnectRoutine();
     EXPECT_EQ(machine->Get(), MachineState::Starting);
     EXPECT_EQ(Sent(), std::vector<std::string>{"80"});
-}
 
-TEST_F(Poller, ResetDuringPrintingChecksTheLinkAndSendsNoReset)
-{
-    Build();
+    printer->ClearCommands();
     machine->Set(MachineState::Printing);
     const int requests = printer->StatusRequests();
     poller->ReconnectRoutine();
     EXPECT_EQ(machine->Get(), MachineState::Starting);
     EXPECT_TRUE(Sent().empty());
-    EXPECT_GT(printer->StatusRequests(), requests);
+    EXPECT_GT(printer->StatusRequests(), requests);  // the link was checked
 }
 
-TEST_F(Poller, RepliesSetTheirEvents)
+// Replies delivered one after another from a state: the state, the event, the jog and the
+// packets they leave.
+TEST_F(Poller, RepliesMoveTheStateAndSetTheirEvent)
 {
-    Build();
-    machine->Set(MachineState::Ready);
+    using M = MachineState;
+    using E = AutoResetEvent ReplyEvents::*;
+    constexpr int kJog = 32780;  // the menu command of the first jog direction
+    constexpr int kNone = CStatusPoller::kNoJog;
     struct Case {
-        std::vector<uint8_t> reply;
-        AutoResetEvent* event;
+        M before;
+        std::vector<std::vector<uint8_t>> replies;
+        M after;
+        E event;  // the one event set; null for none
+        int jog;
+        const char* sent;  // "" when nothing goes out
     };
     const std::vector<Case> cases = {
-        {{0xB1, 1, 0, 0}, &events.ReplyReady},
-        {{0xB3}, &events.ReplyReady},
-        {{0xC1, 1, 0, 0}, &events.ReplyReady},
-        {{0xC2, 1, 0, 0}, &events.ReplyReady},
-        {{0x90, 1, 0, 0}, &events.ReplyReady},
-        {{0xE0, 1}, &events.ReplyReady},
-        {{0x71, 1}, &events.ReplyReady},
-        {{0x77, 1}, &events.ReplyReady},
-        {{0xF1, 1}, &events.ReplyReady},
-        {{0xC9}, &events.PassAck},
-        {{0xCA}, &events.CleanAck},
-        {{0x99}, &events.SyncAck},
-        {{0xEA}, &events.PassDone},
+        {M::Ready, {{0xB1, 1, 0, 0}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xB3}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xC1, 1, 0, 0}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xC2, 1, 0, 0}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0x90, 1, 0, 0}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xE0, 1}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0x71, 1}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0x77, 1}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xF1, 1}}, M::Ready, &ReplyEvents::ReplyReady, kNone, ""},
+        {M::Ready, {{0xC9}}, M::Ready, &ReplyEvents::PassAck, kNone, ""},
+        {M::Ready, {{0xCA}}, M::Ready, &ReplyEvents::CleanAck, kNone, ""},
+        {M::Ready, {{0x99}}, M::Ready, &ReplyEvents::SyncAck, kNone, ""},
+        {M::Ready, {{0xEA}}, M::Ready, &ReplyEvents::PassDone, kNone, ""},
+        {M::Ready, {{0xCD}}, M::Ready, &ReplyEvents::MoveDone, kNone, ""},
+        {M::Ready, {{0x5F}, {0xB2, 1}}, M::Ready, nullptr, kNone, ""},
+        {M::Moving, {{0xC8}}, M::Printing, nullptr, kNone, ""},
+        {M::Printing, {{0xC7}}, M::Ready, nullptr, kNone, ""},
+        {M::Flash, {{0xCB}}, M::Ready, nullptr, kNone, ""},
+        // Panel keys during a job; resume is sent on to the printer.
+        {M::Printing, {{0x81}}, M::PauseRequested, nullptr, kNone, ""},
+        {M::PauseRequested, {{0x82}}, M::ResumeRequested, nullptr, kNone, "97"},
+        {M::Printing, {{0x95}}, M::CancelRequested, nullptr, kNone, ""},
+        {M::Ready, {{0x82}}, M::Ready, nullptr, kNone, ""},  // refused: nothing to resume
+        // Jogs from the panel: a stop ends a pending one, and only that.
+        {M::Ready, {{0x87}}, M::Ready, nullptr, kNone, ""},
+        {M::Ready, {{0x83}}, M::Moving, nullptr, kJog, ""},
+        {M::Ready, {{0x84}}, M::Moving, nullptr, kJog + 1, ""},
+        {M::Ready, {{0x85}}, M::Moving, nullptr, kJog + 2, ""},
+        {M::Ready, {{0x86}, {0x87}}, M::Ready, nullptr, kNone, ""},
+        {M::Printing, {{0x84}, {0x87}}, M::Printing, nullptr, kNone, ""},
+        {M::Flash, {{0x83}}, M::Flash, nullptr, kJog, ""},
+        {M::Flash, {{0x83}, {0x87}}, M::Flash, nullptr, kNone, ""},
     };
+    const E all[] = {&ReplyEvents::ReplyReady, &ReplyEvents::PassAck,  &ReplyEvents::MoveDone,
+                     &ReplyEvents::MoveDone2,  &ReplyEvents::CleanAck, &ReplyEvents::SyncAck,
+                     &ReplyEvents::PassDone};
+    Build();
     for (const Case& c : cases) {
-        EXPECT_TRUE(Deliver(c.reply));
-        EXPECT_TRUE(c.event->Wait(0)) << Hex(c.reply);
-        EXPECT_FALSE(events.ReplyReady.IsSet() || events.PassAck.IsSet() ||
-                     events.CleanAck.IsSet() || events.SyncAck.IsSet() || events.PassDone.IsSet() ||
-                     events.MoveDone.IsSet())
-            << "only its own event: " << Hex(c.reply);
+        const std::string name = Hex(c.replies.front());
+        machine->Set(c.before);
+        printer->ClearCommands();
+        for (const auto& reply : c.replies) {
+            EXPECT_TRUE(Deliver(reply)) << name;
+        }
+        EXPECT_EQ(machine->Get(), c.after) << name;
+        EXPECT_EQ(poller->PendingJog(), c.jog) << name;
+        std::string sent;
+        for (const std::string& p : Sent()) {
+            sent += p;
+        }
+        EXPECT_EQ(sent, c.sent) << name;
+        for (const E e : all) {
+            // A feed releases both of its waiters.
+            const bool expected =
+                e == c.event || (c.event == &ReplyEvents::MoveDone && e == &ReplyEvents::MoveDone2);
+            EXPECT_EQ((events.*e).Wait(0), expected) << name;
+        }
+        // A move begun while flashing returns to flashing when it ends.
+        EXPECT_EQ(machine->ReturnToFlash(), c.before == M::Flash && c.jog != kNone) << name;
     }
-    EXPECT_TRUE(Deliver({0xCD}));
-    EXPECT_TRUE(events.MoveDone.Wait(0));
-    EXPECT_TRUE(events.MoveDone2.Wait(0));
-    // Nothing, 0x5F and a calibration block set nothing.
-    EXPECT_TRUE(Deliver({0x5F}));
-    EXPECT_TRUE(Deliver({0xB2, 1}));
-    EXPECT_FALSE(events.ReplyReady.IsSet());
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
-}
-
-TEST_F(Poller, PrinterStateReplies)
-{
-    Build();
-    machine->Set(MachineState::Moving);
-    Deliver({0xC8});
-    EXPECT_EQ(machine->Get(), MachineState::Printing);
-    Deliver({0xC7});
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
-    machine->Set(MachineState::Flash);
-    Deliver({0xCB});
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
-}
-
-TEST_F(Poller, PanelKeysDuringAJob)
-{
-    Build();
-    machine->Set(MachineState::Printing);
-    Deliver({0x81});
-    EXPECT_EQ(machine->Get(), MachineState::PauseRequested);
-    EXPECT_TRUE(Sent().empty());
+    // A refused key says so on the state line.
+    machine->Set(M::Ready);
     Deliver({0x82});
-    EXPECT_EQ(machine->Get(), MachineState::ResumeRequested);
-    EXPECT_EQ(Sent(), std::vector<std::string>{"97"});
-    machine->Set(MachineState::Printing);
-    Deliver({0x95});
-    EXPECT_EQ(machine->Get(), MachineState::CancelRequested);
+    EXPECT_EQ(line.Notice(), LoadResString(ids::kFunctionInvalid));
 }
 
-TEST_F(Poller, ResumeKeyWhileReadyIsRefused)
-{
-    Build();
-    machine->Set(MachineState::Ready);
-    Deliver({0x82});
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_EQ(line.Notice(), LoadResString(200));
-}
-
-TEST_F(Poller, JogFromThePanel)
-{
-    Build();
-    machine->Set(MachineState::Ready);
-    Deliver({0x87});  // no move pending: nothing happens
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
-    EXPECT_EQ(poller->PendingJog(), CStatusPoller::kNoJog);
-
-    const int firstCommand = 32780;
-    for (uint8_t key = 0x83; key <= 0x86; ++key) {
-        Deliver({key});
-        EXPECT_EQ(machine->Get(), MachineState::Moving);
-        EXPECT_EQ(poller->PendingJog(), firstCommand + (key - 0x83));
-        Deliver({0x87});
-        EXPECT_EQ(machine->Get(), MachineState::Ready);
-        EXPECT_EQ(poller->PendingJog(), CStatusPoller::kNoJog);
-    }
-    // A jog while printing is refused and leaves nothing pending.
-    machine->Set(MachineState::Printing);
-    Deliver({0x84});
-    EXPECT_EQ(machine->Get(), MachineState::Printing);
-    EXPECT_EQ(poller->PendingJog(), CStatusPoller::kNoJog);
-    Deliver({0x87});
-    EXPECT_EQ(machine->Get(), MachineState::Printing);
-}
-
-TEST_F(Poller, JogWhileFlashingReturnsToFlash)
-{
-    Build();
-    machine->Set(MachineState::Flash);
-    Deliver({0x83});
-    EXPECT_EQ(machine->Get(), MachineState::Flash);
-    EXPECT_TRUE(machine->ReturnToFlash());
-    EXPECT_EQ(poller->PendingJog(), 32780);
-    Deliver({0x87});
-    EXPECT_EQ(machine->Get(), MachineState::Flash);
-    EXPECT_FALSE(machine->ReturnToFlash());
-    // Flash return and a later move end in ready.
-    EXPECT_TRUE(machine->Gate(gate::kFlashReturn));
-    EXPECT_EQ(machine->Get(), MachineState::FlashReturning);
-}
-
-TEST_F(Poller, ThreadStartsResetsAndReachesReady)
+TEST_F(Poller, ThreadResetsReachesReadyAndSurvivesUnplugAndGarbage)
 {
     Build();
     std::vector<MachineState> seen;
@@ -218,24 +177,14 @@ TEST_F(Poller, ThreadStartsResetsAndReachesReady)
     });
     poller->Start();
     EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
-    // A panel pause during the job reaches the machine state through the thread.
-    machine->Set(MachineState::Printing);
-    printer->PressKey(0x81);
-    EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::PauseRequested; }));
-    poller->Stop();
-    EXPECT_TRUE(poller->StopPolling());
-    std::lock_guard lock(seenMutex);
-    ASSERT_GE(seen.size(), 3u);
-    EXPECT_EQ(seen[0], MachineState::Starting);
-    EXPECT_EQ(seen[1], MachineState::Starting);  // the reconnect routine's gate
-    EXPECT_EQ(seen[2], MachineState::Ready);
-}
-
-TEST_F(Poller, ThreadSurvivesUnplugAndGarbage)
-{
-    Build();
-    poller->Start();
-    EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
+    {
+        std::lock_guard lock(seenMutex);
+        ASSERT_GE(seen.size(), 3u);
+        const std::vector<MachineState> start = {MachineState::Starting, MachineState::Starting,
+                                                 MachineState::Ready};  // twice: the gate
+        EXPECT_EQ(std::vector<MachineState>(seen.begin(), seen.begin() + 3), start);
+    }
+    machine->SetObserver(nullptr);
     printer->Unplug();
     EXPECT_TRUE(Eventually([&] { return machine->Get() == MachineState::Offline; }));
     printer->Replug();
@@ -248,6 +197,7 @@ TEST_F(Poller, ThreadSurvivesUnplugAndGarbage)
     EXPECT_EQ(block.Position(), 16);
     EXPECT_EQ(machine->Get(), MachineState::Ready);
     poller->Stop();
+    EXPECT_TRUE(poller->StopPolling());
 }
 
 TEST_F(Poller, ThreadOverTheVirtualPrintersSocket)

@@ -160,33 +160,27 @@ TEST_F(MediaSheetTest, APassLandsByTheFeedSinceTheFirstPassWhereverTheMediaStart
     }
 }
 
-TEST_F(MediaSheetTest, LoneFeedsMoveForwardAndTheBackFeedBackward)
+// Lone feeds between two passes: the offset moves the media on, the back feed moves it back,
+// except where the back feed's byte is the pass feed: then it only ever moves on.
+TEST_F(MediaSheetTest, LoneFeedsMoveTheMediaByTheirByte)
 {
-    Raster({{1, 0, 0, 0}});
-    Header(1, true, 0);
-    U24(wire::cmd::kPassOffset, 10);     // forward 10 lines
-    U24(wire::cmd::kPassControlE1, 15);  // back 15
-    Raster({{1, 0, 0, 0}});
-    Header(1, true, 0);
-    const CMediaSheet sheet = printer.Sheet();
-    // The second drop is 5 lines above the first: the sheet grew upwards.
-    EXPECT_EQ(sheet.FirstPassLine(), 5);
-    EXPECT_EQ(sheet.DropsAt(0, 0, 5), 1);
-    EXPECT_EQ(sheet.DropsAt(0, 0, 0), 1);
-    EXPECT_EQ(sheet.Tally()[0].pixelsOnce, 2);
-}
-
-TEST_F(MediaSheetTest, WhereThePassFeedIsE1ItNeverFeedsBack)
-{
-    PrinterHeads heads = SmallHeads();
-    heads.feedCodeE1 = true;
-    printer.LoadMedia(heads, 254, 254);
-    Raster({{1, 0, 0, 0}});
-    Header(1, true, 0);
-    U24(wire::cmd::kPassControlE1, 6);
-    Raster({{1, 0, 0, 0}});
-    Header(1, true, 0);
-    EXPECT_EQ(printer.Sheet().DropsAt(0, 0, 6), 1);
+    for (const bool feedCodeE1 : {false, true}) {
+        PrinterHeads heads = SmallHeads();
+        heads.feedCodeE1 = feedCodeE1;
+        printer.LoadMedia(heads, 254, 254);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 0);
+        U24(wire::cmd::kPassOffset, 10);
+        U24(wire::cmd::kPassControlE1, 15);
+        Raster({{1, 0, 0, 0}});
+        Header(1, true, 0);
+        const CMediaSheet sheet = printer.Sheet();
+        // Back 5 lines: the sheet grew upwards; on 25 lines otherwise.
+        EXPECT_EQ(sheet.FirstPassLine(), feedCodeE1 ? 0 : 5);
+        EXPECT_EQ(sheet.DropsAt(0, 0, feedCodeE1 ? 25 : 0), 1);
+        EXPECT_EQ(sheet.DropsAt(0, 0, feedCodeE1 ? 0 : 5), 1);
+        EXPECT_EQ(sheet.Tally()[0].pixelsOnce, 2);
+    }
 }
 
 TEST_F(MediaSheetTest, APassWaitsForItsRasterAndLaterFeedsWaitForThePass)
