@@ -132,14 +132,11 @@ TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
                 backward2 = f.value;
             }
         }
-        if (taskGap > 0) {
-            // 200 mm at 0.01 mm a pulse, less the head, plus the last feed.
-            EXPECT_GT(forward2, 19000);
-            EXPECT_EQ(backward2, 0);
-        } else {
-            EXPECT_EQ(forward2, 0);
-            EXPECT_GT(backward2, 0);
-        }
+        // The gap less the head's 32 lines (270.93 pulses of 0.01 mm), plus the last feed (7
+        // passes of 16 lines, 135.47 pulses, feed 948 pulses, the last 136), cut to a whole
+        // pulse: 19865.07 forward, or 134.93 back without a gap.
+        EXPECT_EQ(forward2, taskGap > 0 ? 19865 : 0);
+        EXPECT_EQ(backward2, taskGap > 0 ? 0 : 134);
     }
 }
 
@@ -208,29 +205,26 @@ public:
     }
 };
 
-// The small test printer is an even board.
-TEST_F(JobRunnerTest, EvenBoardsFeedBackToTheStartAtTheEnd)
-{
-    const EndCommands end = RunAndReadTheEnd(1234);
-    EXPECT_EQ(end.feeds, std::vector<int32_t>{1234}) << "back over the distance fed to the start";
-    EXPECT_EQ(end.endJobs, 0);
-}
-
-class OddBoardJobRunnerTest : public JobRunnerTest {
+// Even boards (the small test printer's 0) feed back to the start at the end; odd boards end
+// the job instead.
+class JobEndTest : public JobRunnerTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
     {
-        printVer = 1;
+        printVer = GetParam();
         JobRunnerTest::SetUp();
     }
 };
 
-TEST_F(OddBoardJobRunnerTest, OddBoardsEndTheJobInsteadOfFeedingBack)
+TEST_P(JobEndTest, EvenBoardsFeedBackToTheStartOddOnesEndTheJob)
 {
     const EndCommands end = RunAndReadTheEnd(1234);
-    EXPECT_TRUE(end.feeds.empty());
-    EXPECT_EQ(end.endJobs, 1);
+    const bool even = GetParam() % 2 == 0;
+    EXPECT_EQ(end.feeds, even ? std::vector<int32_t>{1234} : std::vector<int32_t>{});
+    EXPECT_EQ(end.endJobs, even ? 0 : 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Boards, JobEndTest, ::testing::Values(0, 1));
 
 TEST_F(JobRunnerTest, APrinterThatNeverFinishesTheFeedBackStillLeavesTheMachineReady)
 {
