@@ -43,7 +43,7 @@ TEST_F(JobChaosTest, ShortJobsWithRandomFaultsAllEndAndKeepTheirOutcome)
                                      Fault::Mute};
         const Fault fault = kFaults[pick.Next32() % 10];
         const int at = 1 + static_cast<int>(pick.Next32() % 5);
-        test::HookObserver observer;
+        test::CopyObserver observer;
         std::atomic<bool> pauseSeen{false};
         std::atomic<bool> jobDone{false};
         observer.onPass = [&](int sent, int total) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,21 +17,8 @@
 
 namespace tavolux::test {
 
-// Calls a hook after each pass sent, on the sender thread.
-class HookObserver : public IJobObserver {
-public:
-    std::function<void(int sent, int total)> onPass;
-    void PassSent(int sent, int total) override
-    {
-        if (onPass) {
-            onPass(sent, total);
-        }
-    }
-    void Suspended(int line) override { suspendedAt = line; }
-    std::atomic<int> suspendedAt{-1};
-};
-
-// Records the copies a job runner starts ("2(1)", ...) and calls a hook after each pass sent.
+// Records the copies a job runner starts ("2(1)", ...) and the line a job was suspended at,
+// and calls a hook after each pass sent, on the sender thread.
 class CopyObserver : public IJobRunnerObserver {
 public:
     void CopyStarted(const std::string& text) override
@@ -44,7 +32,9 @@ public:
             onPass(sent, total);
         }
     }
+    void Suspended(int line) override { suspendedAt = line; }
     std::function<void(int, int)> onPass;
+    std::atomic<int> suspendedAt{-1};
     std::mutex mutex;
     std::vector<std::string> copies;
 };

@@ -53,7 +53,7 @@ TEST_F(PrintJobTest, EveryPassIsTransferredHeadedAndAcknowledgedAfterTheStartPro
         const int64_t rasterBefore = printer->RasterBytes();
         machine->Set(MachineState::Printing);
         const auto task = Task(Image(40, 70, 3, "a.prn"), 2, 1, direction);
-        test::HookObserver observer;
+        test::CopyObserver observer;
         int64_t words = 0;
         {
             // The raster each pass should carry, from a generator of its own.
@@ -121,7 +121,7 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
         machine->Set(MachineState::Printing);
         printer->ClearCommands();
         auto task = Task(file, 2, 1);
-        test::HookObserver observer;
+        test::CopyObserver observer;
         const bool pause = c.fault == Fault::PauseResume || c.fault == Fault::PauseCancel;
         observer.onPass = [&](int sent, int) {
             if (sent != c.at) {
@@ -315,10 +315,6 @@ TEST_F(PrintJobTest, TheDefaultPairingSendsTheSameBytesAsBefore)
     }
 }
 
-}  // namespace
-
-namespace {
-
 class DebugPrintJobTest : public PrintJobTest {
 protected:
     void SetUp() override
@@ -327,42 +323,6 @@ protected:
         PrintJobTest::SetUp();
     }
 };
-
-TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLine)
-{
-    machine->Set(MachineState::Printing);
-    CPrintJob job(Env(), Task(Image(24, 50, 15, "d.prn"), 2, 1), 0, random);
-    job.SetLimits(Limits());
-    ASSERT_TRUE(job.Run()) << job.ErrorText();
-    std::ifstream in(cfg.dir.Path() / "passtime.txt");
-    std::string text;
-    int lines = 0;
-    const std::regex format(
-        R"(Pass (\d+) of (\d+) : \d+\.\d{3} sec , \d+\.\d{3} sec, \d+\.\d{3} sec, \d+\.\d{3} sec)");
-    while (std::getline(in, text)) {
-        std::smatch m;
-        ASSERT_TRUE(std::regex_match(text, m, format)) << text;
-        EXPECT_EQ(std::stoi(m[1]), lines + 1);
-        EXPECT_EQ(std::stoi(m[2]), job.TotalPasses());
-        ++lines;
-    }
-    EXPECT_EQ(lines, job.TotalPasses());
-}
-
-// The snapshot files of pass i: raw rows and picture.
-struct Snapshot {
-    std::string prn;
-    std::string bmp;
-};
-
-Snapshot ReadSnapshot(const std::filesystem::path& grf, int pass)
-{
-    Snapshot s;
-    const std::string name = "TestSnap" + std::to_string(pass);
-    ReadWholeFile(grf / (name + ".prn"), s.prn);
-    ReadWholeFile(grf / (name + ".bmp"), s.bmp);
-    return s;
-}
 
 int32_t Le32(const std::string& b, size_t at)
 {
@@ -373,19 +333,48 @@ int32_t Le32(const std::string& b, size_t at)
     return static_cast<int32_t>(v);
 }
 
-TEST_F(DebugPrintJobTest, EveryPrintedPassLeavesItsRowsAsFileAndPictureUnlessZoomed)
+// In debug mode every pass leaves a timing line, and every printed pass its rows as a file and
+// a picture unless the job is zoomed; a snapshot that cannot be written is logged and the job
+// goes on.
+TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLineAndItsRowsAsFileAndPicture)
 {
     const auto grf = cfg.dir.Path() / "GRF";
-    for (int zoom : {0, 1}) {
-        cfg.config.IsZoom = zoom;
+    // Zoomed, not zoomed, and with a file where the folder should be.
+    for (int round : {0, 1, 2}) {
+        cfg.config.IsZoom = round == 0 ? 1 : 0;
         std::filesystem::remove_all(grf);
+        std::filesystem::remove(cfg.dir.Path() / "passtime.txt");
+        if (round == 2) {
+            cfg.dir.Write("GRF", "in the way");
+        }
         machine->Set(MachineState::Printing);
         // 24 pixels: three bytes a row, no strips.
         CPrintJob job(Env(), Task(Image(24, 50, 16, "snap.prn"), 2, 1), 0, random);
         job.SetLimits(Limits());
         ASSERT_TRUE(job.Run()) << job.ErrorText();
-        if (zoom == 1) {
+        EXPECT_EQ(job.PassesSent(), job.TotalPasses());
+        std::ifstream in(cfg.dir.Path() / "passtime.txt");
+        std::string text;
+        int lines = 0;
+        const std::regex format(
+            R"(Pass (\d+) of (\d+) : \d+\.\d{3} sec , \d+\.\d{3} sec, \d+\.\d{3} sec, \d+\.\d{3} sec)");
+        while (std::getline(in, text)) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(text, m, format)) << text;
+            EXPECT_EQ(std::stoi(m[1]), ++lines);
+            EXPECT_EQ(std::stoi(m[2]), job.TotalPasses());
+        }
+        EXPECT_EQ(lines, job.TotalPasses());
+        if (round == 0) {
             EXPECT_FALSE(std::filesystem::exists(grf)) << "a zoomed job writes no snapshots";
+            continue;
+        }
+        if (round == 2) {
+            const auto logged = Diagnostics();
+            EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& l) {
+                return l.find("pass snapshot not written") != std::string::npos;
+            }));
+            EXPECT_EQ(cfg.dir.Read("GRF"), "in the way") << "the file in the way is left alone";
             continue;
         }
         int files = 0;
@@ -395,41 +384,27 @@ TEST_F(DebugPrintJobTest, EveryPrintedPassLeavesItsRowsAsFileAndPictureUnlessZoo
         EXPECT_EQ(files, 2 * job.TotalPasses()) << "one .prn and one .bmp a pass";
         bool inked = false;
         for (int i = 0; i < job.TotalPasses(); ++i) {
-            const Snapshot s = ReadSnapshot(grf, i);
-            ASSERT_FALSE(s.prn.empty()) << "pass " << i;
-            ASSERT_EQ(s.prn.size() % 3, 0u);
-            const size_t rows = s.prn.size() / 3;
-            ASSERT_GE(s.bmp.size(), 62 + rows * 4);
-            EXPECT_EQ(s.bmp.substr(0, 2), "BM");
-            EXPECT_EQ(Le32(s.bmp, 18), 24) << "width in pixels";
-            EXPECT_EQ(Le32(s.bmp, 22), -static_cast<int32_t>(rows)) << "one picture row a row";
+            std::string prn;
+            std::string bmp;
+            ReadWholeFile(grf / ("TestSnap" + std::to_string(i) + ".prn"), prn);
+            ReadWholeFile(grf / ("TestSnap" + std::to_string(i) + ".bmp"), bmp);
+            ASSERT_FALSE(prn.empty()) << "pass " << i;
+            ASSERT_EQ(prn.size() % 3, 0u);
+            const size_t rows = prn.size() / 3;
+            ASSERT_GE(bmp.size(), 62 + rows * 4);
+            EXPECT_EQ(bmp.substr(0, 2), "BM");
+            EXPECT_EQ(Le32(bmp, 18), 24) << "width in pixels";
+            EXPECT_EQ(Le32(bmp, 22), -static_cast<int32_t>(rows)) << "one picture row a row";
             // Each picture row shows the same bits as the raw row, padded to four bytes.
-            const size_t offset = static_cast<size_t>(Le32(s.bmp, 10));
+            const size_t offset = static_cast<size_t>(Le32(bmp, 10));
             for (size_t r = 0; r < rows; ++r) {
-                EXPECT_EQ(s.bmp.substr(offset + r * 4, 3), s.prn.substr(r * 3, 3))
+                EXPECT_EQ(bmp.substr(offset + r * 4, 3), prn.substr(r * 3, 3))
                     << "pass " << i << " row " << r;
             }
-            inked = inked || s.prn.find_first_not_of('\0') != std::string::npos;
+            inked = inked || prn.find_first_not_of('\0') != std::string::npos;
         }
         EXPECT_TRUE(inked) << "a random image puts ink into some pass";
     }
-}
-
-TEST_F(DebugPrintJobTest, ASnapshotThatCannotBeWrittenIsLoggedAndTheJobGoesOn)
-{
-    // A file where the folder should be: nothing can be written into it.
-    cfg.dir.Write("GRF", "in the way");
-    cfg.config.IsZoom = 0;
-    machine->Set(MachineState::Printing);
-    CPrintJob job(Env(), Task(Image(24, 40, 17, "blocked.prn"), 2, 1), 0, random);
-    job.SetLimits(Limits());
-    EXPECT_TRUE(job.Run()) << job.ErrorText();
-    EXPECT_EQ(job.PassesSent(), job.TotalPasses());
-    const auto lines = Diagnostics();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.find("pass snapshot not written") != std::string::npos;
-    }));
-    EXPECT_EQ(cfg.dir.Read("GRF"), "in the way") << "the file in the way is left alone";
 }
 
 }  // namespace
