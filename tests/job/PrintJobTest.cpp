@@ -108,12 +108,13 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
         int at;  // passes sent when it happens
         bool completes;
         bool stopped;  // by the operator, with a resume line
+        int stopLine;  // lines fed less the head's 32; -1 where a pass may slip past the hold
     };
     const Case cases[] = {
-        {Fault::Cancel, 1, false, true},      {Fault::Cancel, 5, false, true},
-        {Fault::PauseResume, 3, true, false}, {Fault::PauseCancel, 2, false, true},
-        {Fault::Stall, 2, false, false},      {Fault::Mute, 0, false, false},
-        {Fault::Unplug, 3, false, false},
+        {Fault::Cancel, 1, false, true, 0},       {Fault::Cancel, 5, false, true, 5 * 16 - 32},
+        {Fault::PauseResume, 3, true, false, -1}, {Fault::PauseCancel, 2, false, true, -1},
+        {Fault::Stall, 2, false, false, -1},      {Fault::Mute, 0, false, false, -1},
+        {Fault::Unplug, 3, false, false, -1},
     };
     const auto file = Image(24, 90, 5, "fault.prn");
     for (const Case& c : cases) {
@@ -183,6 +184,9 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
         if (c.stopped) {
             EXPECT_GE(IndexOf(wire::cmd::kStopPrint), 0) << name;
             EXPECT_EQ(observer.suspendedAt.load(), job.StopLine()) << name;
+            if (c.stopLine >= 0) {
+                EXPECT_EQ(job.StopLine(), c.stopLine) << name;
+            }
             EXPECT_LT(job.StopLine(), 90) << name;
             task.resume = true;
             task.resumeLine = job.StopLine();
