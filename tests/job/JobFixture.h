@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -33,7 +34,14 @@ public:
         }
     }
     void Suspended(int line) override { suspendedAt = line; }
+    void JobFinished(const JobResult& result) override
+    {
+        if (onFinished) {
+            onFinished(result);
+        }
+    }
     std::function<void(int, int)> onPass;
+    std::function<void(const JobResult&)> onFinished;
     std::atomic<int> suspendedAt{-1};
     std::mutex mutex;
     std::vector<std::string> copies;
@@ -62,14 +70,10 @@ protected:
     // Changes the printer before the poll thread starts.
     virtual void Configure(CPrinterConfig& /*config*/) {}
 
-    std::filesystem::path Image(int width, int height, uint64_t seed, const std::string& name,
-                                int planes = 4)
+    std::filesystem::path Image(int width, int height, uint64_t seed, const std::string& name)
     {
-        CRandomSource pixels(seed);
-        CRipImage image(width, height, planes, 300, 300);
-        image.Fill("random", pixels);
         auto path = cfg.dir.Path() / name;
-        EXPECT_TRUE(image.Write(path));
+        EXPECT_TRUE(RandomImage(width, height, seed).Write(path));
         return path;
     }
 
@@ -86,6 +90,31 @@ protected:
     }
 
     JobDevice Env() { return JobDevice{cfg.config, *device, *machine, events}; }
+
+    // Index of the first command packet starting with code, or -1; how many start with it.
+    int IndexOf(uint8_t code)
+    {
+        const auto commands = printer->Commands();
+        const auto at = std::find_if(commands.begin(), commands.end(),
+                                     [&](const auto& c) { return !c.empty() && c[0] == code; });
+        return at == commands.end() ? -1 : static_cast<int>(at - commands.begin());
+    }
+    int CountOf(uint8_t code)
+    {
+        const auto commands = printer->Commands();
+        return static_cast<int>(std::count_if(commands.begin(), commands.end(), [&](const auto& c) {
+            return !c.empty() && c[0] == code;
+        }));
+    }
+
+    // Limits for waits that must not fail.
+    static JobLimits Limits()
+    {
+        JobLimits l = ShortLimits();
+        l.syncMs = kGenerousMs;
+        l.passMs = kGenerousMs;
+        return l;
+    }
 
     // Limits for waits that are meant to fail: short, so a failing test ends quickly.
     static JobLimits ShortLimits()

@@ -22,28 +22,7 @@ using namespace tavolux;
 
 namespace {
 
-class PrintJobTest : public test::JobFixture {
-protected:
-    JobLimits Limits()
-    {
-        JobLimits l = ShortLimits();
-        l.syncMs = test::kGenerousMs;
-        l.passMs = test::kGenerousMs;
-        return l;
-    }
-
-    // Index of the first command packet starting with code, or -1.
-    int IndexOf(uint8_t code, int from = 0)
-    {
-        const auto commands = printer->Commands();
-        for (size_t i = static_cast<size_t>(from); i < commands.size(); ++i) {
-            if (!commands[i].empty() && commands[i][0] == code) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-};
+class PrintJobTest : public test::JobFixture {};
 
 // A cancel (at once or during a pause) stops the job with a resume line, and the resumed job
 // finishes; a pause holds the sender until resume; a pass that never finishes, a printer that
