@@ -77,16 +77,10 @@ protected:
         return path;
     }
 
-    PassTask Task(const std::filesystem::path& file, int passes, int maskMode, int direction = 0)
+    static PassTask Task(const std::filesystem::path& file, int passes, int maskMode,
+                         int direction = 0)
     {
-        PassTask t;
-        t.file = file;
-        t.resolutionX = 300;
-        t.resolutionY = 300;
-        t.passes = passes;
-        t.maskMode = maskMode;
-        t.direction = direction;
-        return t;
+        return MakeTask(file, passes, maskMode, direction);
     }
 
     JobDevice Env() { return JobDevice{cfg.config, *device, *machine, events}; }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <sstream>
 
 #include "job/JobControl.h"
@@ -407,39 +406,6 @@ TEST_P(Interlaced, EveryInkedPixelOfEveryCopyGetsItsDropsAndNoOtherPixelAny)
             }
             EXPECT_EQ(sheet.OutsideDrops(), 0) << name.str();
         }
-    }
-}
-
-// Feathered with k = 6 on a head of 32 rows in 2 passes, every step is (32 - F) / 2 lines for
-// F = 12 or 24, an even number without interlace corrections (32 - F is no multiple of 6): the
-// windows never reach the odd lines. What holds: no drop lands beside the ink, the even lines
-// get drops, and the odd lines are exactly those no nozzle passes over.
-TEST_P(Interlaced, FeatheredSixfoldInterlaceOnThisHeadMissesTheOddLines)
-{
-    for (const int feather : {12, 24}) {
-        UseInterlace(6, feather, false);
-        const CRipImage image = MakeImage(24, 3 * 6 * HeadRows(), 70);
-        JobRequest request;
-        request.task = Task(file, 2, kMaskPass);
-        const std::vector<int> coverage = Coverage(request.task, image.Height());
-        for (int y = 0; y < image.Height(); ++y) {
-            EXPECT_EQ(coverage[static_cast<size_t>(y)] == 0, y % 2 == 1) << "line " << y;
-        }
-        const JobResult result = Print(request);
-        ASSERT_TRUE(result.completed) << result.error;
-        const sim::CMediaSheet sheet = printer->Sheet();
-        const int top = Top(sheet, request.task);
-        EXPECT_EQ(DropsOnBlank(sheet, image, top, 0, image.Height()), 0) << feather;
-        std::array<int64_t, 2> drops = {0, 0};  // on the even and the odd lines
-        for (int c = 0; c < 4; ++c) {
-            for (int y = 0; y < image.Height(); ++y) {
-                for (int x = 0; x < image.Width(); ++x) {
-                    drops[static_cast<size_t>(y % 2)] += sheet.DropsAt(c, x, top + y);
-                }
-            }
-        }
-        EXPECT_EQ(drops[1], 0) << feather;
-        EXPECT_GT(drops[0], Ink(image) / 3) << feather;
     }
 }
 

@@ -27,16 +27,9 @@ struct Pass {
 
 class PassGeneratorTest : public test::PrintFixture {
 protected:
-    PassTask Task(const std::filesystem::path& file, int passes, int maskMode)
+    static PassTask Task(const std::filesystem::path& file, int passes, int maskMode)
     {
-        PassTask t;
-        t.file = file;
-        t.resolutionX = 300;
-        t.resolutionY = 300;
-        t.passes = passes;
-        t.maskMode = maskMode;
-        t.direction = 1;
-        return t;
+        return test::MakeTask(file, passes, maskMode, 1);
     }
 
     std::vector<Pass> Run(const PassTask& task, CChannelMerger* merger = nullptr, uint64_t seed = 5)

@@ -7,6 +7,7 @@
 
 #include "config/ConfigFixture.h"
 #include "platform/RandomSource.h"
+#include "print/PassGenerator.h"
 #include "print/RipImage.h"
 
 namespace tavolux::test {
@@ -86,6 +87,19 @@ inline std::vector<int> NozzlesOver(const std::vector<int>& fed, int h, int k, i
         }
     }
     return count;
+}
+
+// A job of the file at 300 dpi.
+inline PassTask MakeTask(const std::filesystem::path& file, int passes, int maskMode, int direction)
+{
+    PassTask t;
+    t.file = file;
+    t.resolutionX = 300;
+    t.resolutionY = 300;
+    t.passes = passes;
+    t.maskMode = maskMode;
+    t.direction = direction;
+    return t;
 }
 
 // FNV-1a, for pinning whole byte streams.

@@ -141,7 +141,8 @@ TEST_F(StepSettings, FeedConversionCarriesTheFractionAcrossPasses)
 // move the passes over every interlace position evenly leave none, whether or not P divides
 // the head; the others are those of an odd base with k = 2 (256 / 3 = 85), the k = 4 cycle
 // corrections with 3 passes, equal even steps that never reach the odd lines (a feathered
-// 512-row head at k = 6) and k = 5, 8 or 12 with 3 passes.
+// 512-row or 32-row head at k = 6: (32 - 12) / 2 = 10, (32 - 24) / 2 = 4, no multiple of 6
+// gets corrections) and k = 5, 8 or 12 with 3 passes.
 TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
 {
     struct Row {
@@ -157,6 +158,7 @@ TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
         {512, 4, 4, 0, false}, {256, 3, 2, 0, true},   {256, 3, 4, 0, true},
         {32, 3, 4, 0, true},   {256, 3, 5, 0, true},   {256, 3, 8, 0, true},
         {512, 3, 12, 0, true}, {512, 3, 6, 18, true},  {512, 2, 6, 24, true},
+        {32, 2, 6, 12, true},  {32, 2, 6, 24, true},
     };
     for (const Row& r : kRows) {
         const auto steps = Steps(r.h, r.p, r.k, 2, r.feather);
