@@ -349,19 +349,22 @@ TEST_P(Interlaced, EveryInkedPixelOfEveryCopyGetsItsDropsAndNoOtherPixelAny)
         int skipBlank;  // with a blank band taller than the head in the middle of the image
         int copies;
         int direction;
-        int mode;  // -1: each mode (masks only with a seam), else 1 pass masks, 2 interleave
+        int mode;  // -1: each mode (masks only with a seam or uneven steps), 1 pass masks, 2
+                   // interleave
     };
     // On 32 head rows: P = 3 steps 10 lines (8 with a 6-row seam), P = 6 steps 5 (4); with
     // k = 3 every step is the base, so the passes over a line are 3 apart.
     constexpr Case kCases[] = {
-        {1, 2, 8, 0, 1, 0, 1},  {1, 2, 8, 0, 1, 1, 1},   {1, 2, 8, 1, 1, 0, 1},
-        {2, 2, 0, 0, 1, 0, -1}, {2, 2, 8, 1, 2, 0, -1},  {2, 2, 8, 0, 1, 0, -1},
-        {3, 2, 0, 1, 2, 0, -1}, {3, 2, 12, 0, 1, 0, -1}, {3, 2, 12, 1, 2, 0, -1},
-        {4, 2, 0, 0, 1, 0, -1}, {4, 2, 16, 1, 1, 0, -1}, {4, 2, 0, 1, 2, 0, -1},
-        {6, 2, 0, 0, 2, 0, -1}, {6, 2, 0, 1, 1, 0, -1},  {1, 3, 0, 0, 1, 0, 1},
-        {1, 3, 6, 0, 1, 0, 1},  {1, 3, 6, 0, 1, 0, 2},   {1, 6, 6, 0, 1, 0, 2},
-        {2, 3, 6, 0, 1, 0, 1},  {2, 6, 0, 0, 1, 0, 2},   {3, 3, 0, 0, 1, 0, 1},
-        {6, 3, 0, 0, 1, 0, 2},
+        {1, 1, 0, 0, 1, 0, -1},  {1, 4, 0, 0, 1, 0, -1}, {1, 2, 8, 0, 1, 0, 1},
+        {1, 2, 8, 0, 1, 1, 1},   {1, 2, 8, 1, 1, 0, 1},  {2, 1, 0, 0, 1, 0, -1},
+        {2, 2, 0, 0, 1, 0, -1},  {2, 4, 0, 0, 1, 0, -1}, {2, 2, 8, 1, 2, 0, -1},
+        {2, 2, 8, 0, 1, 0, -1},  {3, 2, 0, 1, 2, 0, -1}, {3, 2, 12, 0, 1, 0, -1},
+        {3, 2, 12, 1, 2, 0, -1}, {3, 2, 6, 0, 1, 0, 1},  {4, 2, 0, 0, 1, 0, -1},
+        {4, 2, 16, 1, 1, 0, -1}, {4, 2, 0, 1, 2, 0, -1}, {6, 2, 0, 0, 2, 0, -1},
+        {6, 2, 0, 1, 1, 0, -1},  {1, 3, 0, 0, 1, 0, -1}, {1, 3, 6, 0, 1, 0, -1},
+        {1, 6, 0, 0, 1, 0, 2},   {1, 6, 6, 0, 1, 0, 2},  {2, 3, 0, 0, 1, 0, 1},
+        {2, 3, 6, 0, 1, 0, -1},  {2, 6, 0, 0, 1, 0, 2},  {3, 3, 0, 0, 1, 0, 1},
+        {3, 3, 9, 0, 1, 0, 2},   {3, 6, 0, 0, 1, 0, 2},  {6, 3, 0, 0, 1, 0, 1},
     };
     const int h = HeadRows();
     for (const Case& c : kCases) {
@@ -371,8 +374,9 @@ TEST_P(Interlaced, EveryInkedPixelOfEveryCopyGetsItsDropsAndNoOtherPixelAny)
             MakeImage(24, 2 * c.k * h + band + 7, 20 + c.k, c.k * h, c.k * h + band);
         const bool even = (h - c.feather) % c.passes == 0;
         for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
-            if ((c.mode >= 0 && mode != c.mode) || (c.feather > 0 && mode == kMaskNone)) {
-                continue;  // feathering thins the seams: it is for masked passes
+            if ((c.mode >= 0 && mode != c.mode) ||
+                ((c.feather > 0 || !even) && mode == kMaskNone)) {
+                continue;  // seams and uneven passes are for masks
             }
             std::ostringstream name;
             name << "k " << c.k << ", " << c.passes << " passes, seam " << c.feather
