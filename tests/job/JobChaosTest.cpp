@@ -14,7 +14,7 @@ using namespace tavolux;
 
 namespace {
 
-enum class Fault { None, Cancel, PauseResume, PauseCancel, Stall, Unplug, Mute };
+using test::Fault;
 
 class JobChaosTest : public test::JobFixture {};
 
@@ -51,24 +51,8 @@ TEST_F(JobChaosTest, ShortJobsWithRandomFaultsAllEndAndKeepTheirOutcome)
             if (sent != at || sent >= total) {
                 return;
             }
-            switch (fault) {
-                case Fault::Cancel:
-                    RequestCancel(*machine);
-                    break;
-                case Fault::PauseResume:
-                case Fault::PauseCancel:
-                    RequestPause(*machine);
-                    pauseSeen = true;
-                    break;
-                case Fault::Stall:
-                    printer->StallNextPass();
-                    break;
-                case Fault::Unplug:
-                    printer->Unplug();
-                    break;
-                default:
-                    break;
-            }
+            pauseSeen = fault == Fault::PauseResume || fault == Fault::PauseCancel;
+            Inject(fault);
         };
         if (fault == Fault::Mute) {
             printer->SetMute(true);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/PollerFixture.h"
+#include "job/JobControl.h"
 #include "job/JobRunner.h"
 #include "job/PrintJob.h"
 #include "platform/RandomSource.h"
@@ -46,6 +47,10 @@ public:
     std::mutex mutex;
     std::vector<std::string> copies;
 };
+
+// What goes wrong in a job: the operator's cancel or pause (answered by a resume or a
+// cancel), a pass the printer never finishes, a pulled cable, a printer that drops its replies.
+enum class Fault { None, Cancel, PauseResume, PauseCancel, Stall, Unplug, Mute };
 
 class JobFixture : public PollerFixture {
 protected:
@@ -84,6 +89,27 @@ protected:
     }
 
     JobDevice Env() { return JobDevice{cfg.config, *device, *machine, events}; }
+
+    // Brings the fault about from a pass hook (a mute printer is set up before the job);
+    // false when a request was refused.
+    bool Inject(Fault fault)
+    {
+        switch (fault) {
+            case Fault::Cancel:
+                return RequestCancel(*machine);
+            case Fault::PauseResume:
+            case Fault::PauseCancel:
+                return RequestPause(*machine);
+            case Fault::Stall:
+                printer->StallNextPass();
+                return true;
+            case Fault::Unplug:
+                printer->Unplug();
+                return true;
+            default:
+                return true;
+        }
+    }
 
     // Index of the first command packet starting with code, or -1; how many start with it.
     int IndexOf(uint8_t code)

@@ -29,7 +29,7 @@ class PrintJobTest : public test::JobFixture {};
 // never answers the sync or drops off ends the job instead of hanging it, and the next job runs.
 TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
 {
-    enum class Fault { Cancel, PauseResume, PauseCancel, Stall, Mute, Unplug };
+    using test::Fault;
     struct Case {
         Fault fault;
         int at;  // passes sent when it happens
@@ -55,15 +55,7 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
             if (sent != c.at) {
                 return;
             }
-            if (c.fault == Fault::Cancel) {
-                EXPECT_TRUE(RequestCancel(*machine));
-            } else if (pause) {
-                EXPECT_TRUE(RequestPause(*machine));
-            } else if (c.fault == Fault::Stall) {
-                printer->StallNextPass();
-            } else if (c.fault == Fault::Unplug) {
-                printer->Unplug();
-            }
+            EXPECT_TRUE(Inject(c.fault));
         };
         // The printer takes the commands but drops every reply.
         printer->SetMute(c.fault == Fault::Mute);

@@ -417,10 +417,10 @@ TEST_P(Interlaced, EveryInkedPixelOfEveryCopyGetsItsDropsAndNoOtherPixelAny)
 // the lines fed less the head's k-fold height; the two parts print every line where it belongs.
 TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBelongs)
 {
-    enum class Cause { Cancel, Stall, Unplug };
+    using test::Fault;
     struct Case {
         int k;
-        Cause cause;
+        Fault fault;
         int after;     // passes acknowledged when it happens
         int stopLine;  // -1: wherever the poll thread notices
     };
@@ -429,16 +429,16 @@ TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBe
     // 16, 15, 16, 16, 16, 16, 16, 17, 16, 16, 16, 16. A stalled job has sent one pass more than
     // were acknowledged; a cancelled one stops before the next.
     constexpr Case kCases[] = {
-        {1, Cause::Cancel, 3, 3 * 16 - 32},
-        {1, Cause::Cancel, 6, 6 * 16 - 32},
-        {1, Cause::Stall, 4, 5 * 16 - 32},
-        {1, Cause::Unplug, 5, -1},
-        {2, Cause::Stall, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 + 17 - 2 * 32},  // 64
-        {4, Cause::Stall, 11,
+        {1, Fault::Cancel, 3, 3 * 16 - 32},
+        {1, Fault::Cancel, 6, 6 * 16 - 32},
+        {1, Fault::Stall, 4, 5 * 16 - 32},
+        {1, Fault::Unplug, 5, -1},
+        {2, Fault::Stall, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 + 17 - 2 * 32},  // 64
+        {4, Fault::Stall, 11,
          16 + 14 + 16 + 17 + 16 + 18 + 16 + 15 + 16 + 14 + 16 + 17 - 128},  // 63
-        {3, Cause::Stall, 9, 10 * 16 - 3 * 32},                             // 64
-        {6, Cause::Stall, 13, 6 * 32 + 16 + 15 - 6 * 32},                   // 31
-        {2, Cause::Stall, 2, 0},  // still within the head's k-fold height: from the top again
+        {3, Fault::Stall, 9, 10 * 16 - 3 * 32},                             // 64
+        {6, Fault::Stall, 13, 6 * 32 + 16 + 15 - 6 * 32},                   // 31
+        {2, Fault::Stall, 2, 0},  // still within the head's k-fold height: from the top again
     };
     const int h = HeadRows();
     ASSERT_EQ(h, 32);
@@ -447,31 +447,24 @@ TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBe
         const CRipImage image = MakeImage(24, std::max(2 * c.k * h + 7, 5 * h), 40 + c.k);
         for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
             std::ostringstream name;
-            name << "k " << c.k << ", cause " << static_cast<int>(c.cause) << " after " << c.after
+            name << "k " << c.k << ", fault " << static_cast<int>(c.fault) << " after " << c.after
                  << ", mask mode " << mode;
             JobRequest request;
             request.task = Task(file, 2, mode);
             test::CopyObserver observer;
             observer.onPass = [&](int sent, int /*total*/) {
-                if (sent != c.after) {
-                    return;
-                }
-                if (c.cause == Cause::Stall) {
-                    printer->StallNextPass();
-                } else if (c.cause == Cause::Unplug) {
-                    printer->Unplug();
-                } else {
-                    RequestCancel(*machine);
+                if (sent == c.after) {
+                    Inject(c.fault);
                 }
             };
             machine->Set(MachineState::Printing);
-            const bool failure = c.cause != Cause::Cancel;
+            const bool failure = c.fault != Fault::Cancel;
             const JobResult stopped = Print(request, &observer, failure ? 300 : test::kGenerousMs);
             ASSERT_FALSE(stopped.completed) << name.str();
             ASSERT_TRUE(stopped.resume) << name.str();
             // A pulled cable stops the job as soon as the poll thread finds the printer gone,
             // or fails it when a transfer notices first.
-            if (c.cause != Cause::Unplug) {
+            if (c.fault != Fault::Unplug) {
                 EXPECT_EQ(stopped.error.empty(), !failure) << name.str() << ": " << stopped.error;
             }
             const int stop = stopped.resumeLine;
@@ -483,7 +476,7 @@ TEST_P(Interlaced, AStoppedJobResumesAtItsLineAndBothPartsPrintEachLineWhereItBe
             ASSERT_LT(stop, image.Height()) << name.str();
             const sim::CMediaSheet first = printer->Sheet();
             const int top1 = Top(first, request.task);
-            if (c.cause == Cause::Unplug) {
+            if (c.fault == Fault::Unplug) {
                 // Plugged in again, the printer restarts and the program finds it ready.
                 printer->Replug();
                 ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));

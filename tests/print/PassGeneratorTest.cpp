@@ -121,10 +121,12 @@ TEST_F(PassGeneratorTest, EveryPixelIsFiredAsOftenAsTheMaskModeSays)
     const auto file = WriteImage(image);
     for (int randomMasks : {0, 1}) {
         config.IsAutoMaskGen = randomMasks;
-        for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
-            const auto run = Run(Task(file, 2, mode));
-            EXPECT_EQ(Mismatches(Fired(run, image), image, mode == kMaskNone ? 2 : 1), 0)
-                << "mode " << mode << ", random masks " << randomMasks;
+        for (int passes : {2, 4}) {
+            for (int mode : {kMaskNone, kMaskPass, kMaskInterleave}) {
+                const auto run = Run(Task(file, passes, mode));
+                EXPECT_EQ(Mismatches(Fired(run, image), image, mode == kMaskNone ? passes : 1), 0)
+                    << passes << " passes, mode " << mode << ", random masks " << randomMasks;
+            }
         }
     }
 }
