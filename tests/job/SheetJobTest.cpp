@@ -349,8 +349,7 @@ TEST_P(Interlaced, EveryInkedPixelOfEveryCopyGetsItsDropsAndNoOtherPixelAny)
         int skipBlank;  // with a blank band taller than the head in the middle of the image
         int copies;
         int direction;
-        int mode;  // -1: each mode (masks only with a seam or uneven steps), 1 pass masks, 2
-                   // interleave
+        int mode;  // -1 each (masks only if seamed or uneven), 1 pass masks, 2 interleave
     };
     // On 32 head rows: P = 3 steps 10 lines (8 with a 6-row seam), P = 6 steps 5 (4); with
     // k = 3 every step is the base, so the passes over a line are 3 apart.
