@@ -14,7 +14,7 @@ using namespace tavolux;
 
 namespace {
 
-enum class Fault { None, Cancel, PauseResume, PauseCancel, Stall, Unplug, Mute };
+using test::Fault;
 
 class JobChaosTest : public test::JobFixture {};
 
@@ -43,7 +43,7 @@ TEST_F(JobChaosTest, ShortJobsWithRandomFaultsAllEndAndKeepTheirOutcome)
                                      Fault::Mute};
         const Fault fault = kFaults[pick.Next32() % 10];
         const int at = 1 + static_cast<int>(pick.Next32() % 5);
-        test::HookObserver observer;
+        test::CopyObserver observer;
         std::atomic<bool> pauseSeen{false};
         std::atomic<bool> jobDone{false};
         observer.onPass = [&](int sent, int total) {
@@ -51,24 +51,8 @@ TEST_F(JobChaosTest, ShortJobsWithRandomFaultsAllEndAndKeepTheirOutcome)
             if (sent != at || sent >= total) {
                 return;
             }
-            switch (fault) {
-                case Fault::Cancel:
-                    RequestCancel(*machine);
-                    break;
-                case Fault::PauseResume:
-                case Fault::PauseCancel:
-                    RequestPause(*machine);
-                    pauseSeen = true;
-                    break;
-                case Fault::Stall:
-                    printer->StallNextPass();
-                    break;
-                case Fault::Unplug:
-                    printer->Unplug();
-                    break;
-                default:
-                    break;
-            }
+            pauseSeen = fault == Fault::PauseResume || fault == Fault::PauseCancel;
+            Inject(fault);
         };
         if (fault == Fault::Mute) {
             printer->SetMute(true);

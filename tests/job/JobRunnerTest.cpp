@@ -13,12 +13,24 @@ namespace {
 
 class JobRunnerTest : public test::JobFixture {
 protected:
-    JobLimits Limits()
+    // Runs the request as the job thread does, from the printing state.
+    JobResult Run(const JobRequest& request, IJobRunnerObserver* observer = nullptr,
+                  JobLimits limits = Limits())
     {
-        JobLimits l = ShortLimits();
-        l.syncMs = test::kGenerousMs;
-        l.passMs = test::kGenerousMs;
-        return l;
+        machine->Set(MachineState::Printing);
+        CJobRunner runner(Env(), random, observer);
+        runner.SetLimits(limits);
+        EXPECT_TRUE(runner.Start(request));
+        EXPECT_FALSE(runner.Start(request)) << "one job at a time";
+        return runner.Wait();
+    }
+
+    JobRequest Request(const std::string& name, int lines, int copies)
+    {
+        JobRequest request;
+        request.task = Task(Image(24, lines, 21, name), 2, 1);
+        request.copies = copies;
+        return request;
     }
 
     // The value of each lone 0x8C (a feed outside a pass header) and 0xE1 packet, in order,
@@ -37,9 +49,7 @@ protected:
             if (c.empty()) {
                 continue;
             }
-            if (c[0] == wire::cmd::kBeginJob) {
-                ++jobs;
-            }
+            jobs += c[0] == wire::cmd::kBeginJob ? 1 : 0;
             const bool lone = c[0] == wire::cmd::kPassOffset &&
                               previous != wire::cmd::kPassForward &&
                               previous != wire::cmd::kPassBackward;
@@ -50,51 +60,6 @@ protected:
         }
         return out;
     }
-
-    // The feeds (0x91) and job ends (0xE9) that follow the last pass header of a job.
-    struct EndCommands {
-        std::vector<int32_t> feeds;
-        int endJobs = 0;
-    };
-    EndCommands RunAndReadTheEnd(int startPosition)
-    {
-        machine->Set(MachineState::Printing);
-        CJobRunner runner(Env(), random);
-        runner.SetLimits(Limits());
-        JobRequest request;
-        request.task = Task(Image(24, 40, 24, "end.prn"), 2, 1);
-        request.startPosition = startPosition;
-        const JobResult result = runner.RunCopies(request);
-        EXPECT_TRUE(result.completed) << result.error;
-        EXPECT_EQ(machine->Get(), MachineState::Ready);
-        const auto commands = printer->Commands();
-        size_t last = 0;
-        for (size_t i = 0; i < commands.size(); ++i) {
-            const uint8_t code = commands[i].empty() ? 0 : commands[i][0];
-            if (code == wire::cmd::kPassForward || code == wire::cmd::kPassBackward) {
-                last = i;
-            }
-        }
-        EXPECT_GT(last, 0U) << "no pass header";
-        EndCommands end;
-        for (size_t i = last + 1; i < commands.size(); ++i) {
-            const auto& c = commands[i];
-            if (c.size() == 4 && c[0] == wire::cmd::kFeedMedia) {
-                end.feeds.push_back(wire::U24(c.data() + 1));
-            }
-            end.endJobs += !c.empty() && c[0] == wire::cmd::kEndJob ? 1 : 0;
-        }
-        return end;
-    }
-
-    int CountCode(uint8_t code)
-    {
-        int n = 0;
-        for (const auto& c : printer->Commands()) {
-            n += !c.empty() && c[0] == code;
-        }
-        return n;
-    }
 };
 
 TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
@@ -102,18 +67,12 @@ TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
     for (int taskGap : {200, 0}) {
         cfg.config.params.TaskGap = taskGap;
         printer->ClearCommands();
-        machine->Set(MachineState::Printing);
         test::CopyObserver observer;
-        CJobRunner runner(Env(), random, &observer);
-        runner.SetLimits(Limits());
-        JobRequest request;
-        request.task = Task(Image(24, 50, 21, "two.prn"), 2, 1);
-        request.copies = 2;
-        const JobResult result = runner.RunCopies(request);
+        const JobResult result = Run(Request("two.prn", 50, 2), &observer);
         ASSERT_TRUE(result.completed) << result.error;
         EXPECT_EQ(result.copiesDone, 2);
         EXPECT_EQ(observer.copies, (std::vector<std::string>{"2(1)", "2(2)"}));
-        EXPECT_EQ(CountCode(wire::cmd::kBeginJob), 2);
+        EXPECT_EQ(CountOf(wire::cmd::kBeginJob), 2);
         EXPECT_EQ(machine->Get(), MachineState::Ready);
 
         // The first feed of each copy: none for the first; the gap for the second, forward
@@ -132,20 +91,16 @@ TEST_F(JobRunnerTest, TwoCopiesShowTheirNumberAndTheSecondStartsAfterTheCopyGap)
                 backward2 = f.value;
             }
         }
-        if (taskGap > 0) {
-            // 200 mm at 0.01 mm a pulse, less the head, plus the last feed.
-            EXPECT_GT(forward2, 19000);
-            EXPECT_EQ(backward2, 0);
-        } else {
-            EXPECT_EQ(forward2, 0);
-            EXPECT_GT(backward2, 0);
-        }
+        // The gap less the head's 32 lines (270.93 pulses of 0.01 mm), plus the last feed (7
+        // passes of 16 lines, 135.47 pulses, feed 948 pulses, the last 136), cut to a whole
+        // pulse: 19865.07 forward, or 134.93 back without a gap.
+        EXPECT_EQ(forward2, taskGap > 0 ? 19865 : 0);
+        EXPECT_EQ(backward2, taskGap > 0 ? 0 : 134);
     }
 }
 
 TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
 {
-    machine->Set(MachineState::Printing);
     test::CopyObserver observer;
     std::vector<int> totals;
     std::mutex totalsMutex;
@@ -155,98 +110,85 @@ TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
             totals.push_back(total);
         }
     };
-    CJobRunner runner(Env(), random, &observer);
-    runner.SetLimits(Limits());
-    JobRequest request;
-    request.task = Task(Image(24, 90, 22, "r.prn"), 2, 1);
+    JobRequest request = Request("r.prn", 90, 2);
     request.task.resume = true;
     request.task.resumeLine = 60;
-    request.copies = 2;
-    const JobResult result = runner.RunCopies(request);
+    const JobResult result = Run(request, &observer);
     ASSERT_TRUE(result.completed) << result.error;
     EXPECT_FALSE(result.resume);
     EXPECT_EQ(result.resumeLine, 60);
-    ASSERT_EQ(totals.size(), 2u);
-    EXPECT_LT(totals[0], totals[1]) << "the resumed copy prints fewer passes";
+    // 2 passes of 16 lines under a 32-line head: the 30 lines from 60 on and the head's
+    // height take 4 steps and one more pass, the whole 90 lines 8 and one.
+    EXPECT_EQ(totals, (std::vector<int>{5, 9})) << "the resumed copy prints fewer passes";
 }
 
 TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachineReady)
 {
-    machine->Set(MachineState::Printing);
     test::CopyObserver observer;
     observer.onPass = [&](int sent, int) {
         if (sent == 4) {
             RequestCancel(*machine);
         }
     };
-    CJobRunner runner(Env(), random, &observer);
-    runner.SetLimits(Limits());
-    JobRequest request;
-    request.task = Task(Image(24, 90, 23, "x.prn"), 2, 1);
-    request.copies = 3;
-    ASSERT_TRUE(runner.Start(request));
-    EXPECT_FALSE(runner.Start(request)) << "one job at a time";
-    const JobResult result = runner.Wait();
+    const JobResult result = Run(Request("x.prn", 90, 3), &observer);
     EXPECT_FALSE(result.completed);
     EXPECT_TRUE(result.stopped);
     EXPECT_TRUE(result.resume);
     EXPECT_EQ(result.copiesDone, 0);
     EXPECT_EQ(observer.copies.size(), 1u);
-    EXPECT_GE(result.resumeLine, 0);
-    EXPECT_LT(result.resumeLine, 90);
+    EXPECT_EQ(result.resumeLine, 4 * 16 - 32) << "4 steps of 16 lines less the head";
     EXPECT_EQ(machine->Get(), MachineState::Ready);
 }
 
-class EndObserver : public IJobRunnerObserver {
-public:
-    std::function<void(const JobResult&)> onFinished;
-    void JobFinished(const JobResult& result) override
-    {
-        if (onFinished) {
-            onFinished(result);
-        }
-    }
-};
-
-// The small test printer is an even board.
-TEST_F(JobRunnerTest, EvenBoardsFeedBackToTheStartAtTheEnd)
-{
-    const EndCommands end = RunAndReadTheEnd(1234);
-    EXPECT_EQ(end.feeds, std::vector<int32_t>{1234}) << "back over the distance fed to the start";
-    EXPECT_EQ(end.endJobs, 0);
-}
-
-class OddBoardJobRunnerTest : public JobRunnerTest {
+// Even boards (the small test printer's 0) feed back to the start at the end; odd boards end
+// the job instead.
+class JobEndTest : public JobRunnerTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
     {
-        printVer = 1;
+        printVer = GetParam();
         JobRunnerTest::SetUp();
     }
 };
 
-TEST_F(OddBoardJobRunnerTest, OddBoardsEndTheJobInsteadOfFeedingBack)
+TEST_P(JobEndTest, EvenBoardsFeedBackToTheStartOddOnesEndTheJob)
 {
-    const EndCommands end = RunAndReadTheEnd(1234);
-    EXPECT_TRUE(end.feeds.empty());
-    EXPECT_EQ(end.endJobs, 1);
+    JobRequest request = Request("end.prn", 40, 1);
+    request.startPosition = 1234;
+    const JobResult result = Run(request);
+    EXPECT_TRUE(result.completed) << result.error;
+    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    // The feeds (0x91) and job ends (0xE9) after the last pass header.
+    const auto commands = printer->Commands();
+    const auto last = std::find_if(commands.rbegin(), commands.rend(), [](const auto& c) {
+        return !c.empty() && (c[0] == wire::cmd::kPassForward || c[0] == wire::cmd::kPassBackward);
+    });
+    ASSERT_NE(last, commands.rend()) << "no pass header";
+    std::vector<int32_t> feeds;
+    int endJobs = 0;
+    for (auto c = commands.begin() + (commands.rend() - last); c != commands.end(); ++c) {
+        if (c->size() == 4 && (*c)[0] == wire::cmd::kFeedMedia) {
+            feeds.push_back(wire::U24(c->data() + 1));
+        }
+        endJobs += !c->empty() && (*c)[0] == wire::cmd::kEndJob ? 1 : 0;
+    }
+    const bool even = GetParam() % 2 == 0;
+    EXPECT_EQ(feeds, even ? std::vector<int32_t>{1234} : std::vector<int32_t>{});
+    EXPECT_EQ(endJobs, even ? 0 : 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Boards, JobEndTest, ::testing::Values(0, 1));
 
 TEST_F(JobRunnerTest, APrinterThatNeverFinishesTheFeedBackStillLeavesTheMachineReady)
 {
-    machine->Set(MachineState::Printing);
-    EndObserver observer;
+    test::CopyObserver observer;
     // Nobody reads the printer's replies once the passes are done: MoveDone never comes.
     observer.onFinished = [&](const JobResult&) { poller->Stop(); };
-    CJobRunner runner(Env(), random, &observer);
     JobLimits limits = Limits();
     limits.moveMs = 300;
-    runner.SetLimits(limits);
-    JobRequest request;
-    request.task = Task(Image(24, 40, 25, "silent.prn"), 2, 1);
+    JobRequest request = Request("silent.prn", 40, 1);
     request.startPosition = 500;
-    ASSERT_TRUE(runner.Start(request));
-    const JobResult result = runner.Wait();
+    const JobResult result = Run(request, &observer, limits);
     EXPECT_TRUE(result.completed) << "every pass was printed: " << result.error;
     EXPECT_EQ(machine->Get(), MachineState::Ready);
     const auto commands = printer->Commands();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "config/ConfigFixture.h"
 #include "job/PrintChecks.h"
@@ -31,17 +32,9 @@ protected:
         input.xResolution = 720;
     }
 
-    int Start(double widthMm, int carriage = 0)
-    {
-        int start = -1;
-        ok = ComputeStartPosition(f.config, widthMm, carriage, start);
-        return start;
-    }
-
     test::ConfigFixture f;
     std::filesystem::path file;
     PrintCheckInput input;
-    bool ok = false;
 };
 
 TEST_F(PrintChecksTest, MessagesComeInTheOperatorsOrder)
@@ -99,97 +92,77 @@ TEST_F(PrintChecksTest, ColourStripsWidenThePrintedWidth)
     EXPECT_EQ(PrintedWidthBytes(f.config, input), 156);
 }
 
-TEST_F(PrintChecksTest, StartPositionForEveryOriginStyle)
+// The start position in pulses of 0.01 mm (the last row: of 0.07 mm) for each origin style,
+// typesetting and over-width style, never negative, and whether the job fits between the first
+// printable point (MaxOrigin) and the last (MaxOrigin + MaxPrintWidth).
+TEST_F(PrintChecksTest, StartPositionForEveryOriginStyleAndWhetherItFits)
 {
+    struct Row {
+        int originStyle;  // OriginPrintStyle
+        int origin;       // Origin
+        int typeset;      // -1: IfTypeset 0, else TypesetStyle
+        int overWidth;    // OverWidthPrintStyle
+        int mediaPos;
+        int maxOrigin;
+        int maxWidth;  // MaxPrintWidth
+        double widthMm;
+        int carriage;
+        int start;
+        bool fits;
+    };
+    // Head to sensor 20 mm and acceleration 10 mm; a job of 200 mm fits on the 500 mm media at
+    // 300 mm (e = -300), one of 600 mm does not (e = 100).
+    const Row rows[] = {
+        {0, 1, -1, 0, 300, 0, 3000, 200, 0, 7000, true},    // the origin at (100 - 20 - 10) mm
+        {0, 0, -1, 0, 300, 0, 3000, 200, 123, 2123, true},  // (50 - 20 - 10) mm past the carriage
+        {1, 0, -1, 0, 300, 0, 3000, 200, 123, 2123, true},  //
+        {1, 1, -1, 0, 300, 0, 3000, 200, 0, 27000, true},   // at the media
+        {1, 1, 0, 0, 300, 0, 3000, 200, 0, 57000, true},    // typeset right
+        {1, 1, 1, 0, 300, 0, 3000, 200, 0, 42000, true},    // centred
+        {1, 1, 2, 0, 300, 0, 3000, 200, 0, 27000, true},    // left
+        {1, 1, -2, 0, 300, 0, 3000, 200, 0, 32000, true},   // an unknown style
+        {1, 1, -1, 0, 300, 0, 3000, 600, 0, 27000, true},   // over-width styles
+        {1, 1, -1, 1, 300, 0, 3000, 600, 0, 22000, true},   //
+        {1, 1, -1, 2, 300, 0, 3000, 600, 0, 17000, true},   //
+        {1, 1, -1, 0, 10, 0, 1000, 200, 0, 0, true},        // never negative
+        {1, 1, -1, 0, 10, 40, 1000, 200, 0, 0, false},      // its left edge (30 mm) before 40
+        {1, 1, -1, 0, 300, 0, 400, 200, 0, 27000, false},   // 300 + 200 mm past 0 + 400 mm
+        {1, 1, -1, 0, 300, 0, 500, 200, 0, 27000, true},    //
+    };
     auto& p = f.config.params;
     p.MmPerPulseX = 0.01;
     p.HeadToSensorDist = 20;
     p.MaxAccDist = 10;
     p.SensorToUvDist = 50;
     p.OriginPos = 100;
-    p.MediaPos = 300;
     p.MediaWidth = 500;
     p.CustomRigthMargin = 50;
-    p.MaxOrigin = 0;
-    p.MaxPrintWidth = 3000;
-
+    for (const Row& r : rows) {
+        p.OriginPrintStyle = r.originStyle;
+        p.Origin = r.origin;
+        p.IfTypeset = r.typeset == -1 ? 0 : 1;
+        p.TypesetStyle = r.typeset == -2 ? -1 : r.typeset;
+        p.OverWidthPrintStyle = r.overWidth;
+        p.MediaPos = r.mediaPos;
+        p.MaxOrigin = r.maxOrigin;
+        p.MaxPrintWidth = r.maxWidth;
+        int start = -1;
+        const bool ok = ComputeStartPosition(f.config, r.widthMm, r.carriage, start);
+        EXPECT_EQ(start, r.start) << "row " << &r - rows;
+        EXPECT_EQ(ok, r.fits) << "row " << &r - rows;
+    }
+    // Whole pulses are not lost to rounding: 29 mm / 0.01 mm and 7 mm / 0.07 mm come out just
+    // under 2900 and 100 in binary floating point.
     p.OriginPrintStyle = 0;
-    p.Origin = 1;
-    EXPECT_EQ(Start(200), 7000);  // (100 - 20 - 10) mm
-    p.Origin = 0;
-    EXPECT_EQ(Start(200, 123), 2123);  // (50 - 20 - 10) mm past the carriage
-    p.OriginPrintStyle = 1;
-    EXPECT_EQ(Start(200, 123), 2123);
-
-    // Fits on the media (e = 200 - 500 = -300).
-    p.Origin = 1;
-    p.IfTypeset = 0;
-    EXPECT_EQ(Start(200), 27000);
-    p.IfTypeset = 1;
-    p.TypesetStyle = 0;
-    EXPECT_EQ(Start(200), 57000);
-    p.TypesetStyle = 1;
-    EXPECT_EQ(Start(200), 42000);
-    p.TypesetStyle = 2;
-    EXPECT_EQ(Start(200), 27000);
-    p.TypesetStyle = -1;
-    EXPECT_EQ(Start(200), 32000);
-    EXPECT_TRUE(ok);
-
-    // Wider than the media (e = 600 - 500 = 100).
-    p.OverWidthPrintStyle = 0;
-    EXPECT_EQ(Start(600), 27000);
-    p.OverWidthPrintStyle = 1;
-    EXPECT_EQ(Start(600), 22000);
-    p.OverWidthPrintStyle = 2;
-    EXPECT_EQ(Start(600), 17000);
-    EXPECT_TRUE(ok);
-}
-
-TEST_F(PrintChecksTest, StartPositionIsNeverNegativeAndMustFitThePrintableRange)
-{
-    auto& p = f.config.params;
-    p.MmPerPulseX = 0.01;
-    p.HeadToSensorDist = 20;
-    p.MaxAccDist = 10;
-    p.OriginPrintStyle = 1;
-    p.Origin = 1;
-    p.IfTypeset = 0;
-    p.MediaPos = 10;
-    p.MediaWidth = 500;
-    p.MaxOrigin = 0;
-    p.MaxPrintWidth = 1000;
-    EXPECT_EQ(Start(200), 0);
-    EXPECT_TRUE(ok);
-    // The job's left edge (0 x q + h + a = 30 mm) lies before the first printable point.
-    p.MaxOrigin = 40;
-    Start(200);
-    EXPECT_FALSE(ok);
-    // Its right edge lies past the last one.
-    p.MaxOrigin = 0;
-    p.MediaPos = 300;
-    p.MaxPrintWidth = 400;
-    EXPECT_EQ(Start(200), 27000);  // 300 mm + 200 mm > 0 + 400 mm
-    EXPECT_FALSE(ok);
-    p.MaxPrintWidth = 500;
-    Start(200);
-    EXPECT_TRUE(ok);
-}
-
-TEST_F(PrintChecksTest, WholePulsesAreNotLostToRounding)
-{
-    auto& p = f.config.params;
-    p.MmPerPulseX = 0.01;
-    p.OriginPrintStyle = 0;
-    p.Origin = 1;
     p.HeadToSensorDist = 0;
     p.MaxAccDist = 0;
-    p.OriginPos = 29;
-    EXPECT_EQ(Start(10), 2900);
-    // 7 mm / 0.07 mm comes out as 99.99999999999999 in binary floating point.
-    p.MmPerPulseX = 0.07;
-    p.OriginPos = 7;
-    EXPECT_EQ(Start(10), 100);
+    for (const auto& [pulse, originMm, pulses] : {std::tuple{0.01, 29, 2900}, {0.07, 7, 100}}) {
+        p.MmPerPulseX = pulse;
+        p.OriginPos = originMm;
+        int start = -1;
+        ComputeStartPosition(f.config, 10, 0, start);
+        EXPECT_EQ(start, pulses);
+    }
 }
 
 }  // namespace

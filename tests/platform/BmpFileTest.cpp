@@ -19,12 +19,6 @@ uint32_t U32(const std::string& b, size_t at)
     return v;
 }
 
-uint16_t U16(const std::string& b, size_t at)
-{
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                                 static_cast<unsigned char>(b[at + 1]) << 8);
-}
-
 DibImage Gradient(int w, int h)
 {
     DibImage image;
@@ -45,16 +39,20 @@ TEST(BmpFile, HeadersDescribeTheTopDownRows)
     const std::string bytes = EncodeBmp(image);
     ASSERT_EQ(bytes.size(), 54u + 3 * 24);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
-    EXPECT_EQ(U32(bytes, 2), bytes.size());
-    EXPECT_EQ(U32(bytes, 6), 0u);
-    EXPECT_EQ(U32(bytes, 10), 54u);
-    EXPECT_EQ(U32(bytes, 14), 40u);
-    EXPECT_EQ(U32(bytes, 18), 8u);
-    EXPECT_EQ(static_cast<int32_t>(U32(bytes, 22)), -3);
-    EXPECT_EQ(U16(bytes, 26), 1);
-    EXPECT_EQ(U16(bytes, 28), 24);
-    EXPECT_EQ(U32(bytes, 30), 0u);
-    EXPECT_EQ(U32(bytes, 34), 72u);
+    // File size, reserved, pixel offset, info size, width, height (negative: top-down), then
+    // planes and bits per pixel (16 bits each), no compression, pixel bytes.
+    const std::pair<size_t, uint32_t> fields[] = {{2, 126u},
+                                                  {6, 0u},
+                                                  {10, 54u},
+                                                  {14, 40u},
+                                                  {18, 8u},
+                                                  {22, static_cast<uint32_t>(-3)},
+                                                  {26, 1u | 24u << 16},
+                                                  {30, 0u},
+                                                  {34, 72u}};
+    for (const auto& [at, value] : fields) {
+        EXPECT_EQ(U32(bytes, at), value) << "at " << at;
+    }
     // The first stored row is the top row.
     EXPECT_EQ(static_cast<unsigned char>(bytes[54]), image.Row(0)[0]);
     EXPECT_EQ(static_cast<unsigned char>(bytes[54 + 24]), image.Row(1)[0]);

@@ -149,7 +149,7 @@ TEST(TransferLayout, WordPositionsOfEveryLayout)
     }
 }
 
-TEST(TransferLayout, SilentChannelsAndForbiddenNozzles)
+TEST(TransferLayout, SilentChannelsForbiddenNozzlesDirectionAndGroupOffsets)
 {
     CFastMerge fast;
     test::CLiteralMerge literal;
@@ -180,25 +180,19 @@ TEST(TransferLayout, SilentChannelsAndForbiddenNozzles)
         ASSERT_EQ(hits.size(), 1u);
         EXPECT_EQ(hits[0].bits, 4);
         EXPECT_EQ(hits[0].index, 0u);
-    }
-}
 
-TEST(TransferLayout, DirectionAndGroupOffsetsPlacePixelsOnTheCarriage)
-{
-    CFastMerge fast;
-    test::CLiteralMerge literal;
-    for (CChannelMerger* m :
-         {static_cast<CChannelMerger*>(&fast), static_cast<CChannelMerger*>(&literal)}) {
-        test::MergeHarness h;
-        h.layout.headHoleNo = 16;
-        h.layout.groupRows = 16;
-        h.layout.printVer = 3;
-        h.Init({0, 5});  // group 1 sits 5 pixels right: it reaches pixel x 5 columns later
-        auto hits = Hits(h, *m, 16 + 2, 3);
-        ASSERT_EQ(hits.size(), 1u);
-        EXPECT_EQ(hits[0].index, 2u + (3 + 5) * 16);
-        hits = Hits(h, *m, 2, 3, false);  // right to left: column j prints pixel end - j
-        ASSERT_EQ(hits.size(), 1u);
-        EXPECT_EQ(hits[0].index, 2u + static_cast<size_t>(h.passLength - 1 - 3) * 16);
+        // Group 1 sits 5 pixels right: it reaches pixel x 5 columns later; right to left,
+        // column j prints pixel end - j.
+        test::MergeHarness o;
+        o.layout.headHoleNo = 16;
+        o.layout.groupRows = 16;
+        o.layout.printVer = 3;
+        o.Init({0, 5});
+        auto placed = Hits(o, *m, 16 + 2, 3);
+        ASSERT_EQ(placed.size(), 1u);
+        EXPECT_EQ(placed[0].index, 2u + (3 + 5) * 16);
+        placed = Hits(o, *m, 2, 3, false);
+        ASSERT_EQ(placed.size(), 1u);
+        EXPECT_EQ(placed[0].index, 2u + static_cast<size_t>(o.passLength - 1 - 3) * 16);
     }
 }

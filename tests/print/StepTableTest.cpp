@@ -141,7 +141,8 @@ TEST_F(StepSettings, FeedConversionCarriesTheFractionAcrossPasses)
 // move the passes over every interlace position evenly leave none, whether or not P divides
 // the head; the others are those of an odd base with k = 2 (256 / 3 = 85), the k = 4 cycle
 // corrections with 3 passes, equal even steps that never reach the odd lines (a feathered
-// 512-row head at k = 6) and k = 5, 8 or 12 with 3 passes.
+// 512-row or 32-row head at k = 6: (32 - 12) / 2 = 10, (32 - 24) / 2 = 4, no multiple of 6
+// gets corrections) and k = 5, 8 or 12 with 3 passes.
 TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
 {
     struct Row {
@@ -157,6 +158,7 @@ TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
         {512, 4, 4, 0, false}, {256, 3, 2, 0, true},   {256, 3, 4, 0, true},
         {32, 3, 4, 0, true},   {256, 3, 5, 0, true},   {256, 3, 8, 0, true},
         {512, 3, 12, 0, true}, {512, 3, 6, 18, true},  {512, 2, 6, 24, true},
+        {32, 2, 6, 12, true},  {32, 2, 6, 24, true},
     };
     for (const Row& r : kRows) {
         const auto steps = Steps(r.h, r.p, r.k, 2, r.feather);
@@ -167,20 +169,13 @@ TEST(StepTable, WhichTablesLeaveLinesUnderFewerThanPNozzles)
             lines += steps[static_cast<size_t>(i) % steps.size()];
             fed.push_back(lines);
         }
+        // Past the first passes, and before the last lines feed out from under the head.
         const int from = fed[static_cast<size_t>(2 * r.k * r.p)];
         const int to = fed.back() - r.h * r.k;
         ASSERT_LT(from, to);
-        std::vector<int> under(static_cast<size_t>(to - from), 0);
-        for (const int f : fed) {
-            for (int n = 0; n < r.h; ++n) {
-                const int y = f - r.h * r.k + n * r.k;
-                if (y >= from && y < to) {
-                    ++under[static_cast<size_t>(y - from)];
-                }
-            }
-        }
+        const auto under = test::NozzlesOver(fed, r.h, r.k, to);
         const bool someShort =
-            std::any_of(under.begin(), under.end(), [&](int u) { return u < r.p; });
+            std::any_of(under.begin() + from, under.end(), [&](int u) { return u < r.p; });
         EXPECT_EQ(someShort, r.someShort)
             << "H " << r.h << ", " << r.p << " passes, k " << r.k << ", seam " << r.feather;
     }
