@@ -92,6 +92,32 @@ if(NOT after_busy STREQUAL before_busy)
   message(FATAL_ERROR "a set that did not get the lock changed the file")
 endif()
 
+# config set: a key this version reads refuses a value outside its field, naming the range, and
+# leaves the file as it was; any other key is written with a note. Rows: exit code, section,
+# key, value, text expected on the error stream ("-": none).
+foreach(row "2|TX Printer|FeatherMode|3|0 到 2" "2|TX Printer|MediaPly|-1|MediaPly = -1"
+    "2|SYSTEM|IsDebug|yes|0 到 1" "2|TX Printer|MmPerPulseX|fast|只接受数字"
+    "0|TX Printer|FeatherMode|2|-" "0|SYSTEM|KeyOfALaterVersion|7|不是本版本读取的键")
+  string(REPLACE "|" ";" f "${row}")
+  list(GET f 0 code)
+  list(GET f 1 section)
+  list(GET f 2 key)
+  list(GET f 3 value)
+  list(GET f 4 text)
+  file(READ ${WORK}/tavolux.ini before_set)
+  run(${code} config set "${section}" ${key} ${value})
+  if(NOT text STREQUAL "-")
+    expect_in(ERR "${text}")
+  endif()
+  run(0 config get "${section}" ${key})
+  file(READ ${WORK}/tavolux.ini after_set)
+  if(code EQUAL 0 AND NOT OUT STREQUAL "${value}\n")
+    message(FATAL_ERROR "config set ${key} ${value} did not store it: ${OUT}")
+  elseif(NOT code EQUAL 0 AND NOT after_set STREQUAL before_set)
+    message(FATAL_ERROR "a refused config set ${key} ${value} changed the file")
+  endif()
+endforeach()
+
 run(1 config get SYSTEM NoSuchKey)
 run(2 config frobnicate)
 run(2 config set SYSTEM)
