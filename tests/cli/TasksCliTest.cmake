@@ -14,22 +14,17 @@ if(NOT made EQUAL 0)
 endif()
 
 # Preview: 104 pixels by 120 lines at 720 dpi, zoomed into 800 x 600 with stride 2.
-run(0 preview ${WORK}/poster.v2.prn --mode 2 --out ${WORK}/p.png)
-expect("planes = 6\n" "${OUT}")
-expect("stride = 2\n" "${OUT}")
-expect("steps = 9 * 9\n" "${OUT}")
-expect("preview = 11 * 13\n" "${OUT}")
+run_cases("0|preview,${WORK}/poster.v2.prn,--mode,2,--out,${WORK}/p.png|planes = 6\n,stride = 2\n,steps = 9 * 9\n,preview = 11 * 13\n")
 file(READ ${WORK}/p.png signature LIMIT 8 HEX)
 if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "p.png is no PNG: ${signature}")
 endif()
-run(2 preview ${WORK}/poster.v2.prn --mode 3 --out ${WORK}/p.png)
-run(2 preview ${WORK}/poster.v2.prn)
-run(1 preview ${WORK}/missing.prn --out ${WORK}/q.png)
-expect("打开Rip文件错误" "${ERR}")
 file(WRITE ${WORK}/short.prn "too short")
-run(1 preview ${WORK}/short.prn --out ${WORK}/q.png)
-expect("Rip文件头错误" "${ERR}")
+run_cases(
+  "2|preview,${WORK}/poster.v2.prn,--mode,3,--out,${WORK}/p.png"
+  "2|preview,${WORK}/poster.v2.prn"
+  "1|preview,${WORK}/missing.prn,--out,${WORK}/q.png|打开Rip文件错误"
+  "1|preview,${WORK}/short.prn,--out,${WORK}/q.png|Rip文件头错误")
 
 # Tasks: add twice, list, remove the first, list again.
 # The list starts with a header row that names the units.
@@ -68,11 +63,8 @@ list(LENGTH thumbnails count)
 if(NOT count EQUAL 1)
   message(FATAL_ERROR "the removed task's thumbnail remains: ${thumbnails}")
 endif()
-run(0 tasks save)
-run(1 tasks remove 5)
-run(2 tasks remove x)
-run(2 tasks frobnicate)
-run(1 tasks add ${WORK}/missing.prn)
+run_cases("0|tasks,save" "1|tasks,remove,5" "2|tasks,remove,x" "2|tasks,frobnicate"
+  "1|tasks,add,${WORK}/missing.prn")
 
 # Two programs adding at the same time: no task lost, no picture without its task.
 file(REMOVE_RECURSE ${WORK}/Works)
