@@ -15,9 +15,12 @@ using namespace tavolux;
 
 namespace {
 
+// A file of the source tree; "sample:N" names the shipped sample.
 std::string DataText(const std::string& name)
 {
-    std::ifstream in(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "tests/data/config" / name);
+    const std::filesystem::path root(TAVOLUX_SOURCE_DIR);
+    std::ifstream in(name.starts_with("sample:") ? root / "data/sample/tavolux.ini"
+                                                 : root / "tests/data/config" / name);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -56,16 +59,11 @@ TEST(ConfigFieldTable, LoadDumpAndSavesGiveTheRecordedFilesByteForByte)
     for (const SaveCase& c : cases) {
         SCOPED_TRACE(c.input);
         test::TempDir dir;
+        dir.Write(kConfigFileName, DataText(c.input));
         if (c.input.starts_with("sample:")) {
-            std::ifstream in(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "data/sample/tavolux.ini");
-            std::ostringstream s;
-            s << in.rdbuf();
-            dir.Write(kConfigFileName, s.str());
             auto ini = CIniFile::OpenFile(dir.Path() / kConfigFileName, true);
             ini.WriteInt("SYSTEM", "Printer", std::stoi(c.input.substr(7)));
             ASSERT_TRUE(ini.Flush());
-        } else {
-            dir.Write(kConfigFileName, DataText(c.input));
         }
         CPrinterConfig config(dir.Path());
         const bool loaded = config.LoadConfig();
@@ -118,26 +116,19 @@ TEST(ConfigFieldTable, CheckRefusesValuesOutsideTheField)
         const char* value;
         bool accepted;
     };
+    // clang-format off
     const Case cases[] = {
-        {"TX Printer", "FeatherMode", "2", true},
-        {"TX Printer", "FeatherMode", "3", false},
-        {"TX Printer", "FeatherMode", "-1", false},
-        {"TX Printer", "MediaPly", "0", true},
-        {"TX Printer", "MediaPly", "-1", false},
-        {"SYSTEM", "IsDebug", "1", true},
-        {"SYSTEM", "IsDebug", "2", false},
-        {"SYSTEM", "Printer", "+1", true},
-        {"SYSTEM", "Printer", "1x", false},
-        {"SYSTEM", "Printer", "", false},
-        {"TX Printer", "TaskGap", "-2147483648", true},
-        {"TX Printer", "TaskGap", "2147483648", false},
-        {"TX Printer", "MmPerPulseX", "0.02", true},
-        {"TX Printer", "MmPerPulseX", "fast", false},
-        {"SYSTEM", "UsbVendorId", "0x04b4", true},
-        {"SYSTEM", "UsbVendorId", "12345", false},
-        {"TX Printer", "OutputInterface", "anything", true},
-        {"TX Printer_LIST", "StepPass", "1,2&x", true},
+        {"TX Printer", "FeatherMode", "2", true},          {"TX Printer", "FeatherMode", "3", false},
+        {"TX Printer", "FeatherMode", "-1", false},        {"TX Printer", "MediaPly", "0", true},
+        {"TX Printer", "MediaPly", "-1", false},           {"SYSTEM", "IsDebug", "1", true},
+        {"SYSTEM", "IsDebug", "2", false},                 {"SYSTEM", "Printer", "+1", true},
+        {"SYSTEM", "Printer", "1x", false},                {"SYSTEM", "Printer", "", false},
+        {"TX Printer", "TaskGap", "-2147483648", true},    {"TX Printer", "TaskGap", "2147483648", false},
+        {"TX Printer", "MmPerPulseX", "0.02", true},       {"TX Printer", "MmPerPulseX", "fast", false},
+        {"SYSTEM", "UsbVendorId", "0x04b4", true},         {"SYSTEM", "UsbVendorId", "12345", false},
+        {"TX Printer", "OutputInterface", "any", true},    {"TX Printer_LIST", "StepPass", "1,2&x", true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const ConfigField* f = FindConfigField(c.section, c.key);
         ASSERT_NE(f, nullptr) << c.key;

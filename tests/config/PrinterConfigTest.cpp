@@ -164,8 +164,7 @@ TEST_P(ConfigRules, LoadAndSave)
     }
     for (const auto& [section, key, value] : rc.saved) {
         EXPECT_EQ(f.Get(section, key), value) << key;
-        const std::string s = section == "P" ? "P" : section == "L" ? "P_LIST" : section;
-        EXPECT_TRUE(CIniFile::OpenFile(f.dir.Path() / kConfigFileName, true).HasKey(s, key)) << key;
+        EXPECT_TRUE(f.File().HasKey(test::ConfigFixture::Section(section), key)) << key;
     }
 }
 
