@@ -4,6 +4,7 @@
 #pragma once
 
 #include <climits>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
