@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/CliContext.h"
+#include "config/ConfigFields.h"
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "res/StringIds.h"
@@ -81,12 +82,24 @@ int RunConfigCommand(CliContext& ctx, const std::vector<std::string>& args)
         *ctx.out << ini.GetString(args[1], args[2]) << "\n";
         return kExitOk;
     }
+    // A known key takes only what its field accepts; an unknown one is written as given, since an
+    // installer may add keys that a newer version reads.
+    const ConfigField* field = FindConfigField(args[1], args[2]);
+    if (field != nullptr) {
+        const std::string why = CheckFieldValue(*field, args[3]);
+        if (!why.empty()) {
+            return Fail(ctx, kExitUsage, why);
+        }
+    }
     if (!ini.WriteString(args[1], args[2], args[3])) {
         return Fail(ctx, kExitUsage, LoadResString(ids::kCliSetRefused));
     }
     std::string error;
     if (!ini.Flush(&error)) {
         return Fail(ctx, kExitFailed, error);
+    }
+    if (field == nullptr) {
+        *ctx.err << FormatResString(ids::kCliUnknownKeyNote, {args[2], args[1]}) << "\n";
     }
     return kExitOk;
 }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,6 +13,8 @@
 namespace tavolux {
 
 class CIniFile;
+struct ConfigField;
+enum class FieldRole;
 
 inline constexpr int kMaxCombos = 9;  // room of the horizontal error tables
 inline constexpr int kBidiSlots = 8;  // room of the bidirectional error array
@@ -231,9 +234,11 @@ public:
     std::string LanguageName() const;
 
 private:
-    void LoadSystem(const CIniFile& ini);
-    void LoadPrinter(const CIniFile& ini, const std::string& p, const std::string& l);
-    void WriteSystem(CIniFile& ini) const;
+    // Reads the fields of those roles in the order of the field table, except skip.
+    void LoadRoles(const CIniFile& ini, std::initializer_list<FieldRole> roles,
+                   const ConfigField* skip = nullptr);
+    // Writes the fields of those roles in the order of their save.
+    void WriteRoles(CIniFile& ini, std::initializer_list<FieldRole> roles);
     // Writes the SYSTEM keys; false (after storing them) when Printer names no printer type.
     bool BeginPrinterSave(CIniFile& ini);
     // Records why the load stopped and returns false.

@@ -5,46 +5,44 @@
 
 namespace tavolux {
 
+namespace {
+
+// The text of each kind: what comes before the path and after it; kinds without a path have
+// their whole text in `before`.
+struct FileErrorForm {
+    FileErrorKind kind;
+    const char* before;
+    const char* after;
+    bool withPath;
+};
+
+constexpr FileErrorForm kForms[] = {
+    {FileErrorKind::NotRegular, "", " is not a regular file", true},
+    {FileErrorKind::Write, "cannot write ", "", true},
+    {FileErrorKind::Replace, "cannot replace ", "", true},
+    {FileErrorKind::CreateTemporary, "cannot create a temporary file in ", "", true},
+    {FileErrorKind::Sync, "cannot sync ", "", true},
+    {FileErrorKind::Close, "cannot close ", "", true},
+    {FileErrorKind::OpenLock, "cannot open the lock file ", "", true},
+    {FileErrorKind::Lock, "cannot lock ", "", true},
+    {FileErrorKind::LockHeld, "", " is held by another program", true},
+    {FileErrorKind::EmptyImage, "the image is empty", "", false},
+    {FileErrorKind::Encode, "cannot encode the PNG", "", false},
+};
+
+}  // namespace
+
 std::string EnglishFileErrorText(const FileError& error)
 {
-    const std::string path = error.path.string();
     std::string text;
-    switch (error.kind) {
-        case FileErrorKind::None:
-            return {};
-        case FileErrorKind::NotRegular:
-            text = path + " is not a regular file";
-            break;
-        case FileErrorKind::Write:
-            text = "cannot write " + path;
-            break;
-        case FileErrorKind::Replace:
-            text = "cannot replace " + path;
-            break;
-        case FileErrorKind::CreateTemporary:
-            text = "cannot create a temporary file in " + path;
-            break;
-        case FileErrorKind::Sync:
-            text = "cannot sync " + path;
-            break;
-        case FileErrorKind::Close:
-            text = "cannot close " + path;
-            break;
-        case FileErrorKind::OpenLock:
-            text = "cannot open the lock file " + path;
-            break;
-        case FileErrorKind::Lock:
-            text = "cannot lock " + path;
-            break;
-        case FileErrorKind::LockHeld:
-            text = path + " is held by another program";
-            break;
-        case FileErrorKind::EmptyImage:
-            text = "the image is empty";
-            break;
-        case FileErrorKind::Encode:
-            text = "cannot encode the PNG";
-            break;
+    for (const FileErrorForm& form : kForms) {
+        if (form.kind == error.kind) {
+            text =
+                std::string(form.before) + (form.withPath ? error.path.string() : "") + form.after;
+        }
+    }
+    if (text.empty()) {
+        return {};  // no failure
     }
     if (error.systemError != 0) {
         text += ": ";

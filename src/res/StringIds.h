@@ -245,5 +245,10 @@ inline constexpr int kTransportBusy = 60766;
 inline constexpr int kTransportOverflow = 60767;
 inline constexpr int kTransportIo = 60768;
 inline constexpr int kTransportInterrupted = 60769;
+// Values a configuration key refuses, and keys this version does not read.
+inline constexpr int kConfigValueOutOfRange = 60820;  // key, value, least, greatest
+inline constexpr int kConfigValueNotNumber = 60821;   // key, value
+inline constexpr int kConfigValueNotUsbId = 60822;    // key, value
+inline constexpr int kCliUnknownKeyNote = 60823;      // key, section
 
 }  // namespace tavolux::ids

@@ -237,6 +237,11 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kTransportOverflow, "溢出"},
         {kTransportIo, "输入/输出错误"},
         {kTransportInterrupted, "已中断"},
+        {kConfigValueOutOfRange, "已拒绝 %1 = %2：%1 只接受 %3 到 %4 之间的整数，文件没有改动"},
+        {kConfigValueNotNumber, "已拒绝 %1 = %2：%1 只接受数字，文件没有改动"},
+        {kConfigValueNotUsbId,
+         "已拒绝 %1 = %2：%1 只接受最多四位十六进制数字（如 04B4），文件没有改动"},
+        {kCliUnknownKeyNote, "注意：节 [%2] 中的 %1 不是本版本读取的键，已按原样写入"},
     };
     return table;
 }

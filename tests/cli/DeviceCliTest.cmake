@@ -8,28 +8,20 @@ function(expect_output text)
   endif()
 endfunction()
 
-run(0 --printer virtual send 3012 70000)
-expect_output("bytes: 91 70 11 01\nresult: 0\n")
-run(0 --printer virtual send 3000)
-expect_output("bytes: 80\nresult: 1\n")
-run(0 --printer virtual send FeedMedia 70000)
-expect_output("bytes: 91 70 11 01\nresult: 0\n")
-run(0 --printer virtual send SetHeadValue1 40)
-expect_output("bytes: a8 28\nresult: 0\n")
-run(0 --printer virtual send 3064 40)
-expect_output("bytes: a8 28\nresult: 0\n")
-# An operation the printer does not know is refused before anything is sent.
-run(2 --printer virtual send 3014 5)
-expect_output("")
-
-run(1 --printer virtual send 3012)
-expect_output("bytes: -\nresult: -1\n")
-run(0 --printer virtual send 3062 --data "0a 0b0c")
-expect_output("bytes: f0 0a 0b 0c\nresult: 4\n")
-run(1 --printer socket:${WORK}/nobody.sock send 3008)
-expect_output("bytes: -\nresult: -1\n")
-run(2 --printer floppy send 3008)
-run(2 send)
+# Operations by number or name; one the printer does not know is refused before anything is
+# sent.
+run_cases(
+  "0|--printer,virtual,send,3012,70000|=bytes: 91 70 11 01\nresult: 0\n"
+  "0|--printer,virtual,send,3000|=bytes: 80\nresult: 1\n"
+  "0|--printer,virtual,send,FeedMedia,70000|=bytes: 91 70 11 01\nresult: 0\n"
+  "0|--printer,virtual,send,SetHeadValue1,40|=bytes: a8 28\nresult: 0\n"
+  "0|--printer,virtual,send,3064,40|=bytes: a8 28\nresult: 0\n"
+  "2|--printer,virtual,send,3014,5|="
+  "1|--printer,virtual,send,3012|=bytes: -\nresult: -1\n"
+  "0|--printer,virtual,send,3062,--data,0a 0b0c|=bytes: f0 0a 0b 0c\nresult: 4\n"
+  "1|--printer,socket:${WORK}/nobody.sock,send,3008|=bytes: -\nresult: -1\n"
+  "2|--printer,floppy,send,3008"
+  "2|send")
 
 file(WRITE ${WORK}/Command.txt
   "Command: 91 ,len: 4, buf[0]: 70. buf[1]:11, buf[2]:1 \n"

@@ -21,19 +21,10 @@ TEST(OptionParser, StoresValuesAndStopsAtTheFirstWordItCannotTake)
         std::string word;    // the word it names
         std::string stored;  // what the walk stored, when it went through
     };
+    // clang-format off
     const Case cases[] = {
-        {{"--copies", "3", "--fast", "--out", "o", "--mode", "b"},
-         0,
-         Kind::None,
-         "",
-         "",
-         "1 3 0 1 0 o b -"},
-        {{"F", "--mask", "2", "--big", "99999999999"},
-         1,
-         Kind::None,
-         "",
-         "",
-         "0 1 2 1 99999999999   -"},
+        {{"--copies", "3", "--fast", "--out", "o", "--mode", "b"}, 0, Kind::None, "", "", "1 3 0 1 0 o b -"},
+        {{"F", "--mask", "2", "--big", "99999999999"}, 1, Kind::None, "", "", "0 1 2 1 99999999999   -"},
         // A value is the next word whatever it looks like; FILE may stand anywhere, once.
         {{"--out", "--copies", "F"}, 0, Kind::None, "", "", "0 1 0 1 0 --copies  F"},
         {{"F", "G"}, 0, Kind::Unknown, "G", "G", ""},
@@ -52,6 +43,7 @@ TEST(OptionParser, StoresValuesAndStopsAtTheFirstWordItCannotTake)
         {{"--mask", "-1"}, 0, Kind::OutOfRange, "--mask", "-1", ""},
         {{"--step", "0"}, 0, Kind::BadValue, "--step", "0", ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front() + " " + c.args.back());
         bool fast = false;

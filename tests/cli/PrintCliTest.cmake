@@ -16,38 +16,28 @@ endif()
 expect_in(OUT "2(1) [####..........................] 第 1/")
 expect_in(OUT "2(2) [####..........................] 第 1/")
 
-# The checks come before anything is sent, with the operator's messages.
-run(1 print ${WORK}/missing.prn)
-expect_in(ERR "打印任务中指定的文件不存在")
-run(1 print ${WORK}/a.prn --copies 0)
-expect_in(ERR "打印份数错数")
+# The checks come before anything is sent, with the operator's messages. A saved task prints
+# with the settings stored with it, and its row is kept in Tasks.dat. A task number the list
+# does not have, or a task with a file or with settings of its own, is a usage error.
 run(0 rip make ${WORK}/three.prn --width 64 --height 10 --planes 3 --xres 720 --yres 360)
-run(1 print ${WORK}/three.prn)
-expect_in(ERR "打印作业的颜色数不等于喷头的颜色数")
-run(2 print ${WORK}/a.prn --mask-mode 7)
-
-# A saved task prints with the settings stored with it; its row is kept in Tasks.dat.
-run(0 tasks add ${WORK}/a.prn)
-run(0 print --task 1)
-expect_in(OUT "1(1)")
-expect_in(OUT "已打印 1 份，共 1 份")
-run(0 tasks list)
-expect_in(OUT "1\ta.prn\t就绪\t")
+run_cases(
+  "1|print,${WORK}/missing.prn|打印任务中指定的文件不存在"
+  "1|print,${WORK}/a.prn,--copies,0|打印份数错数"
+  "1|print,${WORK}/three.prn|打印作业的颜色数不等于喷头的颜色数"
+  "2|print,${WORK}/a.prn,--mask-mode,7"
+  "0|tasks,add,${WORK}/a.prn"
+  "0|print,--task,1|1(1),已打印 1 份，共 1 份"
+  "0|tasks,list|1	a.prn	就绪	"
+  "2|print,--task,0|没有任务 0"
+  "2|print,--task,2|没有任务 2"
+  "2|print,--task,x"
+  "2|print,--task"
+  "2|print,${WORK}/a.prn,--task,1|不要同时给出"
+  "2|print,--task,1,--copies,2")
 file(SIZE ${WORK}/Works/Tasks.dat size)
 if(NOT size EQUAL 628)
   message(FATAL_ERROR "Tasks.dat of one task has ${size} bytes")
 endif()
-
-# A task number the list does not have, or a task with a file or with settings of its own.
-run(2 print --task 0)
-expect_in(ERR "没有任务 0")
-run(2 print --task 2)
-expect_in(ERR "没有任务 2")
-run(2 print --task x)
-run(2 print --task)
-run(2 print ${WORK}/a.prn --task 1)
-expect_in(ERR "不要同时给出")
-run(2 print --task 1 --copies 2)
 
 # The task's file is gone: the operator's message, and the list is left as it was.
 file(RENAME ${WORK}/a.prn ${WORK}/moved.prn)
@@ -68,24 +58,17 @@ foreach(type 9 -1 5)
   expect_in(ERR "打印方式 ${type} 不存在")
 endforeach()
 
-# A file at another resolution than the print type's prints only when the operator says so.
+# A file at another resolution than the print type's prints only when the operator says so; a
+# file shorter than its header names the missing lines (1000 bytes hold 29 of the 60 lines of
+# 32 bytes) and prints only when allowed.
 run(0 rip make ${WORK}/fine.prn --width 64 --height 60 --planes 4 --xres 720 --yres 600 --pattern random --seed 4)
-run(1 print ${WORK}/fine.prn)
-expect_in(ERR "720*600")
-expect_in(ERR "720*360")
-expect_in(ERR "--force-resolution")
+execute_process(COMMAND head -c 1000 ${WORK}/moved.prn OUTPUT_FILE ${WORK}/short.prn)
+run_cases(
+  "1|print,${WORK}/fine.prn|720*600,720*360,--force-resolution"
+  "1|print,${WORK}/short.prn| 31 , 60 ,--allow-incomplete"
+  "0|print,${WORK}/short.prn,--allow-incomplete|已打印 1 份，共 1 份")
 run(0 print ${WORK}/fine.prn --force-resolution)
 expect_in(ERR "720*600")
-expect_in(OUT "已打印 1 份，共 1 份")
-
-# A file shorter than its header: the missing lines are named, and it prints only when allowed.
-# 1000 bytes hold 29 of the 60 lines of 32 bytes.
-execute_process(COMMAND head -c 1000 ${WORK}/moved.prn OUTPUT_FILE ${WORK}/short.prn)
-run(1 print ${WORK}/short.prn)
-expect_in(ERR " 31 ")
-expect_in(ERR " 60 ")
-expect_in(ERR "--allow-incomplete")
-run(0 print ${WORK}/short.prn --allow-incomplete)
 expect_in(OUT "已打印 1 份，共 1 份")
 
 # A 48-byte file announcing 2^31 - 1 lines never starts a print, nor a pass listing.

@@ -3,6 +3,20 @@
 set(CLI_OPTIONS --printer virtual:instant)
 include(${CMAKE_CURRENT_LIST_DIR}/CliTestSetup.cmake)
 
+# Prints through the virtual printer program on socket sock, which writes its own sheet into
+# folder sheet when the printing program lets go; vp_words go to the program, print_words to print.
+function(print_through_program sock sheet vp_words print_words)
+  execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/${sock}' --instant --media-out '${WORK}/${sheet}' ${vp_words} --program-dir '${WORK}' </dev/null >'${WORK}/${sock}.log' 2>&1 & vp=$!
+i=0; while [ ! -S '${WORK}/${sock}' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+\"${CLI}\" --program-dir '${WORK}' --printer 'socket:${WORK}/${sock}' print ${print_words}; rc=$?
+i=0; while [ ! -f '${WORK}/${sheet}/summary.json' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
+kill $vp; wait $vp; exit $rc"
+    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "printing through the program (${sheet}): exit ${code}\n${out}\n${err}")
+  endif()
+endfunction()
+
 # Every channel of the summary: some pixels with one drop, none with more.
 function(expect_every_pixel_once summary_file channels)
   file(READ ${summary_file} summary)
@@ -19,18 +33,13 @@ function(expect_every_pixel_once summary_file channels)
 endfunction()
 
 run(0 rip make ${WORK}/s.prn --width 160 --height 96 --planes 4 --xres 720 --yres 360 --pattern sample)
+# (That the channels' bitmaps are the image is checked by the print test's sheet cover.)
 run(0 print ${WORK}/s.prn --media-out ${WORK}/sheet)
 expect_in(OUT "纸样：${WORK}/sheet/sheet.png")
-foreach(f channel_0.pbm channel_1.pbm channel_2.pbm channel_3.pbm sheet.png summary.json)
-  if(NOT EXISTS ${WORK}/sheet/${f})
-    message(FATAL_ERROR "${f} was not written")
-  endif()
-endforeach()
-expect_every_pixel_once(${WORK}/sheet/summary.json 4)
-file(READ ${WORK}/sheet/channel_0.pbm pbm LIMIT 12)
-if(NOT pbm MATCHES "^P4\n160 ")
-  message(FATAL_ERROR "channel_0.pbm does not start as a 160 pixel wide P4 bitmap: ${pbm}")
+if(NOT EXISTS ${WORK}/sheet/sheet.png)
+  message(FATAL_ERROR "sheet.png was not written")
 endif()
+expect_every_pixel_once(${WORK}/sheet/summary.json 4)
 
 # Only a virtual printer has a sheet.
 execute_process(COMMAND ${CLI} --program-dir ${WORK} --printer socket:${WORK}/none.sock
@@ -42,15 +51,7 @@ endif()
 expect_in(err "--media-out 需要 --printer virtual")
 
 # The virtual printer program writes its own sheet when the printing program lets go.
-execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/vp.sock' --instant --media-out '${WORK}/vsheet' --program-dir '${WORK}' >'${WORK}/vp.log' 2>&1 & vp=$!
-i=0; while [ ! -S '${WORK}/vp.sock' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
-\"${CLI}\" --program-dir '${WORK}' --printer 'socket:${WORK}/vp.sock' print '${WORK}/s.prn'; rc=$?
-i=0; while [ ! -f '${WORK}/vsheet/summary.json' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
-kill $vp; wait $vp; exit $rc"
-  RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
-if(NOT code EQUAL 0)
-  message(FATAL_ERROR "printing through the virtual printer program: exit ${code}\n${out}\n${err}")
-endif()
+print_through_program(vp.sock vsheet "" "'${WORK}/s.prn'")
 expect_every_pixel_once(${WORK}/vsheet/summary.json 4)
 
 # Without a configuration the program refuses --media-out and says why.
@@ -195,13 +196,5 @@ endforeach()
 
 # The virtual printer program learns no vertical resolution from the wire: --yres gives it, so
 # that its own sheet of the interlaced job holds the same pixels once as the in-process one.
-execute_process(COMMAND sh -c "\"${VPRINTER}\" --socket '${WORK}/iv.sock' --instant --media-out '${WORK}/iv' --yres 720 --program-dir '${WORK}' </dev/null >'${WORK}/iv.log' 2>&1 & vp=$!
-i=0; while [ ! -S '${WORK}/iv.sock' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
-\"${CLI}\" --program-dir '${WORK}' --printer 'socket:${WORK}/iv.sock' print '${WORK}/i.prn' --print-type 2 --mask-mode 1; rc=$?
-i=0; while [ ! -f '${WORK}/iv/summary.json' ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done
-kill $vp; wait $vp; exit $rc"
-  RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 120)
-if(NOT code EQUAL 0)
-  message(FATAL_ERROR "the interlaced print through the program: exit ${code}\n${out}\n${err}")
-endif()
+print_through_program(iv.sock iv "--yres 720" "'${WORK}/i.prn' --print-type 2 --mask-mode 1")
 expect_inked_once(${WORK}/iv/summary.json "the program's sheet")

@@ -38,17 +38,18 @@ public:
     // Sets a key of the printer section ("P") or its list section ("L"), or any section.
     void Set(const std::string& section, const std::string& key, const std::string& value)
     {
-        std::string s = section == "P" ? "P" : section == "L" ? "P_LIST" : section;
-        auto ini = CIniFile::OpenFile(dir.Path() / kConfigFileName, true);
-        ini.WriteString(s, key, value);
+        auto ini = File();
+        ini.WriteString(Section(section), key, value);
         ini.Flush();
     }
 
     std::string Get(const std::string& section, const std::string& key)
     {
-        std::string s = section == "P" ? "P" : section == "L" ? "P_LIST" : section;
-        return CIniFile::OpenFile(dir.Path() / kConfigFileName, true).GetString(s, key);
+        return File().GetString(Section(section), key);
     }
+
+    static std::string Section(const std::string& s) { return s == "L" ? "P_LIST" : s; }
+    CIniFile File() { return CIniFile::OpenFile(dir.Path() / kConfigFileName, true); }
 
     std::string FileText() { return dir.Read(kConfigFileName); }
 

@@ -1,5 +1,5 @@
-// The shipped sample configuration: every printer type loads consistently, and a
-// load-save-load cycle changes no value and keeps unrelated text.
+// The shipped sample configuration: every printer type loads with a consistent head arrangement.
+// (Its values and saved files are compared byte for byte in ConfigFieldsTest.)
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -84,73 +84,4 @@ TEST_P(SampleConfig, LoadsWithAConsistentHeadArrangement)
     }
 }
 
-TEST_P(SampleConfig, LoadSaveLoadChangesNoValueAndKeepsOtherText)
-{
-    const std::string before = dir.Read(kConfigFileName);
-    CPrinterConfig c(dir.Path());
-    ASSERT_TRUE(c.LoadConfig());
-    auto first = DescribeConfig(c);
-    ASSERT_TRUE(c.SaveConfig());
-    ASSERT_TRUE(c.SavePrinterType());
-    CPrinterConfig again(dir.Path());
-    ASSERT_TRUE(again.LoadConfig());
-    EXPECT_EQ(DescribeConfig(again), first);
-
-    // Sections of the other printer types and every comment are untouched.
-    auto oldIni = CIniFile::FromText("a", before);
-    auto newIni = CIniFile::FromText("b", dir.Read(kConfigFileName));
-    const std::string mine = c.PrinterName();
-    for (const std::string& section : oldIni.SectionNames()) {
-        if (section == mine || section == mine + "_LIST") {
-            continue;
-        }
-        for (const char* key : {"Resolution", "PrintVer", "HeadArrayOrder", "HoriPositiveErr",
-                                "ResolutionList", "MmPerPulseX", "Voltage"}) {
-            EXPECT_EQ(newIni.GetString(section, key), oldIni.GetString(section, key))
-                << section << "." << key;
-        }
-    }
-    std::string after = dir.Read(kConfigFileName);
-    std::istringstream lines(before);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.starts_with(";")) {
-            EXPECT_NE(after.find(line), std::string::npos) << "comment lost: " << line;
-        }
-    }
-    EXPECT_EQ(oldIni.SectionNames(), newIni.SectionNames());
-}
-
 INSTANTIATE_TEST_SUITE_P(PrinterTypes, SampleConfig, ::testing::Values(0, 1, 2));
-
-TEST(SampleConfigValues, TypesCoverTheHeadArrangementsAndClamps)
-{
-    test::TempDir dir;
-    dir.Write(kConfigFileName, SampleText());
-    CPrinterConfig c(dir.Path());
-    ASSERT_TRUE(c.LoadConfig());
-    EXPECT_EQ(c.PrinterName(), "TX Printer");
-    EXPECT_EQ(c.params.PrintVer, 1);
-    EXPECT_EQ(c.params.HeadHoleNo, 128);
-    EXPECT_EQ(c.params.MergeBit.front(), -1);
-    EXPECT_EQ(c.HeadCount(), 8);
-    EXPECT_EQ(c.ComboCount(), 9);
-    EXPECT_EQ(c.lists.SpeedList, (std::vector<std::string>{"High", "Middle", "Low"}));
-
-    c.Printer = 1;
-    ASSERT_TRUE(c.SaveSystemSection());
-    ASSERT_TRUE(c.LoadConfig());
-    EXPECT_EQ(c.params.ColorNo, 6);
-    EXPECT_EQ(c.params.PrintVer, 3);
-    EXPECT_EQ(c.params.HeadHoleNo, 256);
-    EXPECT_EQ(c.params.OriginPos, 300) << "media origin style reads MediaPos";
-    EXPECT_EQ(c.params.MaxOrigin, 230) << "raised to MaxAccDist + HeadToSensorDist";
-    EXPECT_EQ(c.params.ResolutionY, 900);
-
-    c.Printer = 2;
-    ASSERT_TRUE(c.SaveSystemSection());
-    ASSERT_TRUE(c.LoadConfig());
-    EXPECT_GT(c.params.WhiteColorNo, 0);
-    EXPECT_TRUE(c.params.ColorNo == 5 || c.params.ColorNo == 8);
-    EXPECT_EQ(c.params.IfPrintWhite, 1);
-}
