@@ -214,10 +214,7 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
         list.SetObserver(nullptr);
         return kExitFailed;
     }
-    const RipImageInfo info{builder.PlaneCount(),        builder.Height(),
-                            builder.BytesPerPlaneLine(), builder.Width(),
-                            builder.XResolution(),       builder.YResolution()};
-    const int index = list.AddTask(file.string(), info, builder.Bitmap());
+    const int index = list.AddTask(file.string(), builder.Header(), builder.Bitmap());
     const bool saved = index >= 0 && list.SaveTasks();
     list.SetObserver(nullptr);
     if (index >= 0 && !saved) {

@@ -27,7 +27,7 @@ TEST(PreviewStride, AutomaticModeFollowsTheFileSize)
 TEST(PreviewLayout, ScalesToTheViewAndTrimsThePadding)
 {
     // 800 pixels of which 790 are image, 1000 lines at 720 dpi: 9 file pixels per 85-dpi pixel.
-    const PreviewHeader h{6, 1000, 100, 790, 720, 720};
+    const auto h = RipHeader::Of(720, 720, 100, 1000, 790, 6);
     // 89 x 112 pixels at 85 dpi into 100 x 100: the height needs a factor 2.
     PreviewLayout l = ComputePreviewLayout(h, 100, 100, 1, 0);
     EXPECT_EQ(l.sourceLines, 1000);
@@ -39,7 +39,7 @@ TEST(PreviewLayout, ScalesToTheViewAndTrimsThePadding)
     EXPECT_EQ(l.previewHeight, 55);
 
     // Different resolutions across and down; the width decides.
-    const PreviewHeader wide{4, 200, 1000, 8000, 300, 600};  // 4 and 8 file pixels per pixel
+    const auto wide = RipHeader::Of(300, 600, 1000, 200, 8000, 4);  // 4 and 8 file pixels per pixel
     l = ComputePreviewLayout(wide, 500, 400, 1, 0);
     EXPECT_EQ(l.xStep, 16);  // 2000 pixels into 500: factor 4
     EXPECT_EQ(l.yStep, 32);
@@ -64,14 +64,10 @@ TEST(PreviewLayout, ScalesToTheViewAndTrimsThePadding)
 TEST(PreviewLayout, NarrowImagesKeepAtLeastOnePixel)
 {
     // One byte wide and a million lines: the factor from the height exceeds the width.
-    const PreviewHeader h{4, 1000000, 1, 8, 720, 720};
+    const auto h = RipHeader::Of(720, 720, 1, 1000000, 8, 4);
     const PreviewLayout l = ComputePreviewLayout(h, 800, 600, 1, 0);
     EXPECT_EQ(l.previewWidth, 1);
     EXPECT_GE(l.previewHeight, 1);
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{0, 10, 10, 80, 720, 720}));
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{4, -1, 10, 80, 720, 720}));
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{4, 10, 10, 80, 0, 720}));
-    EXPECT_TRUE(IsUsablePreviewHeader(PreviewHeader{4, 10, 10, 80, 720, 720}));
 }
 
 TEST(PreviewPixel, InkCoverageGivesTheColour)

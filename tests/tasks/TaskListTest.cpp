@@ -43,7 +43,7 @@ protected:
     std::filesystem::path Works() const { return cfg.dir.Path() / "Works"; }
 
     // 135 bytes per plane line = 1080 pixels; 1200 lines.
-    static RipImageInfo Info() { return RipImageInfo{4, 1200, 135, 1080, 720, 600}; }
+    static RipHeader Info() { return RipHeader::Of(720, 600, 135, 1200, 1080, 4); }
 
     int Add(CTaskList& list, const std::string& name)
     {

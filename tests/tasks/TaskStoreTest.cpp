@@ -34,7 +34,7 @@ protected:
     int Add(CTaskList& list, const std::string& name)
     {
         return list.AddTask((cfg.dir.Path() / name).string(),
-                            RipImageInfo{4, 100, 10, 80, 720, 600}, preview);
+                            RipHeader::Of(720, 600, 10, 100, 80, 4), preview);
     }
 
     // The tasks on disk, as a fresh program would load them.

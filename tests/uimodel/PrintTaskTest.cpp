@@ -97,7 +97,7 @@ protected:
     int AddTask(CTaskList& list, int height, uint64_t seed, const std::string& name)
     {
         const auto file = Image(24, height, seed, name);
-        const RipImageInfo info{4, height, 3, 24, 300, 300};
+        const auto info = RipHeader::Of(300, 300, 3, height, 24, 4);
         return list.AddTask(file.string(), info, DibImage{});
     }
 
@@ -372,8 +372,7 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
         config.params.PrintTypeID = type;
         config.params.Direction = type % 3;
         config.params.Speed = (type + 1) % 3;
-        const RipImageInfo info{probe.PlaneCount(), probe.Height(),      probe.BytesPerPlaneLine(),
-                                probe.Width(),      probe.XResolution(), probe.YResolution()};
+        const RipHeader& info = probe.Header();
         const int index = list.AddTask(path.string(), info, DibImage{});
         ASSERT_GE(index, 0);
         const PrintTaskRequest task = MakeTaskRequest(list, index);
