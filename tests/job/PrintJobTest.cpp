@@ -486,8 +486,9 @@ TEST_F(DebugPrintJobTest, ASnapshotThatCannotBeWrittenIsLoggedAndTheJobGoesOn)
     EXPECT_TRUE(job.Run()) << job.ErrorText();
     EXPECT_EQ(job.PassesSent(), job.TotalPasses());
     const auto lines = Diagnostics();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
-        return l.find("pass snapshot not written") != std::string::npos;
+    const std::string logged = FormatResString(ids::kDiagSnapshotNotWritten, {""});
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.find(logged) != std::string::npos;
     }));
     EXPECT_EQ(cfg.dir.Read("GRF"), "in the way") << "the file in the way is left alone";
 }
