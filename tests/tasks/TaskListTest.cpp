@@ -210,6 +210,15 @@ TEST_F(TaskListTest, OnlyADamagedListIsReportedAndItsWholeRecordsLoad)
             EXPECT_EQ(list.RowTexts(0)[kColName], "a.prn");
         }
     }
+    // A hundred thousand tasks load and are numbered (once: per record it would take the square).
+    TaskRecord job;
+    job.m_filePath = "job.prn";
+    std::string many;
+    ASSERT_TRUE(EncodeTasksFile(std::vector<TaskRecord>(100000, job), many));
+    ASSERT_TRUE(AtomicWriteFile(Works() / "Tasks.dat", many));
+    CTaskList list(cfg.config, Works());
+    ASSERT_TRUE(list.LoadTasks());
+    EXPECT_EQ(list.RowTexts(99999)[kColNumber], "100000");
 }
 
 TEST_F(TaskListTest, PathTooLongForItsFieldIsRefused)
