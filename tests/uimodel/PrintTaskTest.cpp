@@ -21,29 +21,22 @@ using namespace tavolux;
 
 namespace {
 
-// Reports each pass, and the row of the task as it was when the first pass went out.
+// Calls onPass for each pass (on the sender thread) and keeps the pass count of each job.
 class PassHook : public IJobRunnerObserver {
 public:
-    std::function<void(int sent, int total)> onPass;
+    std::function<void(int sent)> onPass;
+    std::mutex mutex;
+    std::vector<int> totals;
     void PassSent(int sent, int total) override
     {
-        {
+        if (sent == 1) {
             std::lock_guard lock(mutex);
-            if (sent == 1) {
-                totals.push_back(total);
-            }
+            totals.push_back(total);
         }
         if (onPass) {
-            onPass(sent, total);
+            onPass(sent);
         }
     }
-    std::vector<int> Totals()
-    {
-        std::lock_guard lock(mutex);
-        return totals;
-    }
-    std::mutex mutex;
-    std::vector<int> totals;  // the pass count of each job, in order
 };
 
 class PrintTaskTest : public test::JobFixture {
@@ -115,15 +108,17 @@ protected:
 
 TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
 {
+    using Change = std::function<void(PrintTaskRequest&, CPrinterParams&)>;
     struct Case {
         const char* what;
-        std::function<void(PrintTaskRequest&, CPrinterParams&)> change;
+        Change change;
         int message;
+        bool busy = false;  // the machine is flashing: the gate refuses with a notice only
     };
+    const Change fileGone = [](auto& r, auto&) { r.task.file = "/no/such/file.prn"; };
     const std::vector<Case> cases = {
         {"nothing selected", [](auto& r, auto&) { r.selected = false; }, ids::kSelectJobFirst},
-        {"file gone", [](auto& r, auto&) { r.task.file = "/no/such/file.prn"; },
-         ids::kJobFileMissing},
+        {"file gone", fileGone, ids::kJobFileMissing},
         {"no copies", [](auto& r, auto&) { r.copies = 0; }, ids::kBadCopies},
         {"blank skipping with strips",
          [](auto&, auto& p) {
@@ -134,71 +129,45 @@ TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
         {"three planes", [](auto& r, auto&) { r.planeCount = 3; }, ids::kColourCountMismatch},
         // The file check comes before the copies check.
         {"file gone and no copies",
-         [](auto& r, auto&) {
-             r.task.file = "/no/such/file.prn";
+         [&](auto& r, auto& p) {
+             fileGone(r, p);
              r.copies = 0;
          },
          ids::kJobFileMissing},
+        {"machine busy", [](auto&, auto&) {}, ids::kFunctionInvalid, true},
+        // Past the gate: 24 pixels at 300 dpi are 2 mm; the machine returns to ready.
+        {"wider than the machine", [](auto&, auto& p) { p.MaxPrintWidth = 1; }, ids::kJobTooWide},
+        {"placed left of the first printable point",
+         [](auto&, auto& p) {
+             p.OriginPrintStyle = 1;
+             p.MaxOrigin = 100;
+         },
+         ids::kJobTooWide},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         const CPrinterParams saved = cfg.config.params;
         PrintTaskRequest request = FileRequest(20, 1, "ok.prn");
         c.change(request, cfg.config.params);
+        machine->Set(c.busy ? MachineState::Flash : MachineState::Ready);
         ui.messages.clear();
         printer->ClearCommands();
         CTaskPrinter printerOp(Device(), random);
         const PrintTaskResult result = printerOp.PrintTask(request);
         cfg.config.params = saved;
-        EXPECT_EQ(result.messageId, c.message) << c.what;
+        EXPECT_EQ(result.messageId, c.message);
         EXPECT_FALSE(result.Started());
-        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(c.message)}) << c.what;
-        EXPECT_TRUE(printer->Commands().empty()) << c.what;
-        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
         EXPECT_FALSE(printerOp.Running());
-    }
-}
-
-TEST_F(PrintTaskTest, TheGateRefusesWhileTheMachineIsBusyWithANoticeOnly)
-{
-    machine->Set(MachineState::Flash);
-    printer->ClearCommands();
-    CTaskPrinter printerOp(Device(), random);
-    const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 2, "busy.prn"));
-    EXPECT_EQ(result.messageId, ids::kFunctionInvalid);
-    EXPECT_EQ(line.Notice(), "功能无效");
-    EXPECT_TRUE(ui.messages.empty()) << "a notice, not a message box";
-    EXPECT_EQ(machine->Get(), MachineState::Flash);
-    EXPECT_TRUE(printer->Commands().empty());
-}
-
-TEST_F(PrintTaskTest, AJobOutsideThePrintableRangeReturnsTheMachineToReady)
-{
-    struct Case {
-        const char* what;
-        std::function<void(CPrinterParams&)> change;
-    };
-    const std::vector<Case> cases = {
-        // 24 pixels at 300 dpi are 2 mm.
-        {"wider than the machine", [](auto& p) { p.MaxPrintWidth = 1; }},
-        {"placed left of the first printable point",
-         [](auto& p) {
-             p.OriginPrintStyle = 1;
-             p.MaxOrigin = 100;
-         }},
-    };
-    for (const Case& c : cases) {
-        const CPrinterParams saved = cfg.config.params;
-        c.change(cfg.config.params);
-        ui.messages.clear();
-        printer->ClearCommands();
-        CTaskPrinter printerOp(Device(), random);
-        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 3, "wide.prn"));
-        cfg.config.params = saved;
-        EXPECT_EQ(result.messageId, ids::kJobTooWide) << c.what;
-        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(ids::kJobTooWide)});
-        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
-        EXPECT_EQ(line.StateText(), "就绪");
-        EXPECT_TRUE(printer->Commands().empty()) << c.what;
+        EXPECT_TRUE(printer->Commands().empty());
+        if (c.busy) {
+            EXPECT_EQ(line.Notice(), "功能无效");
+            EXPECT_TRUE(ui.messages.empty()) << "a notice, not a message box";
+            EXPECT_EQ(machine->Get(), MachineState::Flash);
+        } else {
+            EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(c.message)});
+            EXPECT_EQ(machine->Get(), MachineState::Ready);
+            EXPECT_EQ(line.StateText(), "就绪");
+        }
     }
 }
 
@@ -289,7 +258,7 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
         ASSERT_EQ(index, 0);
         PassHook hook;
         std::string stateWhilePrinting;
-        hook.onPass = [&](int sent, int) {
+        hook.onPass = [&](int sent) {
             if (sent == 1) {
                 stateWhilePrinting = list.RowTexts(index)[kColState];
             }
@@ -311,7 +280,7 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
         EXPECT_EQ(list.GetTask(index).m_resumeLine, stopped.resumeLine);
         EXPECT_EQ(list.GetTask(index).m_resume, 1);
         EXPECT_EQ(machine->Get(), MachineState::Ready);
-        full = hook.Totals().at(0);
+        full = hook.totals.at(0);
     }
     // After a restart the saved task goes on where it stopped, and ends ready.
     CTaskList list(cfg.config, works);
@@ -324,8 +293,8 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
     ASSERT_TRUE(printerOp.PrintTask(list, 0).Started());
     const JobResult done = printerOp.Wait();
     ASSERT_TRUE(done.completed) << done.error;
-    ASSERT_EQ(hook.Totals().size(), 1u);
-    EXPECT_LT(hook.Totals()[0], full) << "the resumed print leaves out what was printed";
+    ASSERT_EQ(hook.totals.size(), 1u);
+    EXPECT_LT(hook.totals[0], full) << "the resumed print leaves out what was printed";
     EXPECT_EQ(list.RowTexts(0)[kColState], "就绪");
     EXPECT_EQ(list.GetTask(0).m_resume, 0);
 
