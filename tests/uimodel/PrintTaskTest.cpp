@@ -171,55 +171,48 @@ TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
     }
 }
 
-TEST_F(PrintTaskTest, TheMediaIsMeasuredBeforeTheJobAndItsEdgesAreSaved)
+TEST_F(PrintTaskTest, TheMediaIsMeasuredBeforeTheJobAndOnlyBothEdgesAreSaved)
 {
     auto& p = cfg.config.params;
     p.OriginPrintStyle = 1;
     p.AutoEdgeBeforePrint = 1;
     p.MediaSensorToUvDist = 30;
-    p.MediaWidth = 7;
-    p.MediaPos = 9;
-    printer->SetMediaEdges(1500, 20000);
-    CTaskPrinter printerOp(Device(), random);
-    printerOp.SetLimits(Limits());
-    const PrintTaskResult result = printerOp.PrintTask(FileRequest(30, 4, "measured.prn"));
-    ASSERT_TRUE(result.Started()) << LoadResString(result.messageId);
-    const JobResult job = printerOp.Wait();
-    EXPECT_TRUE(job.completed) << job.error;
-    // 1500 and 20000 pulses of 0.01 mm; the position is taken from the media sensor to the lamp.
-    EXPECT_EQ(p.MediaWidth, 15);
-    EXPECT_EQ(p.MediaPos, 200 - 30 + 50);
-    EXPECT_EQ(cfg.Get("P", "MediaWidth"), "15");
-    EXPECT_EQ(cfg.Get("P", "MediaPos"), "220");
-    const auto codes = Codes();
-    ASSERT_FALSE(codes.empty());
-    EXPECT_EQ(codes.front(), wire::cmd::kMeasureMedia) << "measured before the job starts";
-}
-
-TEST_F(PrintTaskTest, AMeasurementWithoutBothEdgesStartsNothingAndKeepsTheConfiguration)
-{
-    auto& p = cfg.config.params;
-    p.OriginPrintStyle = 1;
-    p.AutoEdgeBeforePrint = 1;
-    p.MediaWidth = 7;
-    p.MediaPos = 9;
-    for (const bool silent : {false, true}) {
+    // Edges of 0.01 mm pulses; silent (last: the poll thread stays stopped): no reply comes.
+    const struct {
+        int width, position;
+        bool silent;
+    } cases[] = {{0, 20000, false}, {1500, 20000, false}, {1500, 20000, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        p.MediaWidth = 7;
+        p.MediaPos = 9;
         ui.messages.clear();
         printer->ClearCommands();
-        if (silent) {
-            poller->Stop();  // no reply reaches the program
-        } else {
-            printer->SetMediaEdges(0, 20000);
+        printer->SetMediaEdges(c.width, c.position);
+        if (c.silent) {
+            poller->Stop();
         }
         CTaskPrinter printerOp(Device(), random);
-        printerOp.SetLimits(Limits(), silent ? 200 : test::kGenerousMs);
-        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 5, "edge.prn"));
-        EXPECT_EQ(result.messageId, ids::kMeasureNoReply) << "silent " << silent;
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"测料错误,没有返回值"});
-        EXPECT_EQ(machine->Get(), MachineState::Ready);
-        EXPECT_EQ(p.MediaWidth, 7);
-        EXPECT_EQ(p.MediaPos, 9);
-        EXPECT_EQ(Codes(), std::vector<uint8_t>{wire::cmd::kMeasureMedia}) << "no job followed";
+        printerOp.SetLimits(Limits(), c.silent ? 200 : test::kGenerousMs);
+        const PrintTaskResult result = printerOp.PrintTask(FileRequest(30, 4, "media.prn"));
+        if (c.width == 0 || c.silent) {
+            EXPECT_EQ(result.messageId, ids::kMeasureNoReply);
+            EXPECT_EQ(ui.messages, std::vector<std::string>{"测料错误,没有返回值"});
+            EXPECT_EQ(machine->Get(), MachineState::Ready);
+            EXPECT_EQ(std::tuple(p.MediaWidth, p.MediaPos), std::tuple(7, 9));
+            EXPECT_EQ(Codes(), std::vector<uint8_t>{wire::cmd::kMeasureMedia}) << "no job";
+            continue;
+        }
+        ASSERT_TRUE(result.Started()) << LoadResString(result.messageId);
+        const JobResult job = printerOp.Wait();
+        EXPECT_TRUE(job.completed) << job.error;
+        // The position is taken from the media sensor to the lamp.
+        EXPECT_EQ(std::tuple(p.MediaWidth, p.MediaPos), std::tuple(15, 200 - 30 + 50));
+        EXPECT_EQ(std::tuple(cfg.Get("P", "MediaWidth"), cfg.Get("P", "MediaPos")),
+                  std::tuple("15", "220"));
+        const auto codes = Codes();
+        ASSERT_FALSE(codes.empty());
+        EXPECT_EQ(codes.front(), wire::cmd::kMeasureMedia) << "measured before the job starts";
     }
 }
 
