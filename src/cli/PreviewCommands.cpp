@@ -101,10 +101,11 @@ bool BuildPreview(CliContext& ctx, const PreviewOptions& o, CPreviewBuilder& bui
 void Describe(CliContext& ctx, const CPreviewBuilder& b)
 {
     const PreviewLayout& l = b.Layout();
-    *ctx.out << "planes = " << b.PlaneCount() << "\n"
-             << "lines = " << b.Height() << "\n"
-             << "bytes per plane line = " << b.BytesPerPlaneLine() << "\n"
-             << "resolution = " << b.XResolution() << " * " << b.YResolution() << "\n"
+    const RipHeader& h = b.Header();
+    *ctx.out << "planes = " << h.PlaneCount() << "\n"
+             << "lines = " << h.Height() << "\n"
+             << "bytes per plane line = " << h.BytesPerPlaneLine() << "\n"
+             << "resolution = " << h.XResolution() << " * " << h.YResolution() << "\n"
              << "stride = " << b.Stride() << "\n"
              << "steps = " << l.xStep << " * " << l.yStep << "\n"
              << "preview = " << l.previewWidth << " * " << l.previewHeight << "\n"

@@ -53,12 +53,6 @@ public:
     int Build();
 
     const RipHeader& Header() const { return m_header; }
-    int PlaneCount() const { return m_header.PlaneCount(); }
-    int Height() const { return m_header.Height(); }
-    int BytesPerPlaneLine() const { return m_header.BytesPerPlaneLine(); }
-    int Width() const { return m_header.Width(); }
-    int XResolution() const { return m_header.XResolution(); }
-    int YResolution() const { return m_header.YResolution(); }
     uint64_t FileLength() const { return m_fileLength; }
     int Stride() const { return m_stride; }
     const PreviewLayout& Layout() const { return m_layout; }

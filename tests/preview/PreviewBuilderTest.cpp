@@ -94,8 +94,8 @@ TEST_P(PreviewBuilderTest, MatchesTheLiteralSampling)
     const auto path = test::WriteRip(dir.Path() / "job.prn", bytes);
     CPreviewBuilder builder(path, false, c.viewWidth, c.viewHeight, c.mode, c.settings);
     ASSERT_EQ(builder.Build(), kPreviewOk);
-    EXPECT_EQ(builder.PlaneCount(), c.rip.planes);
-    EXPECT_EQ(builder.Height(), c.rip.height);
+    EXPECT_EQ(builder.Header().PlaneCount(), c.rip.planes);
+    EXPECT_EQ(builder.Header().Height(), c.rip.height);
     EXPECT_EQ(builder.FileLength(), bytes.size());
     const PreviewLayout& l = builder.Layout();
     ASSERT_GT(l.previewHeight, 0);
