@@ -247,16 +247,14 @@ inline constexpr int kTransportIo = 60768;
 inline constexpr int kTransportInterrupted = 60769;
 
 // Why a job's passes cannot be generated, and the job's own log lines.
-inline constexpr int kPassHeadsCannotPrint = 60840;  // the head arrangement cannot print
-inline constexpr int kPassResolutionNotPositive =
-    60841;  // a resolution of the job or printer is not positive
-inline constexpr int kPassPulseNotPositive = 60842;  // a pulse size is not positive
-inline constexpr int kPassCountBelowOne = 60843;     // a pass count below 1
-inline constexpr int kPassResolutionBelowPrinter =
-    60844;  // the job's vertical resolution is below the printer's
-inline constexpr int kPassTooManyForMasks = 60845;     // more passes than pass masks exist
-inline constexpr int kPassNoStepTable = 60846;         // more passes than head lines
-inline constexpr int kPassHeadsTooFarApart = 60847;    // the head positions lie too far apart
+inline constexpr int kPassHeadsCannotPrint = 60840;        // the head arrangement cannot print
+inline constexpr int kPassResolutionNotPositive = 60841;   // a resolution is not positive
+inline constexpr int kPassPulseNotPositive = 60842;        // a pulse size is not positive
+inline constexpr int kPassCountBelowOne = 60843;           // a pass count below 1
+inline constexpr int kPassResolutionBelowPrinter = 60844;  // the job's Y below the printer's
+inline constexpr int kPassTooManyForMasks = 60845;         // more passes than pass masks exist
+inline constexpr int kPassNoStepTable = 60846;             // more passes than head lines
+inline constexpr int kPassHeadsTooFarApart = 60847;        // the head positions lie too far apart
 inline constexpr int kPassImageTooWide = 60848;        // a pass does not fit the transfer buffer
 inline constexpr int kDiagSnapshotNotWritten = 60849;  // a pass snapshot not written: the reason
 
