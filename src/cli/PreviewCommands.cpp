@@ -101,10 +101,11 @@ bool BuildPreview(CliContext& ctx, const PreviewOptions& o, CPreviewBuilder& bui
 void Describe(CliContext& ctx, const CPreviewBuilder& b)
 {
     const PreviewLayout& l = b.Layout();
-    *ctx.out << "planes = " << b.PlaneCount() << "\n"
-             << "lines = " << b.Height() << "\n"
-             << "bytes per plane line = " << b.BytesPerPlaneLine() << "\n"
-             << "resolution = " << b.XResolution() << " * " << b.YResolution() << "\n"
+    const RipHeader& h = b.Header();
+    *ctx.out << "planes = " << h.PlaneCount() << "\n"
+             << "lines = " << h.Height() << "\n"
+             << "bytes per plane line = " << h.BytesPerPlaneLine() << "\n"
+             << "resolution = " << h.XResolution() << " * " << h.YResolution() << "\n"
              << "stride = " << b.Stride() << "\n"
              << "steps = " << l.xStep << " * " << l.yStep << "\n"
              << "preview = " << l.previewWidth << " * " << l.previewHeight << "\n"
@@ -214,10 +215,7 @@ int Tasks(CliContext& ctx, const std::vector<std::string>& args)
         list.SetObserver(nullptr);
         return kExitFailed;
     }
-    const RipImageInfo info{builder.PlaneCount(),        builder.Height(),
-                            builder.BytesPerPlaneLine(), builder.Width(),
-                            builder.XResolution(),       builder.YResolution()};
-    const int index = list.AddTask(file.string(), info, builder.Bitmap());
+    const int index = list.AddTask(file.string(), builder.Header(), builder.Bitmap());
     const bool saved = index >= 0 && list.SaveTasks();
     list.SetObserver(nullptr);
     if (index >= 0 && !saved) {

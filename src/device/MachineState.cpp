@@ -13,6 +13,8 @@ namespace {
 
 // The state each gated operation enters; -1: unchanged.
 constexpr std::array<int, 16> kNewState = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1, -1, -1, -1, -1};
+// Gate's note that the operation was refused.
+constexpr int kRefused = -2;
 
 }  // namespace
 
@@ -103,51 +105,80 @@ void CMachineState::SetObserver(std::function<void(MachineState)> observer)
     m_observer = std::move(observer);
 }
 
-void CMachineState::SetLocked(MachineState state)
+void CMachineState::Announce(MachineState state)
 {
-    m_state.store(state);
-    {
-        std::lock_guard lock(m_observerMutex);
-        if (m_observer) {
-            m_observer(state);
+    // No lock is held here: an observer may call back into the machine, or wait for a thread
+    // that does, without a deadlock.
+    for (;;) {
+        std::function<void(MachineState)> observer;
+        {
+            std::lock_guard lock(m_observerMutex);
+            observer = m_observer;
         }
+        if (observer) {
+            observer(state);
+        }
+        ShowState(StatusTextId(state));
+        // A thread that set another state meanwhile may have shown it before this one: the
+        // newest state is shown last.
+        const MachineState now = m_state.load();
+        if (now == state) {
+            return;
+        }
+        state = now;
     }
-    ShowState(StatusTextId(state));
 }
 
 void CMachineState::Set(MachineState state)
 {
-    std::lock_guard lock(m_gateMutex);
-    SetLocked(state);
+    {
+        std::lock_guard lock(m_gateMutex);
+        m_state.store(state);
+    }
+    Announce(state);
 }
 
 bool CMachineState::Gate(int operation)
 {
-    std::lock_guard lock(m_gateMutex);
-    const auto& list = m_gate[static_cast<size_t>(m_state.load())];
-    if (operation < 0 || operation > gate::kUvLamp ||
-        std::find(list.begin(), list.end(), operation) == list.end()) {
+    int next = -1;
+    {
+        std::lock_guard lock(m_gateMutex);
+        const auto& list = m_gate[static_cast<size_t>(m_state.load())];
+        const bool permitted = operation >= 0 && operation <= gate::kUvLamp &&
+                               std::find(list.begin(), list.end(), operation) != list.end();
+        if (permitted) {
+            next = kNewState[static_cast<size_t>(operation)];
+            if (operation == gate::kMove && m_returnToFlash.load()) {
+                next = static_cast<int>(MachineState::Flash);
+            }
+            if (next >= 0) {
+                m_state.store(static_cast<MachineState>(next));
+            }
+        } else {
+            next = kRefused;
+        }
+    }
+    if (next == kRefused) {
         ShowMessage(ids::kFunctionInvalid);
         return false;
     }
-    int next = kNewState[static_cast<size_t>(operation)];
-    if (operation == gate::kMove && m_returnToFlash.load()) {
-        next = static_cast<int>(MachineState::Flash);
-    }
     if (next >= 0) {
-        SetLocked(static_cast<MachineState>(next));
+        Announce(static_cast<MachineState>(next));
     }
     return true;
 }
 
 void CMachineState::EndMove()
 {
-    std::lock_guard lock(m_gateMutex);
-    if (m_returnToFlash.exchange(false)) {
-        SetLocked(MachineState::Flash);
-    } else {
-        SetLocked(MachineState::Ready);
+    MachineState next = MachineState::Ready;
+    {
+        std::lock_guard lock(m_gateMutex);
+        if (m_returnToFlash.exchange(false)) {
+            next = MachineState::Flash;
+        }
+        m_state.store(next);
     }
+    Announce(next);
 }
 
 }  // namespace tavolux

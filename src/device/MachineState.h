@@ -83,11 +83,15 @@ public:
     void ShowState(int stringId);
     void ShowMessage(int stringId);
 
-    // Called with each new state, from the thread that changed it.
+    // Called with each new state on the thread that set it: the poll thread, a job thread or
+    // the UI thread, so a view must expect it off the UI thread. No lock is held: the observer
+    // may call back into the machine. When threads set states at once, the newest state is the
+    // last one passed.
     void SetObserver(std::function<void(MachineState)> observer);
 
 private:
-    void SetLocked(MachineState state);  // caller holds m_gateMutex
+    // Calls the observer and shows the state's text, with no lock held.
+    void Announce(MachineState state);
 
     IStateDisplay* m_display;
     std::atomic<MachineState> m_state{MachineState::Offline};

@@ -148,11 +148,14 @@ void CStatusPoller::Run()
 bool CStatusPoller::Act(int status)
 {
     namespace st = wire::status;
+    std::function<void(int)> observer;
     {
         std::lock_guard lock(m_hookMutex);
-        if (m_statusObserver && status != st::kNothing) {
-            m_statusObserver(status);
-        }
+        observer = m_statusObserver;
+    }
+    // Called unlocked, so that the observer may replace the hooks.
+    if (observer && status != st::kNothing) {
+        observer(status);
     }
     switch (status) {
         case st::kLinkDown:

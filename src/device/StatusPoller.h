@@ -36,7 +36,8 @@ public:
 
     // Replaces the 2000 ms and 1000 ms pauses (tests: no real seconds).
     void SetWaitFunction(WaitFunction wait);
-    // Called with every status code the thread acts on, from the poll thread.
+    // Called with every status code acted on, before the action: on the poll thread (off the UI
+    // thread), or on the caller of PollOnce/Act. No lock is held: it may replace the hooks.
     void SetStatusObserver(std::function<void(int status)> observer);
 
     // Starts the poll thread (once).

@@ -27,6 +27,8 @@ struct JobResult {
     std::string error;  // why it failed, empty when it did not
 };
 
+// The job runner's reports add to those of each copy, on the thread that runs the copies (the job
+// thread of Start, or the caller of RunCopies), with no lock held.
 class IJobRunnerObserver : public IJobObserver {
 public:
     // "copies(copy)" as the task row shows it, at the start of each copy.

@@ -12,6 +12,8 @@
 #include "platform/BmpFile.h"
 #include "platform/ProgramDir.h"
 #include "print/HeadChannel.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -50,7 +52,7 @@ bool WritePassSnapshot(const std::filesystem::path& folder, int pass,
           std::pair{folder / (name + ".bmp"), EncodeMonoBmp(widest * 8, rows)}}) {
         std::string error;
         if (!AtomicWriteFile(file, data, &error)) {
-            DeviceDiagnostic("pass snapshot not written: " + error);
+            DeviceDiagnostic(FormatResString(ids::kDiagSnapshotNotWritten, {error}));
             ok = false;
         }
     }

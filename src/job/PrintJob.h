@@ -44,7 +44,9 @@ struct JobLimits {
     int progressSliceMs = 500;  // the job thread's check of the machine state while draining
 };
 
-// Told about the job's progress, from the job's threads.
+// Told about the job's progress, never on the UI thread and with no lock of the job held: PassSent
+// and RemainingTime on the sender thread (the final empty RemainingTime on the feeder), Suspended
+// on the thread that runs the job. A view hands what it shows over to the UI thread.
 class IJobObserver {
 public:
     virtual ~IJobObserver() = default;

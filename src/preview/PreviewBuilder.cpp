@@ -141,11 +141,10 @@ int CPreviewBuilder::Build()
     if (opened != kRipOk) {
         return kPreviewHeaderError;  // short, or sizes that describe no raster
     }
-    m_header =
-        PreviewHeader{m_reader.PlaneCount(), m_reader.Height(),      m_reader.BytesPerPlaneLine(),
-                      m_reader.Width(),      m_reader.XResolution(), m_reader.YResolution()};
+    // The reader refused every unusable size; a file of no lines has nothing to draw.
+    m_header = m_reader.Header();
     m_fileLength = m_reader.FileLength();
-    if (!IsUsablePreviewHeader(m_header)) {
+    if (m_header.Height() == 0) {
         m_reader.Close();
         return kPreviewHeaderError;
     }
@@ -200,7 +199,7 @@ void CPreviewBuilder::PlanSamples()
 void CPreviewBuilder::PlanChannels()
 {
     // A file with 5 or 7 planes carries white in its last plane; the preview does not draw it.
-    int channels = m_header.planeCount;
+    int channels = m_header.PlaneCount();
     if (channels == 5 || channels == 7) {
         --channels;
     }
@@ -208,7 +207,7 @@ void CPreviewBuilder::PlanChannels()
     for (int c = 0; c < std::min(channels, kPreviewChannels); ++c) {
         // A file with fewer than four planes lacks the plane of some channels.
         const int plane = kPreviewPlaneMap[static_cast<size_t>(c)];
-        if (plane < m_header.planeCount) {
+        if (plane < m_header.PlaneCount()) {
             m_channels.emplace_back(c, plane);
         }
     }
@@ -259,7 +258,7 @@ void CPreviewBuilder::ConvertRows(const uint8_t* buffer, int bufferRow, int firs
                                   std::vector<int64_t>& scratch)
 {
     const auto width = static_cast<size_t>(m_layout.previewWidth);
-    const auto bpl = static_cast<size_t>(m_header.bytesPerPlaneLine);
+    const auto bpl = static_cast<size_t>(m_header.BytesPerPlaneLine());
     const auto step = static_cast<uint32_t>(m_layout.xStep);
     std::vector<uint64_t> masked;
     std::vector<uint32_t> prefix;

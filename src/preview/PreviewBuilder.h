@@ -52,12 +52,7 @@ public:
     // the UI facade; blocks until every worker has finished.
     int Build();
 
-    int PlaneCount() const { return m_header.planeCount; }
-    int Height() const { return m_header.height; }
-    int BytesPerPlaneLine() const { return m_header.bytesPerPlaneLine; }
-    int Width() const { return m_header.width; }
-    int XResolution() const { return m_header.xResolution; }
-    int YResolution() const { return m_header.yResolution; }
+    const RipHeader& Header() const { return m_header; }
     uint64_t FileLength() const { return m_fileLength; }
     int Stride() const { return m_stride; }
     const PreviewLayout& Layout() const { return m_layout; }
@@ -90,7 +85,7 @@ private:
 
     CRipReader m_reader;
     CReadAhead m_readAhead;
-    PreviewHeader m_header;
+    RipHeader m_header;
     uint64_t m_fileLength = 0;
     int m_stride = 0;
     PreviewLayout m_layout;

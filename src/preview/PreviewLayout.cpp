@@ -31,24 +31,15 @@ int PreviewStride(int mode, uint64_t fileLength)
     return 8;
 }
 
-bool IsUsablePreviewHeader(const PreviewHeader& h)
-{
-    // A line of more than 1 GB or more than 64 planes is no RIP output of this printer.
-    constexpr int64_t kMaxLineBytes = 1LL << 30;
-    return h.planeCount > 0 && h.planeCount <= 64 && h.height > 0 && h.bytesPerPlaneLine > 0 &&
-           h.bytesPerPlaneLine <= (1 << 27) && h.xResolution > 0 && h.yResolution > 0 &&
-           static_cast<int64_t>(h.planeCount) * h.bytesPerPlaneLine <= kMaxLineBytes;
-}
-
-PreviewLayout ComputePreviewLayout(const PreviewHeader& h, int viewWidth, int viewHeight,
-                                   int isZoom, int maxScanLines)
+PreviewLayout ComputePreviewLayout(const RipHeader& h, int viewWidth, int viewHeight, int isZoom,
+                                   int maxScanLines)
 {
     PreviewLayout l;
-    l.sourceLines = maxScanLines > 0 ? std::min(h.height, maxScanLines) : h.height;
-    const int64_t pixels = static_cast<int64_t>(h.bytesPerPlaneLine) * 8;
+    l.sourceLines = maxScanLines > 0 ? std::min(h.Height(), maxScanLines) : h.Height();
+    const int64_t pixels = static_cast<int64_t>(h.BytesPerPlaneLine()) * 8;
     if (isZoom != 0) {
-        const int64_t x0 = CeilDiv(h.xResolution, kBaseResolution);
-        const int64_t y0 = CeilDiv(h.yResolution, kBaseResolution);
+        const int64_t x0 = CeilDiv(h.XResolution(), kBaseResolution);
+        const int64_t y0 = CeilDiv(h.YResolution(), kBaseResolution);
         const int64_t w0 = CeilDiv(pixels, x0);
         const int64_t h0 = CeilDiv(l.sourceLines, y0);
         const int64_t f = std::max<int64_t>(
@@ -58,7 +49,7 @@ PreviewLayout ComputePreviewLayout(const PreviewHeader& h, int viewWidth, int vi
     }
     int64_t usable = pixels / l.xStep * l.xStep;
     // The raster lines are padded to whole bytes; drop padding steps beyond the image width.
-    for (int i = 0; i < 8 && usable > h.width && usable >= l.xStep; ++i) {
+    for (int i = 0; i < 8 && usable > h.Width() && usable >= l.xStep; ++i) {
         usable -= l.xStep;
     }
     l.usableWidth = static_cast<int>(usable);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "print/RipHeader.h"
+
 namespace tavolux {
 
 // Preview modes: 0 chooses by file size; 2, 4 and 8 are the fixed strides of the menu.
@@ -12,15 +14,6 @@ inline constexpr int kPreviewAuto = 0;
 // The sampling stride: the mode itself, or for automatic mode 2 under 300,000,000 bytes, 3 under
 // 1,000,000,000, 4 under 2,000,000,000 and 8 for anything larger.
 int PreviewStride(int mode, uint64_t fileLength);
-
-struct PreviewHeader {
-    int planeCount = 0;
-    int height = 0;
-    int bytesPerPlaneLine = 0;
-    int width = 0;
-    int xResolution = 0;
-    int yResolution = 0;
-};
 
 struct PreviewLayout {
     int sourceLines = 0;    // lines used: the height, limited by MaxScanLines
@@ -36,13 +29,9 @@ struct PreviewLayout {
 inline constexpr int kBaseResolution = 85;
 
 // The layout for a view of viewWidth x viewHeight pixels. isZoom 0 keeps one file pixel per
-// preview pixel. maxScanLines <= 0 sets no limit. The header must have passed
-// IsUsablePreviewHeader.
-PreviewLayout ComputePreviewLayout(const PreviewHeader& header, int viewWidth, int viewHeight,
+// preview pixel. maxScanLines <= 0 sets no limit. The header must have no bad field and at least
+// one line.
+PreviewLayout ComputePreviewLayout(const RipHeader& header, int viewWidth, int viewHeight,
                                    int isZoom, int maxScanLines);
-
-// False for headers that describe no raster (no planes, no lines, non-positive sizes or
-// resolutions); such a file is reported as a header error rather than drawn from nonsense.
-bool IsUsablePreviewHeader(const PreviewHeader& header);
 
 }  // namespace tavolux

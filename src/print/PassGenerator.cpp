@@ -78,26 +78,26 @@ bool CPassGenerator::Setup(const PassTask& task)
     const auto& p = m_config.params;
     m_layout = LayoutParams::FromConfig(m_config);
     if (p.HeadHoleNo < 2 || p.GroupNo < 1 || p.ColorNo < 1) {
-        return Fail("the head arrangement (HeadHoleNo, GroupNo, ColorNo) cannot print");
+        return Fail(LoadResString(ids::kPassHeadsCannotPrint));
     }
     if (p.PrinterResolution <= 0 || task.resolutionX <= 0 || task.resolutionY <= 0) {
-        return Fail("the job's or the printer's resolution is not positive");
+        return Fail(LoadResString(ids::kPassResolutionNotPositive));
     }
     if (p.MmPerPulseX <= 0.0 || p.MmPerPulseY <= 0.0) {
-        return Fail("the pulse sizes (MmPerPulseX, MmPerPulseY) are not positive");
+        return Fail(LoadResString(ids::kPassPulseNotPositive));
     }
     if (task.passes < 1) {
-        return Fail("the pass count is below 1");
+        return Fail(LoadResString(ids::kPassCountBelowOne));
     }
     m_passes = task.passes;
     m_interlace = static_cast<int>(
         std::floor(static_cast<double>(task.resolutionY) / p.PrinterResolution + 0.5));
     if (m_interlace < 1) {
-        return Fail("the job's vertical resolution is below the printer's");
+        return Fail(LoadResString(ids::kPassResolutionBelowPrinter));
     }
     m_useMasks = m_passes >= 2 && task.maskMode == kMaskPass;
     if (m_useMasks && m_passes > CPassMasks::kMaxMasks) {
-        return Fail("too many passes for pass masks");
+        return Fail(LoadResString(ids::kPassTooManyForMasks));
     }
     m_headLines = m_layout.groupRows * p.GroupNo;
 
@@ -111,7 +111,7 @@ bool CPassGenerator::Setup(const PassTask& task)
     st.featherLines = m_featherLines;
     st.feathering = featherMode != 0;
     if (!m_stepTable.Build(st)) {
-        return Fail("more passes than head lines: no step table");
+        return Fail(LoadResString(ids::kPassNoStepTable));
     }
     const int resumeLine = task.resume ? std::max(task.resumeLine, 0) : 0;
 
@@ -158,11 +158,11 @@ bool CPassGenerator::Setup(const PassTask& task)
     }
     const int spread = offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end());
     if (spread > 8 * CRipReader::kMaxBytesPerPlaneLine) {
-        return Fail("the head positions (HeadHoriPosList) are too far apart");
+        return Fail(LoadResString(ids::kPassHeadsTooFarApart));
     }
     m_fullLength = rowBytes * 8 + spread;
     if (MaxTransferWords() > kMaxTransferWords) {
-        return Fail("the image is too wide for the transfer buffer");
+        return Fail(LoadResString(ids::kPassImageTooWide));
     }
 
     const int channels = p.IfPrintWhite == 1 ? p.ColorNo : m_reader.PlaneCount();

@@ -6,6 +6,9 @@
 #include <fstream>
 
 #include "platform/RandomSource.h"
+#include "print/RipHeader.h"
+#include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -181,27 +184,16 @@ void CRipImage::FillText()
 
 bool CRipImage::Write(const std::filesystem::path& path, std::string* error) const
 {
-    std::array<int32_t, 12> header{};
-    header[1] = m_xResolution;
-    header[2] = m_yResolution;
-    header[3] = m_bytesPerPlaneLine;
-    header[4] = m_height;
-    header[5] = m_width;
-    header[7] = m_planes;
-    std::array<char, 48> raw{};
-    for (size_t i = 0; i < header.size(); ++i) {
-        const auto v = static_cast<uint32_t>(header[i]);
-        for (size_t b = 0; b < 4; ++b) {
-            raw[4 * i + b] = static_cast<char>((v >> (8 * b)) & 0xFF);
-        }
-    }
+    const auto raw = RipHeader::Of(m_xResolution, m_yResolution, m_bytesPerPlaneLine, m_height,
+                                   m_width, m_planes)
+                         .Bytes();
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(raw.data(), static_cast<std::streamsize>(raw.size()));
+    out.write(reinterpret_cast<const char*>(raw.data()), static_cast<std::streamsize>(raw.size()));
     out.write(reinterpret_cast<const char*>(m_data.data()),
               static_cast<std::streamsize>(m_data.size()));
     if (!out) {
         if (error != nullptr) {
-            *error = "cannot write " + path.string();
+            *error = FormatResString(ids::kFileCannotWrite, {path.string()});
         }
         return false;
     }

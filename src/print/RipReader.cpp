@@ -16,17 +16,6 @@
 
 namespace tavolux {
 
-namespace {
-
-int32_t LittleEndian32(const uint8_t* p)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
-}
-
-}  // namespace
-
 CRipReader::CRipReader(const CPrinterConfig* config, CRandomSource* random)
     : m_config(config), m_random(random)
 {
@@ -72,63 +61,26 @@ int CRipReader::ReadHeader()
         m_errorText = LoadResString(ids::kRipHeaderError);
         return kRipShortHeader;
     }
-    for (size_t i = 0; i < m_header.words.size(); ++i) {
-        m_header.words[i] = LittleEndian32(raw.data() + 4 * i);
-    }
-    m_xResolution = m_header.XResolution();
-    m_yResolution = m_header.YResolution();
-    m_bytesPerPlaneLine = m_header.BytesPerPlaneLine();
-    m_height = m_header.Height();
-    m_width = m_header.Width();
-    m_planeCount = m_header.PlaneCount();
+    m_header = RipHeader::FromBytes(raw);
     // The sizes drive every allocation, division and loop of a print job: refuse what no
     // printer could print rather than allocate gigabytes, divide by zero or scan for ever.
     m_errorText = CheckHeader();
     return m_errorText.empty() ? kRipOk : kRipBadHeader;
 }
 
-int64_t CRipReader::MaxBytesPerPlaneLine(int xResolution)
-{
-    const int64_t pixels =
-        int64_t{kWidestPrintMm} * std::clamp(xResolution, 0, kMaxResolution) * 10 / 254;
-    return (pixels + 7) / 8;
-}
-
-int64_t CRipReader::MaxHeight(int yResolution)
-{
-    return int64_t{kLongestPrintMm} * std::clamp(yResolution, 0, kMaxResolution) * 10 / 254;
-}
-
 std::string CRipReader::CheckHeader() const
 {
-    struct Field {
-        const char* name;
-        int64_t value;
-        int64_t low;
-        int64_t high;
-    };
-    // In this order, so that each range is computed from fields already found sound.
-    const Field fields[] = {
-        {"XResolution", m_xResolution, 1, kMaxResolution},
-        {"YResolution", m_yResolution, 1, kMaxResolution},
-        {"PlaneCount", m_planeCount, 1, kMaxPlanes},
-        {"BytesPerPlaneLine", m_bytesPerPlaneLine, 1, MaxBytesPerPlaneLine(m_xResolution)},
-        {"Width", m_width, 0, int64_t{8} * std::max(m_bytesPerPlaneLine, 0)},
-        {"Height", m_height, 0, MaxHeight(m_yResolution)},
-    };
-    for (const Field& f : fields) {
-        if (f.value < f.low || f.value > f.high) {
-            return FormatResString(
-                ids::kRipHeaderField,
-                {f.name, std::to_string(f.value), std::to_string(f.low), std::to_string(f.high)});
-        }
+    if (const auto bad = m_header.FirstBadField()) {
+        return FormatResString(ids::kRipHeaderField,
+                               {bad->name, std::to_string(bad->value), std::to_string(bad->low),
+                                std::to_string(bad->high)});
     }
     // A printing reader knows the heads: one plane line must fit the pass's transfer buffer.
     if (m_config != nullptr) {
         const int64_t words =
-            LayoutParams::FromConfig(*m_config).TransferWords(8 * m_bytesPerPlaneLine);
+            LayoutParams::FromConfig(*m_config).TransferWords(8 * BytesPerPlaneLine());
         if (words > kMaxTransferWords) {
-            return FormatResString(ids::kRipLineTooWide, {std::to_string(m_bytesPerPlaneLine)});
+            return FormatResString(ids::kRipLineTooWide, {std::to_string(BytesPerPlaneLine())});
         }
     }
     return {};
@@ -175,19 +127,19 @@ int CRipReader::OpenForPrint(const std::filesystem::path& path, int startLine, i
 
 uint64_t CRipReader::AnnouncedLength() const
 {
-    return RipHeader::kBytes + static_cast<uint64_t>(std::max(m_height, 0)) *
+    return RipHeader::kBytes + static_cast<uint64_t>(std::max(Height(), 0)) *
                                    static_cast<uint64_t>(std::max<int64_t>(LineBytes(), 0));
 }
 
 int64_t CRipReader::MissingLines() const
 {
     const int64_t lineBytes = LineBytes();
-    if (lineBytes <= 0 || m_height <= 0) {
+    if (lineBytes <= 0 || Height() <= 0) {
         return 0;
     }
     const uint64_t data = m_fileLength > RipHeader::kBytes ? m_fileLength - RipHeader::kBytes : 0;
     const auto held = static_cast<int64_t>(data / static_cast<uint64_t>(lineBytes));
-    return std::max<int64_t>(m_height - held, 0);
+    return std::max<int64_t>(Height() - held, 0);
 }
 
 bool CRipReader::Seek(int64_t offset, std::ios::seekdir origin)
@@ -247,10 +199,10 @@ int CRipReader::ReadChunk(int lines)
 
 void CRipReader::PushBlankPair(const uint8_t* chunk, int lines)
 {
-    const int width = m_bytesPerPlaneLine;
+    const int width = BytesPerPlaneLine();
     int left = width;
     int right = width;
-    for (int64_t planeLine = 0; planeLine < int64_t{lines} * m_planeCount; ++planeLine) {
+    for (int64_t planeLine = 0; planeLine < int64_t{lines} * PlaneCount(); ++planeLine) {
         const uint8_t* p = chunk + planeLine * width;
         int l = 0;
         while (l < width && p[l] == 0) {
@@ -277,13 +229,13 @@ void CRipReader::ResetBlankWindow(int headChunks, int extra)
     m_windowLength = m_ignoreBlank != 0 ? headChunks + extra : 0;
     m_headChunks = headChunks;
     m_blankWindow.assign(static_cast<size_t>(std::max(m_windowLength, 0)),
-                         {m_bytesPerPlaneLine, m_bytesPerPlaneLine});
+                         {BytesPerPlaneLine(), BytesPerPlaneLine()});
 }
 
 void CRipReader::GetBlankMargins(int& left, int& right) const
 {
-    left = m_bytesPerPlaneLine;
-    right = m_bytesPerPlaneLine;
+    left = BytesPerPlaneLine();
+    right = BytesPerPlaneLine();
     for (const auto& [l, r] : m_blankWindow) {
         left = std::min(left, l);
         right = std::min(right, r);
@@ -293,7 +245,7 @@ void CRipReader::GetBlankMargins(int& left, int& right) const
 bool CRipReader::IsHeadAreaBlank() const
 {
     for (int i = 0; i < m_headChunks && i < static_cast<int>(m_blankWindow.size()); ++i) {
-        if (m_blankWindow[static_cast<size_t>(i)].first != m_bytesPerPlaneLine) {
+        if (m_blankWindow[static_cast<size_t>(i)].first != BytesPerPlaneLine()) {
             return false;
         }
     }
@@ -303,7 +255,7 @@ bool CRipReader::IsHeadAreaBlank() const
 bool CRipReader::IsHeadAreaBlankAfterFirst() const
 {
     for (int i = 1; i <= m_headChunks && i < static_cast<int>(m_blankWindow.size()); ++i) {
-        if (m_blankWindow[static_cast<size_t>(i)].first != m_bytesPerPlaneLine) {
+        if (m_blankWindow[static_cast<size_t>(i)].first != BytesPerPlaneLine()) {
             return false;
         }
     }
@@ -315,7 +267,7 @@ void CRipReader::CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow,
 {
     const auto& buffer = m_buffer[static_cast<size_t>(m_current)];
     const int span = m_spanLines[static_cast<size_t>(m_current)];
-    const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
+    const auto width = static_cast<size_t>(BytesPerPlaneLine());
     for (int i = 0; i < rowCount; ++i) {
         const int target = firstRow + i;
         uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;
@@ -326,7 +278,7 @@ void CRipReader::CopyFilePlane(std::span<uint8_t* const> rowTable, int firstRow,
             continue;
         }
         const uint8_t* src =
-            buffer.data() + source * LineBytes() + int64_t{plane} * m_bytesPerPlaneLine;
+            buffer.data() + source * LineBytes() + int64_t{plane} * BytesPerPlaneLine();
         std::memcpy(dst, src, width);
     }
 }
@@ -353,7 +305,7 @@ uint8_t CRipReader::WhiteByte(int level, CRandomSource& random)
 int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int rowCount,
                           int column, int channel, int dataRows, int chunkRow)
 {
-    if (channel < 0 || channel > m_planeCount + 4 || rowCount > m_bufferLines || rowCount < 0 ||
+    if (channel < 0 || channel > PlaneCount() + 4 || rowCount > m_bufferLines || rowCount < 0 ||
         firstRow < 0 || int64_t{firstRow} + rowCount > static_cast<int64_t>(rowTable.size()) ||
         chunkRow < 0 || int64_t{chunkRow} + rowCount > m_bufferLines) {
         return 0;
@@ -361,7 +313,7 @@ int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int 
     const auto planeOf = [&](int c) { return c < 6 ? m_planeMap[static_cast<size_t>(c)] : c; };
     const auto copyMapped = [&](int c) {
         const int plane = planeOf(c);
-        if (plane < m_planeCount) {
+        if (plane < PlaneCount()) {
             CopyFilePlane(rowTable, firstRow, rowCount, column, plane, chunkRow);
         }
     };
@@ -376,12 +328,12 @@ int CRipReader::CopyPlane(std::span<uint8_t* const> rowTable, int firstRow, int 
         return 0;
     }
     if (p.WhiteHeadDataSource != 0) {
-        if ((m_planeCount == 5 || m_planeCount == 7) && colourChannels < m_planeCount) {
+        if ((PlaneCount() == 5 || PlaneCount() == 7) && colourChannels < PlaneCount()) {
             CopyFilePlane(rowTable, firstRow, rowCount, column, colourChannels, chunkRow);
         }
         return 0;
     }
-    const auto width = static_cast<size_t>(m_bytesPerPlaneLine);
+    const auto width = static_cast<size_t>(BytesPerPlaneLine());
     for (int i = 0; i < rowCount; ++i) {
         const int target = firstRow + i;
         uint8_t* dst = rowTable[static_cast<size_t>(target)] + column;

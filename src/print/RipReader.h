@@ -12,23 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "print/RipHeader.h"
+
 namespace tavolux {
 
 class CPrinterConfig;
 class CRandomSource;
-
-// The 12 words of the file header as read.
-struct RipHeader {
-    static constexpr int kBytes = 48;
-    std::array<int32_t, 12> words{};
-
-    int32_t XResolution() const { return words[1]; }
-    int32_t YResolution() const { return words[2]; }
-    int32_t BytesPerPlaneLine() const { return words[3]; }
-    int32_t Height() const { return words[4]; }
-    int32_t Width() const { return words[5]; }
-    int32_t PlaneCount() const { return words[7]; }
-};
 
 // Error codes of OpenForPreview; the numbers are those the main frame maps to its messages.
 enum RipError : int {
@@ -41,12 +30,11 @@ enum RipError : int {
 class CRipReader {
 public:
     static constexpr int kSpareLines = 25;  // room for step corrections without reallocation
-    // What a printer can use; a header beyond it is refused before anything is allocated, so
-    // that a damaged or hostile file cannot make a job scan or allocate gigabytes.
-    static constexpr int kMaxResolution = 2880;     // dots per inch, either direction
-    static constexpr int kMaxPlanes = 16;           // more than any head arrangement has channels
-    static constexpr int kWidestPrintMm = 5000;     // wider than any wide-format machine
-    static constexpr int kLongestPrintMm = 200000;  // a 200 m roll
+    // The header's limits, here too for the callers that size files against the reader.
+    static constexpr int kMaxResolution = RipHeader::kMaxResolution;
+    static constexpr int kMaxPlanes = RipHeader::kMaxPlanes;
+    static constexpr int kWidestPrintMm = RipHeader::kWidestPrintMm;
+    static constexpr int kLongestPrintMm = RipHeader::kLongestPrintMm;
     // Bytes of one plane line at the widest printable width at the highest resolution.
     static constexpr int kMaxBytesPerPlaneLine =
         static_cast<int>(int64_t{kWidestPrintMm} * kMaxResolution * 10 / 254 / 8 + 1);
@@ -91,24 +79,26 @@ public:
 
     bool IsOpen() const { return m_isOpen; }
     const RipHeader& Header() const { return m_header; }
-    int PlaneCount() const { return m_planeCount; }
-    int Height() const { return m_height; }
-    int Width() const { return m_width; }
-    int BytesPerPlaneLine() const { return m_bytesPerPlaneLine; }
-    int XResolution() const { return m_xResolution; }
-    int YResolution() const { return m_yResolution; }
+    int PlaneCount() const { return m_header.PlaneCount(); }
+    int Height() const { return m_header.Height(); }
+    int Width() const { return m_header.Width(); }
+    int BytesPerPlaneLine() const { return m_header.BytesPerPlaneLine(); }
+    int XResolution() const { return m_header.XResolution(); }
+    int YResolution() const { return m_header.YResolution(); }
     uint64_t FileLength() const { return m_fileLength; }
     int BufferLines() const { return m_bufferLines; }
-    int64_t LineBytes() const { return int64_t{m_planeCount} * m_bytesPerPlaneLine; }
+    int64_t LineBytes() const { return m_header.LineBytes(); }
     // Bytes the header announces: header plus Height whole lines.
     uint64_t AnnouncedLength() const;
     // Lines the header announces beyond the whole lines the file holds (they print blank).
     int64_t MissingLines() const;
     // Bytes held by the two chunk buffers (0 until a print open allocated them).
     size_t BufferBytes() const { return m_buffer[0].size() + m_buffer[1].size(); }
-    // The widest plane line (bytes) and the most lines a header may announce at a resolution.
-    static int64_t MaxBytesPerPlaneLine(int xResolution);
-    static int64_t MaxHeight(int yResolution);
+    static int64_t MaxBytesPerPlaneLine(int xResolution)
+    {
+        return RipHeader::MaxBytesPerPlaneLine(xResolution);
+    }
+    static int64_t MaxHeight(int yResolution) { return RipHeader::MaxHeight(yResolution); }
     // Why the last open failed, empty when it did not.
     const std::string& ErrorText() const { return m_errorText; }
     // The blank window, oldest chunk first (for tests and diagnostics).
@@ -137,17 +127,11 @@ private:
     int m_headChunks = 0;
     static constexpr std::array<int, 6> m_planeMap = {3, 2, 1, 0, 4, 5};
     bool m_isOpen = false;
-    int m_planeCount = 0;
-    int m_height = 0;
-    int m_bytesPerPlaneLine = 0;
-    int m_width = 0;
-    int m_xResolution = 0;
-    int m_yResolution = 0;
     uint64_t m_fileLength = 0;
     const CPrinterConfig* m_config;
     CRandomSource* m_random;
     std::ifstream m_file;
-    RipHeader m_header;
+    RipHeader m_header;  // the sizes as read; every size of the reader is taken from it
     std::string m_errorText;
 };
 

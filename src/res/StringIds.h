@@ -251,4 +251,16 @@ inline constexpr int kConfigValueNotNumber = 60821;   // key, value
 inline constexpr int kConfigValueNotUsbId = 60822;    // key, value
 inline constexpr int kCliUnknownKeyNote = 60823;      // key, section
 
+// Why a job's passes cannot be generated, and the job's own log lines.
+inline constexpr int kPassHeadsCannotPrint = 60840;        // the head arrangement cannot print
+inline constexpr int kPassResolutionNotPositive = 60841;   // a resolution is not positive
+inline constexpr int kPassPulseNotPositive = 60842;        // a pulse size is not positive
+inline constexpr int kPassCountBelowOne = 60843;           // a pass count below 1
+inline constexpr int kPassResolutionBelowPrinter = 60844;  // the job's Y below the printer's
+inline constexpr int kPassTooManyForMasks = 60845;         // more passes than pass masks exist
+inline constexpr int kPassNoStepTable = 60846;             // more passes than head lines
+inline constexpr int kPassHeadsTooFarApart = 60847;        // the head positions lie too far apart
+inline constexpr int kPassImageTooWide = 60848;        // a pass does not fit the transfer buffer
+inline constexpr int kDiagSnapshotNotWritten = 60849;  // a pass snapshot not written: the reason
+
 }  // namespace tavolux::ids

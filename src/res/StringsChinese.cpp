@@ -242,6 +242,16 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kConfigValueNotUsbId,
          "已拒绝 %1 = %2：%1 只接受最多四位十六进制数字（如 04B4），文件没有改动"},
         {kCliUnknownKeyNote, "注意：节 [%2] 中的 %1 不是本版本读取的键，已按原样写入"},
+        {kPassHeadsCannotPrint, "喷头排列（HeadHoleNo、GroupNo、ColorNo）无法打印"},
+        {kPassResolutionNotPositive, "任务或打印机的分辨率不是正数"},
+        {kPassPulseNotPositive, "脉冲尺寸（MmPerPulseX、MmPerPulseY）不是正数"},
+        {kPassCountBelowOne, "PASS 数小于 1"},
+        {kPassResolutionBelowPrinter, "任务的纵向分辨率低于打印机的分辨率"},
+        {kPassTooManyForMasks, "PASS 数过多，无法使用 PASS 遮罩"},
+        {kPassNoStepTable, "PASS 数多于喷头行数，无法生成步进表"},
+        {kPassHeadsTooFarApart, "喷头位置（HeadHoriPosList）相距太远"},
+        {kPassImageTooWide, "图像太宽，传输缓冲区容纳不下"},
+        {kDiagSnapshotNotWritten, "PASS 快照未写入：%1"},
     };
     return table;
 }

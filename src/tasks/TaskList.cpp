@@ -178,7 +178,7 @@ std::string CTaskList::NewThumbnailPath(const std::string& filePath) const
     return path.string();
 }
 
-int CTaskList::AddTask(const std::string& filePath, const RipImageInfo& info,
+int CTaskList::AddTask(const std::string& filePath, const RipHeader& header,
                        const DibImage& preview, int previewRef)
 {
     if (!FitsTaskField(filePath, kTaskPathField)) {
@@ -197,11 +197,11 @@ int CTaskList::AddTask(const std::string& filePath, const RipImageInfo& info,
     const CPrinterParams& p = m_config.params;
     TaskRecord record;
     record.m_stateId = ids::kTaskReady;
-    record.m_planeCount = info.planeCount;
-    record.m_height = info.height;
-    record.m_bytesPerPlaneLine = info.bytesPerPlaneLine;
-    record.m_fileXResolution = info.xResolution;
-    record.m_fileYResolution = info.yResolution;
+    record.m_planeCount = header.PlaneCount();
+    record.m_height = header.Height();
+    record.m_bytesPerPlaneLine = header.BytesPerPlaneLine();
+    record.m_fileXResolution = header.XResolution();
+    record.m_fileYResolution = header.YResolution();
     record.m_printTypeId = p.PrintTypeID;
     const PrintTypeChoice type = DerivePrintType(m_config, record.m_printTypeId);
     record.m_xResolution = type.xResolution;

@@ -13,6 +13,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/DibImage.h"
+#include "print/RipHeader.h"
 #include "tasks/TaskFile.h"
 #include "tasks/TaskListObserver.h"
 #include "tasks/TaskRecord.h"
@@ -67,7 +68,7 @@ public:
     // Adds the file as a task with the current print settings, writes its thumbnail from the
     // preview and selects it. Returns the new index, or -1 when a path does not fit Tasks.dat
     // (a message says which) and nothing was added.
-    int AddTask(const std::string& filePath, const RipImageInfo& info, const DibImage& preview,
+    int AddTask(const std::string& filePath, const RipHeader& header, const DibImage& preview,
                 int previewRef = 0);
 
     int GetSelectedTask() const;

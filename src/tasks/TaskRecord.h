@@ -35,14 +35,4 @@ struct TaskRecord {
     bool operator==(const TaskRecord&) const = default;
 };
 
-// What the task list needs to know of a RIP file: its header values.
-struct RipImageInfo {
-    int planeCount = 0;
-    int height = 0;
-    int bytesPerPlaneLine = 0;
-    int width = 0;
-    int xResolution = 0;
-    int yResolution = 0;
-};
-
 }  // namespace tavolux

@@ -1,6 +1,7 @@
 // The progress line of a print for people: the copy, a bar, the passes printed and the blank
 // passes skipped, the remaining time. On a terminal it is redrawn in place; anywhere else (a log
-// file, a pipe) it becomes one line per change of the pass counter.
+// file, a pipe) it becomes one line per change of the pass counter. Its reports arrive on the
+// job's threads; it writes the stream itself under its own mutex (no UI thread involved).
 #pragma once
 
 #include <iosfwd>

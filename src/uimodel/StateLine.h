@@ -31,7 +31,9 @@ public:
     // When the notice expires on the clock; -1 when no notice is shown.
     int64_t NoticeDeadline() const;
 
-    // Called after every change (state text, notice shown or cleared), on the changing thread.
+    // Called after every change (state text, notice shown or cleared) on the thread that made
+    // it: the machine state shows its texts from the poll thread and the job threads too, so a
+    // view must expect it off the UI thread and hand the redraw over. No lock is held.
     void SetObserver(std::function<void()> observer);
 
 private:

@@ -1,5 +1,6 @@
 // What a print job writes back into the row of the task it prints: the state, the copy being
 // printed, the remaining time, and where the next print starts, saved so that a restart keeps it.
+// Its reports arrive on the job's threads; the task list hands the row changes to the UI thread.
 #pragma once
 
 #include "job/JobRunner.h"

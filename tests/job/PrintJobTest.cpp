@@ -315,7 +315,8 @@ TEST_F(DebugPrintJobTest, EveryPassLeavesATimingLineAndItsRowsAsFileAndPicture)
         if (round == 2) {
             const auto logged = Diagnostics();
             EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& l) {
-                return l.find("pass snapshot not written") != std::string::npos;
+                return l.find(FormatResString(ids::kDiagSnapshotNotWritten, {""})) !=
+                       std::string::npos;
             }));
             EXPECT_EQ(cfg.dir.Read("GRF"), "in the way") << "the file in the way is left alone";
             continue;

@@ -94,8 +94,8 @@ TEST_P(PreviewBuilderTest, MatchesTheLiteralSampling)
     const auto path = test::WriteRip(dir.Path() / "job.prn", bytes);
     CPreviewBuilder builder(path, false, c.viewWidth, c.viewHeight, c.mode, c.settings);
     ASSERT_EQ(builder.Build(), kPreviewOk);
-    EXPECT_EQ(builder.PlaneCount(), c.rip.planes);
-    EXPECT_EQ(builder.Height(), c.rip.height);
+    EXPECT_EQ(builder.Header().PlaneCount(), c.rip.planes);
+    EXPECT_EQ(builder.Header().Height(), c.rip.height);
     EXPECT_EQ(builder.FileLength(), bytes.size());
     const PreviewLayout& l = builder.Layout();
     ASSERT_GT(l.previewHeight, 0);
@@ -121,7 +121,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"seven planes", {7, 400, 16, 128, 360, 360, -1}, 50, 50, 4, {1, 0}},
         // Two planes: only the channels whose plane exists are drawn.
         Case{"two planes", {2, 300, 9, 70, 720, 720, -1}, 20, 20, 8, {1, 0}},
-        Case{"limited lines", {4, 5000, 10, 80, 720, 720, -1}, 100, 100, 2, {1, 700}}),
+        Case{"limited lines", {4, 5000, 10, 80, 720, 720, -1}, 100, 100, 2, {1, 700}},
+        // 6 pixels: 2 white fill pixels end every row.
+        Case{"fill pixels", {4, 60, 1, 6, 720, 720, -1}, 800, 600, 2, {0, 0}}),
     [](const auto& param) {
         std::string n = param.param.name;
         std::replace_if(
@@ -129,77 +131,40 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
-TEST(PreviewBuilder, HundredTwentyLinesAreTwoChunksAndATail)
+TEST(PreviewBuilder, FailuresReturnTheirCodesAndTexts)
 {
     test::TempDir dir;
-    const test::RipGeometry r{4, 120, 4, 32, 720, 720, -1};
-    const auto path = test::WriteRip(dir.Path() / "a.prt", test::RipBytes(r, 1));
-    CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
-    ASSERT_EQ(builder.Build(), kPreviewOk);
-    EXPECT_EQ(builder.Layout().previewHeight, 120);
-    EXPECT_EQ(builder.ChunkCount(), 2);
-    EXPECT_EQ(builder.TailLines(), 20);
-}
-
-TEST(PreviewBuilder, FillPixelsAreWhite)
-{
-    test::TempDir dir;
-    test::RipGeometry r{4, 60, 1, 6, 720, 720, -1};  // 6 pixels: 2 fill pixels per row
-    std::string bytes = test::RipHeader(r);
-    bytes.append(static_cast<size_t>(4 * 60), '\xFF');  // every ink everywhere: black
-    const auto path = test::WriteRip(dir.Path() / "black.prn", bytes);
-    CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
-    ASSERT_EQ(builder.Build(), kPreviewOk);
-    const DibImage& image = builder.Bitmap();
-    ASSERT_EQ(image.width, 8);
-    for (int y = 0; y < image.height; ++y) {
-        for (int x = 0; x < 8; ++x) {
-            const uint8_t want = x < 6 ? 0x00 : 0xFF;
-            for (int b = 0; b < 3; ++b) {
-                ASSERT_EQ(image.Row(y)[3 * x + b], want) << x << "," << y;
-            }
+    std::filesystem::create_directory(dir.Path() / "folder.prn");
+    auto header = [&](const char* name, const test::RipGeometry& r) {
+        return test::WriteRip(dir.Path() / name, test::RipHeaderBytes(r));
+    };
+    const struct {
+        std::filesystem::path file;
+        int code;
+        const char* text;
+    } cases[] = {
+        {dir.Path() / "none.prn", kPreviewOpenError, "打开Rip文件错误"},
+        // A folder named like a RIP file cannot be opened as one.
+        {dir.Path() / "folder.prn", kPreviewOpenError, "打开Rip文件错误"},
+        {dir.Write("short.prn", std::string(47, '\0')), kPreviewHeaderError, "Rip文件头错误"},
+        // A header that describes no raster is a header error, not a picture of nonsense.
+        {header("planes.prn", {0, 100, 10, 80, 720, 720, 0}), kPreviewHeaderError, nullptr},
+        {header("lines.prn", {4, 0, 10, 80, 720, 720, 0}), kPreviewHeaderError, nullptr},
+        // Unzoomed, 1 Mi bytes per plane line and 1000 lines would be a 24 GB bitmap.
+        {header("huge.prn", {4, 1000, 1 << 20, 8 << 20, 720, 720, 0}), kPreviewHeaderError,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        CPreviewBuilder builder(c.file, false, 800, 600, 2, {0, 0});
+        EXPECT_EQ(builder.Build(), c.code) << c.file;
+        if (c.text != nullptr) {
+            EXPECT_EQ(PreviewErrorText(c.code), c.text);
         }
     }
-}
-
-TEST(PreviewBuilder, FailuresReturnTheirCodes)
-{
-    test::TempDir dir;
-    CPreviewBuilder missing(dir.Path() / "none.prn", false, 800, 600, 0, {});
-    EXPECT_EQ(missing.Build(), kPreviewOpenError);
-    EXPECT_EQ(PreviewErrorText(kPreviewOpenError), "打开Rip文件错误");
-
-    const auto shortFile = dir.Write("short.prn", std::string(47, '\0'));
-    CPreviewBuilder header(shortFile, false, 800, 600, 0, {});
-    EXPECT_EQ(header.Build(), kPreviewHeaderError);
-    EXPECT_EQ(PreviewErrorText(kPreviewHeaderError), "Rip文件头错误");
-
-    // A header that describes no raster is a header error, not a picture of nonsense.
-    test::RipGeometry bad{0, 100, 10, 80, 720, 720, 0};
-    const auto noPlanes = test::WriteRip(dir.Path() / "zero.prn", test::RipHeader(bad));
-    CPreviewBuilder zero(noPlanes, false, 800, 600, 0, {});
-    EXPECT_EQ(zero.Build(), kPreviewHeaderError);
-
     CPreviewBuilder other(dir.Write("a.tiff", "II*"), IsOtherPreviewFormat("a.tiff"), 800, 600, 0,
                           {});
     EXPECT_EQ(other.Build(), kPreviewOtherFormat);
-    EXPECT_TRUE(IsOtherPreviewFormat("a.tiff"));
     EXPECT_FALSE(IsOtherPreviewFormat("/x/A.PRN"));
     EXPECT_FALSE(IsOtherPreviewFormat("b.Prt"));
     EXPECT_EQ(PreviewErrorText(kPreviewThreadSplit), "缓冲区大小不能被线程数整除");
-
-    // A folder named like a RIP file cannot be opened as one.
-    std::filesystem::create_directory(dir.Path() / "folder.prn");
-    CPreviewBuilder folder(dir.Path() / "folder.prn", false, 800, 600, 0, {});
-    EXPECT_EQ(folder.Build(), kPreviewOpenError);
-}
-
-TEST(PreviewBuilder, PreviewTooLargeForMemoryIsRefused)
-{
-    // Unzoomed, 1 Mi bytes per plane line and 1000 lines would be a 24 GB bitmap.
-    test::TempDir dir;
-    test::RipGeometry r{4, 1000, 1 << 20, 8 << 20, 720, 720, 0};
-    const auto path = test::WriteRip(dir.Path() / "huge.prn", test::RipHeader(r));
-    CPreviewBuilder builder(path, false, 800, 600, 2, {0, 0});
-    EXPECT_EQ(builder.Build(), kPreviewHeaderError);
 }

@@ -1,6 +1,9 @@
 // Stride choice, scaling and the colour of a preview pixel.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <tuple>
+
 #include "preview/PreviewLayout.h"
 #include "preview/PreviewPixel.h"
 
@@ -8,109 +11,80 @@ using namespace tavolux;
 
 TEST(PreviewStride, AutomaticModeFollowsTheFileSize)
 {
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 250000000ULL), 2);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 299999999ULL), 2);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 300000000ULL), 3);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 999999999ULL), 3);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 1000000000ULL), 4);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 1500000000ULL), 4);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 1999999999ULL), 4);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 2000000000ULL), 8);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 3000000000ULL), 8);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, 1ULL << 32), 8);
-    EXPECT_EQ(PreviewStride(kPreviewAuto, (1ULL << 32) + 5), 8);
-    // A chosen mode holds whatever the size.
-    EXPECT_EQ(PreviewStride(2, 3000000000ULL), 2);
-    EXPECT_EQ(PreviewStride(8, 10), 8);
+    const std::tuple<int, uint64_t, int> cases[] = {
+        {kPreviewAuto, 250000000, 2},
+        {kPreviewAuto, 299999999, 2},
+        {kPreviewAuto, 300000000, 3},
+        {kPreviewAuto, 999999999, 3},
+        {kPreviewAuto, 1000000000, 4},
+        {kPreviewAuto, 1999999999, 4},
+        {kPreviewAuto, 2000000000, 8},
+        {kPreviewAuto, (1ULL << 32) + 5, 8},
+        // A chosen mode holds whatever the size.
+        {2, 3000000000, 2},
+        {8, 10, 8},
+    };
+    for (const auto& [mode, length, stride] : cases) {
+        EXPECT_EQ(PreviewStride(mode, length), stride) << mode << " " << length;
+    }
 }
 
 TEST(PreviewLayout, ScalesToTheViewAndTrimsThePadding)
 {
     // 800 pixels of which 790 are image, 1000 lines at 720 dpi: 9 file pixels per 85-dpi pixel.
-    const PreviewHeader h{6, 1000, 100, 790, 720, 720};
-    // 89 x 112 pixels at 85 dpi into 100 x 100: the height needs a factor 2.
-    PreviewLayout l = ComputePreviewLayout(h, 100, 100, 1, 0);
-    EXPECT_EQ(l.sourceLines, 1000);
-    EXPECT_EQ(l.xStep, 18);
-    EXPECT_EQ(l.yStep, 18);
-    EXPECT_EQ(l.usableWidth, 774);  // 792 exceeds 790 by a step's part: one step less
-    EXPECT_EQ(l.previewWidth, 43);
-    EXPECT_EQ(l.rowFill, 1);
-    EXPECT_EQ(l.previewHeight, 55);
-
-    // Different resolutions across and down; the width decides.
-    const PreviewHeader wide{4, 200, 1000, 8000, 300, 600};  // 4 and 8 file pixels per pixel
-    l = ComputePreviewLayout(wide, 500, 400, 1, 0);
-    EXPECT_EQ(l.xStep, 16);  // 2000 pixels into 500: factor 4
-    EXPECT_EQ(l.yStep, 32);
-    EXPECT_EQ(l.previewWidth, 500);
-    EXPECT_EQ(l.rowFill, 0);
-    EXPECT_EQ(l.previewHeight, 6);
-
-    // Unzoomed: one file pixel per preview pixel, padding trimmed by at most 8 steps.
-    l = ComputePreviewLayout(h, 100, 100, 0, 0);
-    EXPECT_EQ(l.xStep, 1);
-    EXPECT_EQ(l.yStep, 1);
-    EXPECT_EQ(l.usableWidth, 792);
-    EXPECT_EQ(l.previewWidth, 792);
-    EXPECT_EQ(l.previewHeight, 1000);
-
-    // MaxScanLines limits the lines used; 0 or less sets no limit.
-    EXPECT_EQ(ComputePreviewLayout(h, 100, 100, 0, 300).sourceLines, 300);
-    EXPECT_EQ(ComputePreviewLayout(h, 100, 100, 0, 3000).sourceLines, 1000);
-    EXPECT_EQ(ComputePreviewLayout(h, 100, 100, 0, -1).sourceLines, 1000);
-}
-
-TEST(PreviewLayout, NarrowImagesKeepAtLeastOnePixel)
-{
-    // One byte wide and a million lines: the factor from the height exceeds the width.
-    const PreviewHeader h{4, 1000000, 1, 8, 720, 720};
-    const PreviewLayout l = ComputePreviewLayout(h, 800, 600, 1, 0);
-    EXPECT_EQ(l.previewWidth, 1);
-    EXPECT_GE(l.previewHeight, 1);
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{0, 10, 10, 80, 720, 720}));
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{4, -1, 10, 80, 720, 720}));
-    EXPECT_FALSE(IsUsablePreviewHeader(PreviewHeader{4, 10, 10, 80, 0, 720}));
-    EXPECT_TRUE(IsUsablePreviewHeader(PreviewHeader{4, 10, 10, 80, 720, 720}));
+    const auto h = RipHeader::Of(720, 720, 100, 1000, 790, 6);
+    const auto wide = RipHeader::Of(300, 600, 1000, 200, 8000, 4);  // 4 and 8 pixels per pixel
+    const auto narrow = RipHeader::Of(720, 720, 1, 1000000, 8, 4);  // one byte, a million lines
+    const struct {
+        const char* what;
+        RipHeader header;
+        int viewWidth, viewHeight, isZoom, maxScanLines;
+        // sourceLines, xStep, yStep, usableWidth, previewWidth, rowFill, previewHeight
+        std::array<int, 7> layout;
+    } cases[] = {
+        // 89 x 112 pixels at 85 dpi into 100 x 100: the height needs a factor 2; 792 exceeds 790
+        // by a step's part: one step less.
+        {"zoomed", h, 100, 100, 1, 0, {1000, 18, 18, 774, 43, 1, 55}},
+        {"the width decides", wide, 500, 400, 1, 0, {200, 16, 32, 8000, 500, 0, 6}},
+        // One file pixel per preview pixel, padding trimmed by at most 8 steps.
+        {"unzoomed", h, 100, 100, 0, 0, {1000, 1, 1, 792, 792, 0, 1000}},
+        {"limited lines", h, 100, 100, 0, 300, {300, 1, 1, 792, 792, 0, 300}},
+        {"limit above the height", h, 100, 100, 0, 3000, {1000, 1, 1, 792, 792, 0, 1000}},
+        {"no limit", h, 100, 100, 0, -1, {1000, 1, 1, 792, 792, 0, 1000}},
+        // The factor from the height, ceil(ceil(1000000 / 9) / 600) = 186, exceeds the width:
+        // one pixel of 8 stays; 1674 lines per preview line.
+        {"narrow", narrow, 800, 600, 1, 0, {1000000, 8, 1674, 8, 1, 3, 597}},
+    };
+    for (const auto& c : cases) {
+        const PreviewLayout l =
+            ComputePreviewLayout(c.header, c.viewWidth, c.viewHeight, c.isZoom, c.maxScanLines);
+        EXPECT_EQ((std::array<int, 7>{l.sourceLines, l.xStep, l.yStep, l.usableWidth,
+                                      l.previewWidth, l.rowFill, l.previewHeight}),
+                  c.layout)
+            << c.what;
+    }
 }
 
 TEST(PreviewPixel, InkCoverageGivesTheColour)
 {
-    PixelCounts all;
-    all.samples = 16;
-    all.set[0] = 16;  // black everywhere
-    EXPECT_EQ(PreviewPixelColour(all), (std::array<uint8_t, 3>{0, 0, 0}));
-
-    PixelCounts cyan;
-    cyan.samples = 16;
-    cyan.set[1] = 16;
-    EXPECT_EQ(PreviewPixelColour(cyan), (std::array<uint8_t, 3>{255, 255, 0}));  // blue, green, red
-
-    PixelCounts lightCyan;
-    lightCyan.samples = 16;
-    lightCyan.set[4] = 8;  // half the samples, at 0.4 of a drop
-    EXPECT_EQ(PreviewPixelColour(lightCyan), (std::array<uint8_t, 3>{255, 255, 204}));
-
-    PixelCounts lightMagenta;
-    lightMagenta.samples = 10;
-    lightMagenta.set[5] = 10;  // 0.4 x 255 = 102 of magenta
-    EXPECT_EQ(PreviewPixelColour(lightMagenta), (std::array<uint8_t, 3>{255, 153, 255}));
-
-    PixelCounts yellowHalfBlack;
-    yellowHalfBlack.samples = 4;
-    yellowHalfBlack.set[3] = 4;
-    yellowHalfBlack.set[0] = 2;  // K = 127.5: (127.5)(255)/255
-    EXPECT_EQ(PreviewPixelColour(yellowHalfBlack), (std::array<uint8_t, 3>{0, 127, 127}));
-
-    // Cyan and light cyan together would pass full coverage: the colour stays cyan, not a
-    // wrapped byte.
-    PixelCounts both;
-    both.samples = 3;
-    both.set[1] = 3;
-    both.set[4] = 3;
-    EXPECT_EQ(PreviewPixelColour(both), (std::array<uint8_t, 3>{255, 255, 0}));
-
-    PixelCounts none;
-    none.samples = 7;
-    EXPECT_EQ(PreviewPixelColour(none), (std::array<uint8_t, 3>{255, 255, 255}));
+    // Samples, the set count of each channel (K, C, M, Y, light C, light M), blue-green-red.
+    const std::tuple<int, std::array<int, 6>, std::array<uint8_t, 3>> cases[] = {
+        {16, {16, 0, 0, 0, 0, 0}, {0, 0, 0}},        // black everywhere
+        {16, {0, 16, 0, 0, 0, 0}, {255, 255, 0}},    // cyan
+        {16, {0, 0, 0, 0, 8, 0}, {255, 255, 204}},   // half the samples at 0.4 of a drop
+        {10, {0, 0, 0, 0, 0, 10}, {255, 153, 255}},  // 0.4 x 255 = 102 of magenta
+        {4, {2, 0, 0, 4, 0, 0}, {0, 127, 127}},      // K = 127.5: (127.5)(255)/255
+        // Cyan and light cyan together pass full coverage: cyan, not a wrapped byte.
+        {3, {0, 3, 0, 0, 3, 0}, {255, 255, 0}},
+        {7, {0, 0, 0, 0, 0, 0}, {255, 255, 255}},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [samples, set, colour] = cases[i];
+        PixelCounts counts;
+        counts.samples = samples;
+        for (size_t c = 0; c < set.size(); ++c) {
+            counts.set[c] = set[c];
+        }
+        EXPECT_EQ(PreviewPixelColour(counts), colour) << "case " << i;
+    }
 }

@@ -7,6 +7,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/RandomSource.h"
+#include "print/RipHeader.h"
 
 namespace tavolux::test {
 
@@ -20,24 +21,12 @@ struct RipGeometry {
     int linesPresent = -1;  // lines actually written; -1: all
 };
 
-inline void PutLe32(std::string& s, size_t at, int v)
+inline std::string RipHeaderBytes(const RipGeometry& r)
 {
-    for (int i = 0; i < 4; ++i) {
-        s[at + static_cast<size_t>(i)] =
-            static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    }
-}
-
-inline std::string RipHeader(const RipGeometry& r)
-{
-    std::string h(48, '\0');
-    PutLe32(h, 4, r.xResolution);
-    PutLe32(h, 8, r.yResolution);
-    PutLe32(h, 12, r.bytesPerPlaneLine);
-    PutLe32(h, 16, r.height);
-    PutLe32(h, 20, r.width);
-    PutLe32(h, 28, r.planes);
-    return h;
+    const auto raw = RipHeader::Of(r.xResolution, r.yResolution, r.bytesPerPlaneLine, r.height,
+                                   r.width, r.planes)
+                         .Bytes();
+    return std::string(raw.begin(), raw.end());
 }
 
 // A raster of random density that changes from region to region, so that every colour path
@@ -45,7 +34,7 @@ inline std::string RipHeader(const RipGeometry& r)
 inline std::string RipBytes(const RipGeometry& r, uint64_t seed)
 {
     CRandomSource random(seed);
-    std::string s = RipHeader(r);
+    std::string s = RipHeaderBytes(r);
     const int lines = r.linesPresent < 0 ? r.height : r.linesPresent;
     const size_t lineBytes =
         static_cast<size_t>(r.planes) * static_cast<size_t>(r.bytesPerPlaneLine);

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -112,5 +116,70 @@ TEST(StringTable, FormatFillsNumberedMarkers)
         const std::string got = c.args.size() == 1 ? FormatText(c.text, {c.args[0]})
                                                    : FormatText(c.text, {c.args[0], c.args[1]});
         EXPECT_EQ(got, c.expected) << c.text;
+    }
+}
+
+// The texts a job's operator reads when it cannot be generated or fails: each is in both tables,
+// in its own words, with the same markers, so that no language falls back to the other.
+TEST(StringTable, JobMessagesExistInBothLanguages)
+{
+    const int ids[] = {
+        ids::kPassHeadsCannotPrint,
+        ids::kPassResolutionNotPositive,
+        ids::kPassPulseNotPositive,
+        ids::kPassCountBelowOne,
+        ids::kPassResolutionBelowPrinter,
+        ids::kPassTooManyForMasks,
+        ids::kPassNoStepTable,
+        ids::kPassHeadsTooFarApart,
+        ids::kPassImageTooWide,
+        ids::kDiagSnapshotNotWritten,
+        ids::kMaskWrong,
+        ids::kJobFileMissing,
+        ids::kJobNoCommands,
+        ids::kJobNoSync,
+        ids::kJobPassNotBuilt,
+        ids::kJobStartFeedNotSent,
+        ids::kJobStartFeedTimeout,
+        ids::kJobSetupNotSent,
+        ids::kJobRasterNotSent,
+        ids::kJobFlashTimeout,
+        ids::kJobStartNotReached,
+        ids::kJobBackFeedNotSent,
+        ids::kJobFirstFeedNotSent,
+        ids::kJobSkippedFeedNotSent,
+        ids::kJobPassTimeout,
+        ids::kJobHeaderNotSent,
+        ids::kJobLastPassTimeout,
+        ids::kJobNoSyncBetweenCopies,
+        ids::kFileCannotWrite,
+    };
+    std::ifstream in(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "src/res" / kEnglishFileName);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::map<int, std::string> english;
+    for (auto& [id, text] : ParseStringTable(file)) {
+        english[id] = text;
+    }
+    std::map<int, std::string> chinese;
+    for (const auto& [id, text] : ChineseStrings()) {
+        chinese[id] = std::string(text);
+    }
+    const auto markers = [](const std::string& text) {
+        std::set<char> out;
+        for (size_t i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9') {
+                out.insert(text[i + 1]);
+            }
+        }
+        return out;
+    };
+    for (const int id : ids) {
+        SCOPED_TRACE(id);
+        ASSERT_EQ(chinese.count(id), 1u) << "no Chinese text";
+        ASSERT_EQ(english.count(id), 1u) << "no English text";
+        EXPECT_FALSE(chinese[id].empty());
+        EXPECT_FALSE(english[id].empty());
+        EXPECT_NE(chinese[id], english[id]);
+        EXPECT_EQ(markers(chinese[id]), markers(english[id]));
     }
 }

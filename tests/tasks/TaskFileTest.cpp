@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #include "tasks/TaskFile.h"
 
@@ -12,12 +13,11 @@ namespace {
 
 int32_t IntAt(const std::string& bytes, size_t offset)
 {
-    int32_t v = 0;
+    uint32_t v = 0;
     for (int i = 3; i >= 0; --i) {
-        v = static_cast<int32_t>((static_cast<uint32_t>(v) << 8) |
-                                 static_cast<unsigned char>(bytes[offset + i]));
+        v = v << 8 | static_cast<unsigned char>(bytes[offset + static_cast<size_t>(i)]);
     }
-    return v;
+    return static_cast<int32_t>(v);
 }
 
 TaskRecord Sample(int seed)
@@ -47,36 +47,26 @@ TaskRecord Sample(int seed)
 
 }  // namespace
 
-TEST(TaskFile, RecordFieldsSitAtTheirOffsets)
+TEST(TaskFile, RecordsSitAtTheirOffsetsAndRoundTrip)
 {
-    const TaskRecord r = Sample(100);
-    std::string bytes;
-    ASSERT_TRUE(EncodeTaskRecord(r, bytes));
-    ASSERT_EQ(bytes.size(), 624u);
-    const std::vector<std::pair<size_t, int>> ints = {
-        {0, 188},  {4, 101},  {8, 102},  {12, 103},  {16, 104},        {20, 105},
-        {24, 106}, {28, 107}, {32, 108}, {36, -109}, {40, 0x12345678}, {44, 110},
-        {48, 111}, {52, 112}, {56, 113}, {60, 114}};
-    for (auto [offset, value] : ints) {
-        EXPECT_EQ(IntAt(bytes, offset), value) << "offset " << offset;
-    }
-    // Little-endian: the low byte first.
-    EXPECT_EQ(static_cast<unsigned char>(bytes[40]), 0x78);
-    EXPECT_STREQ(bytes.c_str() + 64, "name100");
-    EXPECT_STREQ(bytes.c_str() + 104, "/w/Works/a1&2&3.BMP");
-    EXPECT_STREQ(bytes.c_str() + 364, "/jobs/100.prn");
-}
-
-TEST(TaskFile, RoundTripKeepsTheStoredFieldsAndMarksSaved)
-{
-    std::vector<TaskRecord> records = {Sample(1), Sample(2), Sample(3)};
+    std::vector<TaskRecord> records = {Sample(100), Sample(2), Sample(3)};
     records[1].m_xResolution = 720;  // not stored
     records[1].m_resume = 1;         // not stored
     std::string bytes;
     ASSERT_TRUE(EncodeTasksFile(records, bytes));
     ASSERT_EQ(bytes.size(), 4 + 3 * 624u);
     EXPECT_EQ(IntAt(bytes, 0), 3);
-    DecodedTasks decoded = DecodeTasksFile(bytes);
+    const int ints[] = {188, 101,  102,        103, 104, 105, 106, 107,
+                        108, -109, 0x12345678, 110, 111, 112, 113, 114};
+    for (size_t i = 0; i < std::size(ints); ++i) {
+        EXPECT_EQ(IntAt(bytes, 4 + 4 * i), ints[i]) << "offset " << 4 * i;
+    }
+    EXPECT_EQ(static_cast<unsigned char>(bytes[4 + 40]), 0x78) << "little-endian";
+    EXPECT_STREQ(bytes.c_str() + 4 + 64, "name100");
+    EXPECT_STREQ(bytes.c_str() + 4 + 104, "/w/Works/a1&2&3.BMP");
+    EXPECT_STREQ(bytes.c_str() + 4 + 364, "/jobs/100.prn");
+
+    const DecodedTasks decoded = DecodeTasksFile(bytes);
     EXPECT_FALSE(decoded.damaged);
     ASSERT_EQ(decoded.records.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
@@ -88,69 +78,61 @@ TEST(TaskFile, RoundTripKeepsTheStoredFieldsAndMarksSaved)
     }
 }
 
-TEST(TaskFile, PathsMustFitTheirFieldsWhole)
+TEST(TaskFile, StringsMustFitTheirFieldsWhole)
 {
-    TaskRecord r = Sample(0);
-    std::string bytes;
-    r.m_filePath = "/" + std::string(258, 'p');  // 259 bytes and the terminator
-    EXPECT_TRUE(EncodeTaskRecord(r, bytes));
-    r.m_filePath += "x";
-    bytes.clear();
-    EXPECT_FALSE(EncodeTaskRecord(r, bytes));
-    EXPECT_TRUE(bytes.empty());
-    r = Sample(0);
-    r.m_thumbnailPath = std::string(260, 't');
-    EXPECT_FALSE(EncodeTaskRecord(r, bytes));
-    r = Sample(0);
-    r.m_name = std::string(40, 'n');
-    EXPECT_FALSE(EncodeTaskRecord(r, bytes));
-    r = Sample(0);
-    r.m_filePath = std::string("/a\0b", 4);  // would be read back as "/a"
-    EXPECT_FALSE(EncodeTaskRecord(r, bytes));
-    // A list with one record too long is not written at all.
-    std::string file = "unchanged";
-    EXPECT_FALSE(EncodeTasksFile({Sample(1), r}, file));
-    EXPECT_EQ(file, "unchanged");
+    const std::pair<std::function<void(TaskRecord&)>, bool> cases[] = {
+        {[](TaskRecord& r) { r.m_filePath = "/" + std::string(258, 'p'); }, true},  // 259 + zero
+        {[](TaskRecord& r) { r.m_filePath = "/" + std::string(259, 'p'); }, false},
+        {[](TaskRecord& r) { r.m_thumbnailPath = std::string(260, 't'); }, false},
+        {[](TaskRecord& r) { r.m_name = std::string(40, 'n'); }, false},
+        // Would be read back as "/a".
+        {[](TaskRecord& r) { r.m_filePath = std::string("/a\0b", 4); }, false},
+    };
+    for (const auto& [change, fits] : cases) {
+        TaskRecord r = Sample(0);
+        change(r);
+        std::string bytes;
+        EXPECT_EQ(EncodeTaskRecord(r, bytes), fits) << &change - &cases[0].first;
+        EXPECT_EQ(bytes.empty(), !fits);
+        // A list with one record too long is not written at all.
+        std::string file = "unchanged";
+        EXPECT_EQ(EncodeTasksFile({Sample(1), r}, file), fits);
+        EXPECT_EQ(file == "unchanged", !fits);
+    }
 }
 
 TEST(TaskFile, DamagedFilesYieldTheirWholeRecords)
 {
     std::string good;
     ASSERT_TRUE(EncodeTasksFile({Sample(1), Sample(2), Sample(3)}, good));
-
-    EXPECT_TRUE(DecodeTasksFile("").damaged);
-    EXPECT_TRUE(DecodeTasksFile("\x01\x00").damaged);
-
-    // Cut in the middle of the third record.
-    DecodedTasks cut = DecodeTasksFile(std::string_view(good).substr(0, 4 + 2 * 624 + 100));
-    EXPECT_TRUE(cut.damaged);
-    ASSERT_EQ(cut.records.size(), 2u);
-    EXPECT_EQ(cut.records[1].m_filePath, "/jobs/2.prn");
-
-    // A count larger than the file holds.
     std::string big = good;
-    big[0] = 9;
-    DecodedTasks counted = DecodeTasksFile(big);
-    EXPECT_TRUE(counted.damaged);
-    EXPECT_EQ(counted.records.size(), 3u);
-
-    // A negative count loads nothing.
+    big[0] = 9;  // a count larger than the file holds
     std::string negative = good;
     negative[3] = static_cast<char>(0xFF);
-    DecodedTasks neg = DecodeTasksFile(negative);
-    EXPECT_TRUE(neg.damaged);
-    EXPECT_TRUE(neg.records.empty());
-
-    // The second record's file path has no terminating zero: it is skipped, the others stay.
-    std::string unterminated = good;
+    std::string unterminated = good;  // the second record's file path has no zero
     std::memset(unterminated.data() + 4 + 624 + 364, 'z', 260);
-    DecodedTasks bad = DecodeTasksFile(unterminated);
-    EXPECT_TRUE(bad.damaged);
-    ASSERT_EQ(bad.records.size(), 2u);
-    EXPECT_EQ(bad.records[0].m_filePath, "/jobs/1.prn");
-    EXPECT_EQ(bad.records[1].m_filePath, "/jobs/3.prn");
-
-    DecodedTasks empty = DecodeTasksFile(std::string(4, '\0'));
-    EXPECT_FALSE(empty.damaged);
-    EXPECT_TRUE(empty.records.empty());
+    struct Case {
+        std::string bytes;
+        bool damaged;
+        std::vector<int> files;  // the seeds of the records that load
+    };
+    const Case cases[] = {
+        {"", true, {}},
+        {std::string("\x01\x00", 2), true, {}},
+        {std::string(4, '\0'), false, {}},
+        {good.substr(0, 4 + 2 * 624 + 100), true, {1, 2}},  // cut in the third record
+        {big, true, {1, 2, 3}},
+        {negative, true, {}},
+        {unterminated, true, {1, 3}},
+    };
+    for (const Case& c : cases) {
+        const DecodedTasks decoded = DecodeTasksFile(c.bytes);
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(decoded.damaged, c.damaged);
+        ASSERT_EQ(decoded.records.size(), c.files.size());
+        for (size_t i = 0; i < c.files.size(); ++i) {
+            EXPECT_EQ(decoded.records[i].m_filePath,
+                      "/jobs/" + std::to_string(c.files[i]) + ".prn");
+        }
+    }
 }

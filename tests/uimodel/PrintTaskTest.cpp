@@ -21,29 +21,22 @@ using namespace tavolux;
 
 namespace {
 
-// Reports each pass, and the row of the task as it was when the first pass went out.
+// Calls onPass for each pass (on the sender thread) and keeps the pass count of each job.
 class PassHook : public IJobRunnerObserver {
 public:
-    std::function<void(int sent, int total)> onPass;
+    std::function<void(int sent)> onPass;
+    std::mutex mutex;
+    std::vector<int> totals;
     void PassSent(int sent, int total) override
     {
-        {
+        if (sent == 1) {
             std::lock_guard lock(mutex);
-            if (sent == 1) {
-                totals.push_back(total);
-            }
+            totals.push_back(total);
         }
         if (onPass) {
-            onPass(sent, total);
+            onPass(sent);
         }
     }
-    std::vector<int> Totals()
-    {
-        std::lock_guard lock(mutex);
-        return totals;
-    }
-    std::mutex mutex;
-    std::vector<int> totals;  // the pass count of each job, in order
 };
 
 class PrintTaskTest : public test::JobFixture {
@@ -97,7 +90,7 @@ protected:
     int AddTask(CTaskList& list, int height, uint64_t seed, const std::string& name)
     {
         const auto file = Image(24, height, seed, name);
-        const RipImageInfo info{4, height, 3, 24, 300, 300};
+        const auto info = RipHeader::Of(300, 300, 3, height, 24, 4);
         return list.AddTask(file.string(), info, DibImage{});
     }
 
@@ -115,15 +108,17 @@ protected:
 
 TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
 {
+    using Change = std::function<void(PrintTaskRequest&, CPrinterParams&)>;
     struct Case {
         const char* what;
-        std::function<void(PrintTaskRequest&, CPrinterParams&)> change;
+        Change change;
         int message;
+        bool busy = false;  // the machine is flashing: the gate refuses with a notice only
     };
+    const Change fileGone = [](auto& r, auto&) { r.task.file = "/no/such/file.prn"; };
     const std::vector<Case> cases = {
         {"nothing selected", [](auto& r, auto&) { r.selected = false; }, ids::kSelectJobFirst},
-        {"file gone", [](auto& r, auto&) { r.task.file = "/no/such/file.prn"; },
-         ids::kJobFileMissing},
+        {"file gone", fileGone, ids::kJobFileMissing},
         {"no copies", [](auto& r, auto&) { r.copies = 0; }, ids::kBadCopies},
         {"blank skipping with strips",
          [](auto&, auto& p) {
@@ -134,123 +129,90 @@ TEST_F(PrintTaskTest, ARefusedTaskShowsItsMessageInOrderAndSendsNothing)
         {"three planes", [](auto& r, auto&) { r.planeCount = 3; }, ids::kColourCountMismatch},
         // The file check comes before the copies check.
         {"file gone and no copies",
-         [](auto& r, auto&) {
-             r.task.file = "/no/such/file.prn";
+         [&](auto& r, auto& p) {
+             fileGone(r, p);
              r.copies = 0;
          },
          ids::kJobFileMissing},
+        {"machine busy", [](auto&, auto&) {}, ids::kFunctionInvalid, true},
+        // Past the gate: 24 pixels at 300 dpi are 2 mm; the machine returns to ready.
+        {"wider than the machine", [](auto&, auto& p) { p.MaxPrintWidth = 1; }, ids::kJobTooWide},
+        {"placed left of the first printable point",
+         [](auto&, auto& p) {
+             p.OriginPrintStyle = 1;
+             p.MaxOrigin = 100;
+         },
+         ids::kJobTooWide},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         const CPrinterParams saved = cfg.config.params;
         PrintTaskRequest request = FileRequest(20, 1, "ok.prn");
         c.change(request, cfg.config.params);
+        machine->Set(c.busy ? MachineState::Flash : MachineState::Ready);
         ui.messages.clear();
         printer->ClearCommands();
         CTaskPrinter printerOp(Device(), random);
         const PrintTaskResult result = printerOp.PrintTask(request);
         cfg.config.params = saved;
-        EXPECT_EQ(result.messageId, c.message) << c.what;
+        EXPECT_EQ(result.messageId, c.message);
         EXPECT_FALSE(result.Started());
-        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(c.message)}) << c.what;
-        EXPECT_TRUE(printer->Commands().empty()) << c.what;
-        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
         EXPECT_FALSE(printerOp.Running());
+        EXPECT_TRUE(printer->Commands().empty());
+        if (c.busy) {
+            EXPECT_EQ(line.Notice(), "功能无效");
+            EXPECT_TRUE(ui.messages.empty()) << "a notice, not a message box";
+            EXPECT_EQ(machine->Get(), MachineState::Flash);
+        } else {
+            EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(c.message)});
+            EXPECT_EQ(machine->Get(), MachineState::Ready);
+            EXPECT_EQ(line.StateText(), "就绪");
+        }
     }
 }
 
-TEST_F(PrintTaskTest, TheGateRefusesWhileTheMachineIsBusyWithANoticeOnly)
-{
-    machine->Set(MachineState::Flash);
-    printer->ClearCommands();
-    CTaskPrinter printerOp(Device(), random);
-    const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 2, "busy.prn"));
-    EXPECT_EQ(result.messageId, ids::kFunctionInvalid);
-    EXPECT_EQ(line.Notice(), "功能无效");
-    EXPECT_TRUE(ui.messages.empty()) << "a notice, not a message box";
-    EXPECT_EQ(machine->Get(), MachineState::Flash);
-    EXPECT_TRUE(printer->Commands().empty());
-}
-
-TEST_F(PrintTaskTest, AJobOutsideThePrintableRangeReturnsTheMachineToReady)
-{
-    struct Case {
-        const char* what;
-        std::function<void(CPrinterParams&)> change;
-    };
-    const std::vector<Case> cases = {
-        // 24 pixels at 300 dpi are 2 mm.
-        {"wider than the machine", [](auto& p) { p.MaxPrintWidth = 1; }},
-        {"placed left of the first printable point",
-         [](auto& p) {
-             p.OriginPrintStyle = 1;
-             p.MaxOrigin = 100;
-         }},
-    };
-    for (const Case& c : cases) {
-        const CPrinterParams saved = cfg.config.params;
-        c.change(cfg.config.params);
-        ui.messages.clear();
-        printer->ClearCommands();
-        CTaskPrinter printerOp(Device(), random);
-        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 3, "wide.prn"));
-        cfg.config.params = saved;
-        EXPECT_EQ(result.messageId, ids::kJobTooWide) << c.what;
-        EXPECT_EQ(ui.messages, std::vector<std::string>{LoadResString(ids::kJobTooWide)});
-        EXPECT_EQ(machine->Get(), MachineState::Ready) << c.what;
-        EXPECT_EQ(line.StateText(), "就绪");
-        EXPECT_TRUE(printer->Commands().empty()) << c.what;
-    }
-}
-
-TEST_F(PrintTaskTest, TheMediaIsMeasuredBeforeTheJobAndItsEdgesAreSaved)
+TEST_F(PrintTaskTest, TheMediaIsMeasuredBeforeTheJobAndOnlyBothEdgesAreSaved)
 {
     auto& p = cfg.config.params;
     p.OriginPrintStyle = 1;
     p.AutoEdgeBeforePrint = 1;
     p.MediaSensorToUvDist = 30;
-    p.MediaWidth = 7;
-    p.MediaPos = 9;
-    printer->SetMediaEdges(1500, 20000);
-    CTaskPrinter printerOp(Device(), random);
-    printerOp.SetLimits(Limits());
-    const PrintTaskResult result = printerOp.PrintTask(FileRequest(30, 4, "measured.prn"));
-    ASSERT_TRUE(result.Started()) << LoadResString(result.messageId);
-    const JobResult job = printerOp.Wait();
-    EXPECT_TRUE(job.completed) << job.error;
-    // 1500 and 20000 pulses of 0.01 mm; the position is taken from the media sensor to the lamp.
-    EXPECT_EQ(p.MediaWidth, 15);
-    EXPECT_EQ(p.MediaPos, 200 - 30 + 50);
-    EXPECT_EQ(cfg.Get("P", "MediaWidth"), "15");
-    EXPECT_EQ(cfg.Get("P", "MediaPos"), "220");
-    const auto codes = Codes();
-    ASSERT_FALSE(codes.empty());
-    EXPECT_EQ(codes.front(), wire::cmd::kMeasureMedia) << "measured before the job starts";
-}
-
-TEST_F(PrintTaskTest, AMeasurementWithoutBothEdgesStartsNothingAndKeepsTheConfiguration)
-{
-    auto& p = cfg.config.params;
-    p.OriginPrintStyle = 1;
-    p.AutoEdgeBeforePrint = 1;
-    p.MediaWidth = 7;
-    p.MediaPos = 9;
-    for (const bool silent : {false, true}) {
+    // Edges of 0.01 mm pulses; silent (last: the poll thread stays stopped): no reply comes.
+    const struct {
+        int width, position;
+        bool silent;
+    } cases[] = {{0, 20000, false}, {1500, 20000, false}, {1500, 20000, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        p.MediaWidth = 7;
+        p.MediaPos = 9;
         ui.messages.clear();
         printer->ClearCommands();
-        if (silent) {
-            poller->Stop();  // no reply reaches the program
-        } else {
-            printer->SetMediaEdges(0, 20000);
+        printer->SetMediaEdges(c.width, c.position);
+        if (c.silent) {
+            poller->Stop();
         }
         CTaskPrinter printerOp(Device(), random);
-        printerOp.SetLimits(Limits(), silent ? 200 : test::kGenerousMs);
-        const PrintTaskResult result = printerOp.PrintTask(FileRequest(20, 5, "edge.prn"));
-        EXPECT_EQ(result.messageId, ids::kMeasureNoReply) << "silent " << silent;
-        EXPECT_EQ(ui.messages, std::vector<std::string>{"测料错误,没有返回值"});
-        EXPECT_EQ(machine->Get(), MachineState::Ready);
-        EXPECT_EQ(p.MediaWidth, 7);
-        EXPECT_EQ(p.MediaPos, 9);
-        EXPECT_EQ(Codes(), std::vector<uint8_t>{wire::cmd::kMeasureMedia}) << "no job followed";
+        printerOp.SetLimits(Limits(), c.silent ? 200 : test::kGenerousMs);
+        const PrintTaskResult result = printerOp.PrintTask(FileRequest(30, 4, "media.prn"));
+        if (c.width == 0 || c.silent) {
+            EXPECT_EQ(result.messageId, ids::kMeasureNoReply);
+            EXPECT_EQ(ui.messages, std::vector<std::string>{"测料错误,没有返回值"});
+            EXPECT_EQ(machine->Get(), MachineState::Ready);
+            EXPECT_EQ(std::tuple(p.MediaWidth, p.MediaPos), std::tuple(7, 9));
+            EXPECT_EQ(Codes(), std::vector<uint8_t>{wire::cmd::kMeasureMedia}) << "no job";
+            continue;
+        }
+        ASSERT_TRUE(result.Started()) << LoadResString(result.messageId);
+        const JobResult job = printerOp.Wait();
+        EXPECT_TRUE(job.completed) << job.error;
+        // The position is taken from the media sensor to the lamp.
+        EXPECT_EQ(std::tuple(p.MediaWidth, p.MediaPos), std::tuple(15, 200 - 30 + 50));
+        EXPECT_EQ(std::tuple(cfg.Get("P", "MediaWidth"), cfg.Get("P", "MediaPos")),
+                  std::tuple("15", "220"));
+        const auto codes = Codes();
+        ASSERT_FALSE(codes.empty());
+        EXPECT_EQ(codes.front(), wire::cmd::kMeasureMedia) << "measured before the job starts";
     }
 }
 
@@ -289,7 +251,7 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
         ASSERT_EQ(index, 0);
         PassHook hook;
         std::string stateWhilePrinting;
-        hook.onPass = [&](int sent, int) {
+        hook.onPass = [&](int sent) {
             if (sent == 1) {
                 stateWhilePrinting = list.RowTexts(index)[kColState];
             }
@@ -311,7 +273,7 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
         EXPECT_EQ(list.GetTask(index).m_resumeLine, stopped.resumeLine);
         EXPECT_EQ(list.GetTask(index).m_resume, 1);
         EXPECT_EQ(machine->Get(), MachineState::Ready);
-        full = hook.Totals().at(0);
+        full = hook.totals.at(0);
     }
     // After a restart the saved task goes on where it stopped, and ends ready.
     CTaskList list(cfg.config, works);
@@ -324,8 +286,8 @@ TEST_F(PrintTaskTest, TheTaskRowFollowsTheJobAndAStoppedTaskResumesAfterARestart
     ASSERT_TRUE(printerOp.PrintTask(list, 0).Started());
     const JobResult done = printerOp.Wait();
     ASSERT_TRUE(done.completed) << done.error;
-    ASSERT_EQ(hook.Totals().size(), 1u);
-    EXPECT_LT(hook.Totals()[0], full) << "the resumed print leaves out what was printed";
+    ASSERT_EQ(hook.totals.size(), 1u);
+    EXPECT_LT(hook.totals[0], full) << "the resumed print leaves out what was printed";
     EXPECT_EQ(list.RowTexts(0)[kColState], "就绪");
     EXPECT_EQ(list.GetTask(0).m_resume, 0);
 
@@ -372,8 +334,7 @@ TEST_F(SampleFileRequestTest, AFileGetsTheSettingsOfATaskAddedNowForEveryPrintTy
         config.params.PrintTypeID = type;
         config.params.Direction = type % 3;
         config.params.Speed = (type + 1) % 3;
-        const RipImageInfo info{probe.PlaneCount(), probe.Height(),      probe.BytesPerPlaneLine(),
-                                probe.Width(),      probe.XResolution(), probe.YResolution()};
+        const RipHeader& info = probe.Header();
         const int index = list.AddTask(path.string(), info, DibImage{});
         ASSERT_GE(index, 0);
         const PrintTaskRequest task = MakeTaskRequest(list, index);
