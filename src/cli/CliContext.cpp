@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/Usage.h"
+#include "config/ConfigFields.h"
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "res/Language.h"
@@ -80,8 +81,14 @@ void ApplyCliLanguage(const std::filesystem::path& programDir)
     const std::filesystem::path path = programDir / kConfigFileName;
     if (std::filesystem::is_regular_file(path, ec)) {
         const CIniFile ini = CIniFile::OpenFile(path, true);
-        const std::string list = ini.GetString("SYSTEM_LIST", "LanguageList");
-        const int index = ini.GetInt("SYSTEM", "Language");
+        // The two keys as they stand in the file: a configuration that does not load as a
+        // whole still chooses the language of its messages.
+        CPrinterConfig probe(programDir);
+        const ConfigField& listField = *FindConfigField(probe, &probe.LanguageList);
+        const ConfigField& indexField = *FindConfigField(probe, &probe.Language);
+        const std::string list =
+            ini.GetString(SectionName(listField.section, ""), listField.WriteKey());
+        const int index = ini.GetInt(SectionName(indexField.section, ""), indexField.WriteKey());
         // The index-th "&"-separated entry; out of range leaves the name empty.
         size_t start = 0;
         for (int i = 0; index >= 0 && start <= list.size(); ++i) {

@@ -71,6 +71,7 @@ private:
 struct SendOperation {
     int number;
     std::string name;  // empty for the second head-value set
+    bool block;        // sent with --data
 };
 std::vector<SendOperation> SendOperations();
 // An operation number or name; false when it is neither.

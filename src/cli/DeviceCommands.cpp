@@ -119,7 +119,8 @@ std::vector<SendOperation> SendOperations()
             // A number that shares its command byte with an earlier row (the second head-value
             // set) goes by number only: the log names the byte after the first.
             const bool named = wire::FindCommand(row.code) == &row;
-            list.push_back({row.number, named ? std::string(row.name) : std::string()});
+            list.push_back({row.number, named ? std::string(row.name) : std::string(),
+                            row.packet == wire::Packet::Block});
         }
     }
     std::sort(list.begin(), list.end(),

@@ -55,7 +55,8 @@ void WriteOperations(CliContext& ctx)
     *ctx.out << "\noperations:\n";
     for (const SendOperation& op : SendOperations()) {
         *ctx.out << "  " << op.number << "  "
-                 << (op.name.empty() ? "(second head-value set, by number)" : op.name) << "\n";
+                 << (op.name.empty() ? "(second head-value set, by number)" : op.name)
+                 << (op.block ? "  (block: --data)" : "") << "\n";
     }
 }
 

@@ -35,7 +35,7 @@ inline constexpr std::array kCommandUsage = {
         "send", "usage: tavolux-cli send OPERATION [ARG] [--data HEX]",
         "  OPERATION   an operation number or name (listed below)\n"
         "  ARG         the operation's argument, decimal or 0x hex\n"
-        "  --data HEX  send a block (2005, 2006, 3062) with these bytes: \"0a 0b\" or \"0a0b\"\n"
+        "  --data HEX  a block operation's bytes (marked below): \"0a 0b\" or \"0a0b\"\n"
         "Prints the bytes written and the operation's result.\n"},
     CommandUsageEntry{"log", "usage: tavolux-cli log decode FILE",
                       "  decode FILE  turn a Command.txt into readable lines\n"},

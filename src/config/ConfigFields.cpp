@@ -472,6 +472,20 @@ const ConfigField* FindConfigField(CPrinterConfig& config, const void* address)
     return nullptr;
 }
 
+std::string FieldKeys(const CPrinterConfig& config, std::initializer_list<const void*> addresses)
+{
+    // The lookup only compares addresses; nothing is written through them.
+    auto& probe =
+        const_cast<CPrinterConfig&>(config);  // NOLINT(cppcoreguidelines-pro-type-const-cast)
+    std::string keys;
+    for (const void* address : addresses) {
+        if (const ConfigField* f = FindConfigField(probe, address)) {
+            keys += (keys.empty() ? "" : ", ") + std::string(f->WriteKey());
+        }
+    }
+    return keys;
+}
+
 std::string SectionName(FieldSection section, const std::string& printer)
 {
     switch (section) {

@@ -137,6 +137,10 @@ const ConfigField* FindConfigField(std::string_view section, std::string_view ke
 // The field stored at that address of config; null for an address no field has.
 const ConfigField* FindConfigField(CPrinterConfig& config, const void* address);
 
+// The keys of the fields at those addresses of config, joined by ", ", for messages that name
+// the keys to look at.
+std::string FieldKeys(const CPrinterConfig& config, std::initializer_list<const void*> addresses);
+
 // The section a field's key lives in when printer is the current printer type's name.
 std::string SectionName(FieldSection section, const std::string& printer);
 

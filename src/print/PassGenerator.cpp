@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "config/ConfigFields.h"
 #include "config/PrinterConfig.h"
 #include "platform/ProgramDir.h"
 #include "platform/RandomSource.h"
@@ -78,13 +79,16 @@ bool CPassGenerator::Setup(const PassTask& task)
     const auto& p = m_config.params;
     m_layout = LayoutParams::FromConfig(m_config);
     if (p.HeadHoleNo < 2 || p.GroupNo < 1 || p.ColorNo < 1) {
-        return Fail(LoadResString(ids::kPassHeadsCannotPrint));
+        return Fail(
+            FormatResString(ids::kPassHeadsCannotPrint,
+                            {FieldKeys(m_config, {&p.HeadHoleNo, &p.GroupNo, &p.ColorNo})}));
     }
     if (p.PrinterResolution <= 0 || task.resolutionX <= 0 || task.resolutionY <= 0) {
         return Fail(LoadResString(ids::kPassResolutionNotPositive));
     }
     if (p.MmPerPulseX <= 0.0 || p.MmPerPulseY <= 0.0) {
-        return Fail(LoadResString(ids::kPassPulseNotPositive));
+        return Fail(FormatResString(ids::kPassPulseNotPositive,
+                                    {FieldKeys(m_config, {&p.MmPerPulseX, &p.MmPerPulseY})}));
     }
     if (task.passes < 1) {
         return Fail(LoadResString(ids::kPassCountBelowOne));
@@ -158,7 +162,8 @@ bool CPassGenerator::Setup(const PassTask& task)
     }
     const int spread = offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end());
     if (spread > 8 * CRipReader::kMaxBytesPerPlaneLine) {
-        return Fail(LoadResString(ids::kPassHeadsTooFarApart));
+        return Fail(FormatResString(ids::kPassHeadsTooFarApart,
+                                    {FieldKeys(m_config, {&p.HeadHoriPosList})}));
     }
     m_fullLength = rowBytes * 8 + spread;
     if (MaxTransferWords() > kMaxTransferWords) {

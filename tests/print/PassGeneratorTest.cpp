@@ -345,6 +345,9 @@ TEST_F(PassGeneratorTest, SetupRefusesWhatCannotBePrinted)
     EXPECT_FALSE(gen.Setup(Task(file, 0, 0)));
     config.params.MmPerPulseY = 0;
     EXPECT_FALSE(gen.Setup(Task(file, 2, 0)));
+    // The operator is told which keys to look at.
+    EXPECT_NE(gen.ErrorText().find("MmPerPulseX, MmPerPulseY"), std::string::npos)
+        << gen.ErrorText();
     config.params.MmPerPulseY = 0.01;
     EXPECT_TRUE(gen.Setup(Task(file, 2, 0)));
     EXPECT_FALSE(gen.BuildNextPass(std::span<uint16_t>(buffer.data(), 1), d).built)
