@@ -589,7 +589,9 @@ void LoadField(CPrinterConfig& config, const ConfigField& f, const CIniFile& ini
                            *v = ParseUsbId(text, f.missing);
                            return;
                        }
-                       *v = ApplyIntRule(config, f, ApplyClamp(f, ini.GetInt(section, f.name)));
+                       // As the file's integer reader: a missing or empty value reads -1.
+                       const int read = text.empty() ? -1 : ParseLeadingInt(text);
+                       *v = ApplyIntRule(config, f, ApplyClamp(f, read));
                    },
                    [&](double* v) { *v = ParseLeadingDouble(text); },
                    [&](std::string* v) { *v = text; },

@@ -38,9 +38,13 @@ bool EqualNoCase(std::string_view a, std::string_view b)
     if (a.size() != b.size()) {
         return false;
     }
+    // ASCII folding only: keys are ASCII, and a UTF-8 byte must not change with the locale.
+    auto fold = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u | 0x20U) : u;
+    };
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (a[i] != b[i] && fold(a[i]) != fold(b[i])) {
             return false;
         }
     }
