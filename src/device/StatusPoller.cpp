@@ -87,16 +87,16 @@ void CStatusPoller::ReconnectRoutine()
     }
 }
 
-void CStatusPoller::Reconnect()
+bool CStatusPoller::Reconnect()
 {
     const bool wasPrinting = m_machine.Get() == MachineState::Printing;
     if (m_stopPolling || !m_machine.Gate(gate::kReset)) {
-        return;
+        return true;
     }
     if (m_device.CheckLink() != wire::kLinkUp) {
         for (int attempt = 0; attempt < kReconnectAttempts; ++attempt) {
             if (m_stopPolling) {
-                return;
+                return true;
             }
             m_machine.Set(MachineState::Offline);
             m_device.Reopen();
@@ -107,12 +107,13 @@ void CStatusPoller::Reconnect()
         }
     }
     if (m_device.CheckLink() != wire::kLinkUp) {
-        return;
+        return false;
     }
     // A job keeps running on the printer: resetting it would ruin the print.
     if (!wasPrinting) {
         m_device.SendCommand(wire::op::kReset, wire::op::kNoArgument);
     }
+    return true;
 }
 
 bool CStatusPoller::PollOnce()
@@ -130,13 +131,17 @@ void CStatusPoller::Run()
 {
     m_machine.Set(MachineState::Starting);
     while (!m_stopPolling) {
+        bool up = false;
         {
             // The poll thread waits for a reset the user interface is running, rather than
             // spinning on a link that is being reopened.
             std::lock_guard lock(m_reconnectMutex);
-            Reconnect();
+            up = Reconnect();
         }
-        while (!m_stopPolling) {
+        // A printer that answers again only after the reconnect gave up is reconnected (and
+        // so reset and made ready) before its replies are read: polling it as it was would
+        // leave the machine offline for good.
+        while (up && !m_stopPolling) {
             if (!PollOnce()) {
                 break;
             }

@@ -61,7 +61,8 @@ public:
 private:
     void Run();
     void Pause(int ms);
-    void Reconnect();  // the routine itself; caller holds m_reconnectMutex
+    // The routine itself; caller holds m_reconnectMutex. False when the link stayed down.
+    bool Reconnect();
 
     CVemoDeviceInterface& m_device;
     CMachineState& m_machine;

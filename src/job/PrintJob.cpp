@@ -166,11 +166,11 @@ bool CPrintJob::Run()
     if (produced) {
         // Draining: the operator may still pause or cancel the passes already queued.
         while (!m_jobEnd.Wait(m_limits.progressSliceMs)) {
-            if (m_stopped) {
+            if (m_stopped || m_abort) {
                 continue;  // the sender is ending; StopPrint went out once
             }
             bool stopped = false;
-            if (!CheckRequest(stopped) && !m_stopped) {
+            if (!CheckRequest(stopped) && stopped) {
                 m_stopped = true;
                 ComputeStopLine(true);
             }
@@ -224,9 +224,11 @@ bool CPrintJob::RunPasses()
     while (!m_generator.Done()) {
         bool stopped = false;
         if (!CheckRequest(stopped)) {
-            m_stopped = true;
-            ComputeStopLine(true);
-            return false;
+            if (stopped) {
+                m_stopped = true;
+                ComputeStopLine(true);
+            }
+            return false;  // a failure: Run computes the stop line once the threads are done
         }
         // The pass is built while the feeder still transfers the one before, into the other
         // buffer: that one was freed before the previous hand-over.
@@ -563,14 +565,19 @@ bool CPrintJob::CheckRequest(bool& stopped)
                  static_cast<int>(MachineState::ResumeRequested),
                  static_cast<int>(MachineState::Starting), static_cast<int>(MachineState::Offline)},
                 -1)) {
-            return stop(false);
+            m_runState = kStop;
+            return false;  // the job failed while paused and said why
         }
         state = m_env.machine.Get();
     }
     switch (state) {
         case MachineState::Offline:
         case MachineState::Starting:
-            return stop(false);
+            // Not the operator's stop: the printer dropped off the link, and the job fails
+            // with the reason instead of ending like a cancel without one.
+            m_runState = kStop;
+            Fail(ids::kJobPrinterOffline);
+            return false;
         case MachineState::CancelRequested:
             return stop(true);
         case MachineState::ResumeRequested:

@@ -74,7 +74,8 @@ public:
     bool Run();
 
     // Consults the machine state: true to go on. On a pause it holds the job until the
-    // operator resumes or cancels. stopped is set when the job is to stop.
+    // operator resumes or cancels. stopped is set when the operator stopped the job; false
+    // without it is a failure (ErrorText).
     bool CheckRequest(bool& stopped);
 
     bool Stopped() const { return m_stopped.load(); }

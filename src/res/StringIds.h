@@ -88,6 +88,7 @@ inline constexpr int kJobPassTimeout = 60438;          // a pass did not finish 
 inline constexpr int kJobHeaderNotSent = 60439;        // a pass header could not be sent
 inline constexpr int kJobLastPassTimeout = 60440;      // the last pass did not finish in time
 inline constexpr int kJobNoSyncBetweenCopies = 60441;  // no answer to the sync between copies
+inline constexpr int kJobPrinterOffline = 60442;       // the printer dropped off during the job
 
 // Messages of the command-line tool.
 inline constexpr int kCliNeedsValue = 60500;        // an option lacks its value

@@ -97,6 +97,7 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kJobHeaderNotSent, "无法发送打印道的命令"},
         {kJobLastPassTimeout, "打印机没有按时完成最后一个打印道"},
         {kJobNoSyncBetweenCopies, "两份之间打印机没有回应同步请求"},
+        {kJobPrinterOffline, "打印过程中打印机未联机"},
         {kCliNeedsValue, "%1 需要一个值"},
         {kCliUnknownCommand, "没有命令“%1”"},
         {kCliUnexpectedWord, "命令 %1 不接受“%2”"},

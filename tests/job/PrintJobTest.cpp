@@ -83,6 +83,10 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
         job.SetLimits(limits);
         const bool ok = job.Run();
         operatorThread.join();
+        if (c.fault == Fault::Mute) {
+            // The poll thread finds the printer silent before it speaks again.
+            ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Offline; }));
+        }
         printer->SetMute(false);
         EXPECT_EQ(ok, c.completes) << name << ": " << job.ErrorText();
         EXPECT_EQ(job.PassesSent() == job.TotalPasses(), c.completes) << name;
@@ -98,6 +102,10 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
         }
         if (c.fault == Fault::Unplug) {
             printer->Replug();
+        }
+        if (c.fault == Fault::Unplug || c.fault == Fault::Mute) {
+            // As the operator must, the next job waits until the printer is back: a job started
+            // while the poll thread still reconnects would have its replies cleared by the reset.
             ASSERT_TRUE(Eventually([&] { return machine->Get() == MachineState::Ready; }));
         }
         if (c.stopped) {
@@ -110,15 +118,66 @@ TEST_F(PrintJobTest, EachFaultEndsTheJobAsItShouldAndTheNextJobRuns)
             task.resume = true;
             task.resumeLine = job.StopLine();
         }
-        if (c.fault == Fault::Mute) {
-            continue;  // the next job after a printer that fell silent is not yet reliable
-        }
         machine->Set(MachineState::Printing);
         CPrintJob next(Env(), task, 0, random);
         next.SetLimits(Limits());
         ASSERT_TRUE(next.Run()) << name << ": " << next.ErrorText();
         EXPECT_EQ(next.PassesSent(), next.TotalPasses());
     }
+}
+
+// A printer that drops off the link during a job (the poll thread shows it offline, or
+// starting again) fails the job with the reason, unlike a cancel: the job resumes where it
+// failed and the operator reads why.
+TEST_F(PrintJobTest, APrinterDroppingOffDuringTheJobFailsItWithTheReason)
+{
+    struct Case {
+        MachineState state;
+        int at;  // passes sent when it happens
+    };
+    const Case cases[] = {{MachineState::Offline, 1}, {MachineState::Starting, 3}};
+    const auto file = Image(24, 90, 9, "offline.prn");
+    for (const Case& c : cases) {
+        const std::string name = "state " + std::to_string(static_cast<int>(c.state));
+        machine->Set(MachineState::Printing);
+        printer->ClearCommands();
+        test::CopyObserver observer;
+        observer.onPass = [&](int sent, int) {
+            if (sent == c.at) {
+                machine->Set(c.state);
+            }
+        };
+        CPrintJob job(Env(), Task(file, 2, 1), 0, random, &observer);
+        job.SetLimits(Limits());
+        EXPECT_FALSE(job.Run()) << name;
+        EXPECT_EQ(job.ErrorText(), LoadResString(ids::kJobPrinterOffline)) << name;
+        EXPECT_FALSE(job.Stopped()) << name << ": not the operator's stop";
+        EXPECT_LT(job.PassesSent(), job.TotalPasses()) << name;
+        EXPECT_EQ(IndexOf(wire::cmd::kStopPrint), -1) << name << ": no one to tell";
+        EXPECT_EQ(observer.suspendedAt.load(), job.StopLine()) << name;
+        EXPECT_LT(job.StopLine(), 90) << name;
+    }
+}
+
+// A printer whose link checks fail for as long as the poll thread's whole reconnect and then
+// answers again is reset and made ready: the machine does not stay offline, which would keep
+// the operator from printing.
+TEST_F(PrintJobTest, APrinterAnsweringAgainAfterAFailedReconnectIsMadeReady)
+{
+    // The ready download is done once the poll loop asks for status again; from then on the
+    // poll thread is the only one writing.
+    const int requests = printer->StatusRequests();
+    ASSERT_TRUE(Eventually([&] { return printer->StatusRequests() >= requests + 2; }));
+    const int resets = CountOf(wire::cmd::kReset);
+    // The link check of one poll, then the reconnect's first check, its three attempts and
+    // its last check: the next check is the first to get through.
+    const size_t pauses = Pauses().size();
+    printer->ShortenNextWrites(6);
+    EXPECT_TRUE(Eventually([&] {
+        return CountOf(wire::cmd::kReset) == resets + 1 && machine->Get() == MachineState::Ready;
+    })) << "state "
+        << static_cast<int>(machine->Get());
+    EXPECT_GE(Pauses().size(), pauses + 3) << "the reconnect ran its attempts";
 }
 
 // The job set-up's speed byte is the value of the speed entry chosen for the job, from the

@@ -152,6 +152,7 @@ TEST(StringTable, JobMessagesExistInBothLanguages)
         ids::kJobHeaderNotSent,
         ids::kJobLastPassTimeout,
         ids::kJobNoSyncBetweenCopies,
+        ids::kJobPrinterOffline,
         ids::kFileCannotWrite,
     };
     std::ifstream in(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "src/res" / kEnglishFileName);
