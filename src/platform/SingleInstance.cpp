@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -187,6 +188,20 @@ void CSingleInstance::Release()
         CloseFd(m_socket);
     }
     m_lock.reset();
+}
+
+std::string CSingleInstance::InstanceName(const std::string& base)
+{
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    if (display == nullptr || display[0] == '\0') {
+        display = std::getenv("DISPLAY");
+    }
+    if (display == nullptr || display[0] == '\0') {
+        return base;
+    }
+    std::string name = base + "@" + display;
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name;
 }
 
 std::filesystem::path CSingleInstance::DefaultDir(std::string* error)

@@ -48,6 +48,10 @@ public:
     const std::string& Error() const { return m_error; }
     const std::filesystem::path& SocketPath() const { return m_socketPath; }
 
+    // base followed by "@" and the desktop's display (Wayland's, else X's) with any "/" made
+    // "_", so each desktop of the user runs its own program; base alone without a display.
+    static std::string InstanceName(const std::string& base);
+
     // The folder for the lock: $XDG_RUNTIME_DIR/tavolux, or a private folder in the temporary
     // folder when the session has no runtime folder. Created (mode 0700) when missing; empty
     // when it cannot be made, with the reason in error.

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "res/StringIds.h"
+#include "res/StringTable.h"
 
 namespace tavolux {
 
@@ -213,6 +214,22 @@ std::vector<Accelerator> EffectiveAccelerators()
         }
     }
     return out;
+}
+
+std::string MenuLabel(int id)
+{
+    const CommandRow* row = FindCommand(id);
+    if (row == nullptr) {
+        return {};
+    }
+    std::string label = LoadResString(row->textId);
+    for (const Accelerator& a : EffectiveAccelerators()) {
+        if (a.command == id) {
+            label += "\tCtrl+";
+            label += static_cast<char>(a.ctrlKey);
+        }
+    }
+    return label;
 }
 
 int JogCommandForKey(int key)

@@ -2,6 +2,7 @@
 // table, and the rule that says, from a snapshot of the program's state, how each item shows.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "device/MachineState.h"
@@ -87,6 +88,10 @@ std::vector<Accelerator> AcceleratorTable();
 int CommandForCtrlKey(int ctrlKey);
 // The entries a view installs: every key once, with the command it reaches.
 std::vector<Accelerator> EffectiveAccelerators();
+
+// The menu text of a command in the current language, followed by a tab and the Ctrl key that
+// reaches it ("Ctrl+O"); a key shadowed by another binding is not shown. Empty for no command.
+std::string MenuLabel(int id);
 
 // The command an arrow key jogs with, 0 for other keys.
 int JogCommandForKey(int key);

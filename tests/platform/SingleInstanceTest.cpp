@@ -156,6 +156,34 @@ TEST(SingleInstance, SetUpFailuresAreReported)
     EXPECT_FALSE(noFolder.Listen([] {}));
 }
 
+TEST(SingleInstance, EachDesktopHasItsOwnInstance)
+{
+    const struct {
+        const char* wayland;  // null: unset
+        const char* x11;
+        const char* name;
+    } cases[] = {{nullptr, ":1", "tavolux@:1"},
+                 {"wayland-0", ":1", "tavolux@wayland-0"},
+                 {"", ":0.0", "tavolux@:0.0"},
+                 {"/run/w/sock", nullptr, "tavolux@_run_w_sock"},
+                 {nullptr, nullptr, "tavolux"}};
+    const std::string oldWayland =
+        std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "";
+    const std::string oldX = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    const bool hadWayland = std::getenv("WAYLAND_DISPLAY") != nullptr;
+    const bool hadX = std::getenv("DISPLAY") != nullptr;
+    auto put = [](const char* key, const char* value) {
+        value != nullptr ? setenv(key, value, 1) : unsetenv(key);
+    };
+    for (const auto& c : cases) {
+        put("WAYLAND_DISPLAY", c.wayland);
+        put("DISPLAY", c.x11);
+        EXPECT_EQ(CSingleInstance::InstanceName("tavolux"), c.name);
+    }
+    put("WAYLAND_DISPLAY", hadWayland ? oldWayland.c_str() : nullptr);
+    put("DISPLAY", hadX ? oldX.c_str() : nullptr);
+}
+
 TEST(SingleInstance, DefaultFolderIsPrivate)
 {
     test::TempDir dir;

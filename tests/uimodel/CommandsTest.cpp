@@ -78,17 +78,3 @@ TEST(CommandTable, GateOperationOfEachCommand)
         EXPECT_EQ(row.gateOperation, it == gates.end() ? -1 : it->second) << row.id;
     }
 }
-
-TEST(CommandTable, PreviewModesAndLanguages)
-{
-    const struct {
-        int id;
-        int mode;
-        std::string_view language;
-    } cases[] = {{32828, 0, ""},     {32814, 2, ""},     {32812, 4, ""},  {32813, 8, ""},
-                 {32809, -1, "CHS"}, {32810, -1, "ENU"}, {32778, -1, ""}, {0, -1, ""}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(PreviewModeOf(c.id), c.mode) << c.id;
-        EXPECT_EQ(LanguageNameOf(c.id), c.language) << c.id;
-    }
-}

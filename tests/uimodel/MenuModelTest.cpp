@@ -295,6 +295,24 @@ TEST(Accelerators, CtrlPAndCtrlCDoNotReachPrintAndCancel)
     EXPECT_EQ(installed, (std::set<int>{'O', 'S', 'R', 'H', 'K', 'L', 'B'}));
 }
 
+TEST(Accelerators, MenuLabelsShowOnlyKeysThatReachTheCommand)
+{
+    SetUiLanguage(UiLanguage::Chinese);
+    const struct {
+        int id;
+        const char* label;
+    } cases[] = {{cmd::kOpen, "打开\tCtrl+O"},
+                 {cmd::kReset, "复位\tCtrl+R"},
+                 {cmd::kPrint, "打印"},
+                 {cmd::kCancel, "取消"},
+                 {cmd::kFlash, "闪喷\tCtrl+L"},
+                 {cmd::kHelp, "帮助主题"},
+                 {12345, ""}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(MenuLabel(c.id), c.label) << c.id;
+    }
+}
+
 TEST(Accelerators, ArrowKeysJog)
 {
     const struct {
