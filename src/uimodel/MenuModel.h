@@ -15,7 +15,6 @@ namespace tavolux {
 struct MenuVariant {
     int PrintVer = 0;
     int WhiteColorNo = 0;
-    int Intercommunication = 0;
 };
 
 struct MenuNode {
