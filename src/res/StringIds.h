@@ -264,4 +264,47 @@ inline constexpr int kPassHeadsTooFarApart = 60847;        // the head positions
 inline constexpr int kPassImageTooWide = 60848;        // a pass does not fit the transfer buffer
 inline constexpr int kDiagSnapshotNotWritten = 60849;  // a pass snapshot not written: the reason
 
+// Menus, tool bar and side bar of the main window.
+inline constexpr int kMenuFile = 60900;
+inline constexpr int kMenuView = 60901;
+inline constexpr int kMenuPrint = 60902;
+inline constexpr int kMenuTest = 60903;
+inline constexpr int kMenuClean = 60904;
+inline constexpr int kMenuSystem = 60905;
+inline constexpr int kMenuLanguage = 60906;
+inline constexpr int kCmdOpen = 60907;
+inline constexpr int kCmdSaveTasks = 60908;
+inline constexpr int kCmdUvLamp = 60909;
+inline constexpr int kCmdWhiteHead = 60910;
+inline constexpr int kCmdSystemSettings = 60911;
+inline constexpr int kCmdExit = 60912;
+inline constexpr int kCmdToolBar = 60913;
+inline constexpr int kCmdSideBar = 60914;
+inline constexpr int kCmdStatusBar = 60915;
+inline constexpr int kCmdPreviewAuto = 60916;
+inline constexpr int kCmdPreviewSource = 60917;
+inline constexpr int kCmdPreviewSketch = 60918;
+inline constexpr int kCmdPreviewRough = 60919;
+inline constexpr int kCmdVerticalTest = 60920;
+inline constexpr int kCmdHeadSlant = 60921;
+inline constexpr int kCmdExportCali = 60922;
+inline constexpr int kCmdImportCali = 60923;
+inline constexpr int kCmdStoreCali = 60924;
+inline constexpr int kCmdRestoreCali = 60925;
+inline constexpr int kCmdFlashReturn = 60926;
+inline constexpr int kCmdSingleClean = 60927;
+inline constexpr int kCmdLogin = 60928;
+inline constexpr int kCmdVoltage = 60929;
+inline constexpr int kCmdChinese = 60930;
+inline constexpr int kCmdEnglish = 60931;
+inline constexpr int kCmdHelp = 60932;
+inline constexpr int kCmdAbout = 60933;
+inline constexpr int kCmdJogUp = 60934;
+inline constexpr int kCmdJogDown = 60935;
+inline constexpr int kCmdJogLeft = 60936;
+inline constexpr int kCmdJogRight = 60937;
+inline constexpr int kCmdUnassigned = 60938;
+inline constexpr int kSideBidirectional = 60939;
+inline constexpr int kSideAngle = 60940;
+
 }  // namespace tavolux::ids
