@@ -263,4 +263,17 @@ inline constexpr int kPassHeadsTooFarApart = 60847;        // the head positions
 inline constexpr int kPassImageTooWide = 60848;        // a pass does not fit the transfer buffer
 inline constexpr int kDiagSnapshotNotWritten = 60849;  // a pass snapshot not written: the reason
 
+// The dialog layer's messages and the cleaning dialog.
+inline constexpr int kDialogWholeNumberRange =
+    61000;                                        // a field takes a whole number: least, greatest
+inline constexpr int kDialogNumberRange = 61001;  // a field takes a number: least, greatest
+inline constexpr int kPurgeTitle = 61002;         // the cleaning dialog's title
+inline constexpr int kPurgeLong = 61003;          // long cleaning
+inline constexpr int kPurgeShort = 61004;         // short cleaning
+inline constexpr int kPurgeReturn = 61005;        // ends the cleaning
+inline constexpr int kPurgePleaseWait = 61006;    // the cleaning cannot end yet
+inline constexpr int kCleanAckMissing = 61007;    // no acknowledgement of cleaning: seconds waited
+inline constexpr int kCleanNotSent = 61008;       // the cleaning command could not be sent
+inline constexpr int kCleanWaiting = 61009;       // waiting for the printer to acknowledge cleaning
+
 }  // namespace tavolux::ids

@@ -252,6 +252,16 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kPassHeadsTooFarApart, "喷头位置（%1）相距太远"},
         {kPassImageTooWide, "图像太宽，传输缓冲区容纳不下"},
         {kDiagSnapshotNotWritten, "PASS 快照未写入：%1"},
+        {kDialogWholeNumberRange, "请输入 %1 到 %2 之间的整数"},
+        {kDialogNumberRange, "请输入 %1 到 %2 之间的数字"},
+        {kPurgeTitle, "清洗"},
+        {kPurgeLong, "长清洗"},
+        {kPurgeShort, "短清洗"},
+        {kPurgeReturn, "返回"},
+        {kPurgePleaseWait, "请稍候"},
+        {kCleanAckMissing, "打印机在 %1 秒内没有确认清洗。请检查打印机；如果它仍不应答，请复位。"},
+        {kCleanNotSent, "清洗命令无法发送到打印机。请检查连接。"},
+        {kCleanWaiting, "正在等待打印机确认清洗……"},
     };
     return table;
 }
