@@ -2,6 +2,7 @@
 // toolkit behind the interface. The wx dialogs implement it; tests use CFakeDialogControls.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>

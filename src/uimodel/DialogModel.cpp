@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/VemoDeviceInterface.h"
 #include "platform/AutoResetEvent.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -165,6 +166,20 @@ bool CDialogModel::BeginWait(AutoResetEvent& answer, int limitMs,
         });
     });
     return true;
+}
+
+bool CDialogModel::BeginQuery(CVemoDeviceInterface& device, int operation, int32_t argument,
+                              AutoResetEvent& answer, int limitMs,
+                              std::function<void(bool answered)> done)
+{
+    if (m_waiting) {
+        return false;
+    }
+    answer.Reset();
+    if (device.SendCommand(operation, argument) < 0) {
+        return false;
+    }
+    return BeginWait(answer, limitMs, std::move(done));
 }
 
 void CDialogModel::CancelWait()

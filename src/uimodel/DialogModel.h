@@ -16,6 +16,7 @@ namespace tavolux {
 
 class AutoResetEvent;
 class CUiDispatcher;
+class CVemoDeviceInterface;
 
 class CDialogModel {
 public:
@@ -62,6 +63,11 @@ protected:
     // controls are given back first. Returns at once; false (and nothing begins) while another
     // wait runs. The answer event must outlive the wait.
     bool BeginWait(AutoResetEvent& answer, int limitMs, std::function<void(bool answered)> done);
+    // A query: answer is cleared (a reply left over from an abandoned request must not answer
+    // this one), operation goes out on device, and the wait for answer begins. False, and no
+    // wait, when another wait runs (nothing is sent then) or when the send failed.
+    bool BeginQuery(CVemoDeviceInterface& device, int operation, int32_t argument,
+                    AutoResetEvent& answer, int limitMs, std::function<void(bool answered)> done);
     // Ends a running wait without calling its done.
     void CancelWait();
 

@@ -53,16 +53,14 @@ void CPurgeDialogModel::OnInit()
         c.Show(kColourButtons[5], false);
     }
 
-    // An acknowledgement left over from an earlier, abandoned request must not answer this one.
-    m_cleanAck.Reset();
-    if (m_device.SendCommand(wire::op::kStartCleaning, -1) < 0) {
+    c.SetLabel(kStatusText, LoadResString(ids::kCleanWaiting));
+    if (!BeginQuery(m_device, wire::op::kStartCleaning, -1, m_cleanAck, kCleanAckLimitMs,
+                    [this](bool answered) { Answered(answered); })) {
+        c.SetLabel(kStatusText, "");
         c.ShowMessage(LoadResString(ids::kCleanNotSent));
         m_machine.Set(MachineState::Ready);
         c.EndDialog(dialog::kCancel);
-        return;
     }
-    c.SetLabel(kStatusText, LoadResString(ids::kCleanWaiting));
-    BeginWait(m_cleanAck, kCleanAckLimitMs, [this](bool answered) { Answered(answered); });
 }
 
 void CPurgeDialogModel::Answered(bool answered)

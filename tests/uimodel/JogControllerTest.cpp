@@ -233,22 +233,4 @@ TEST(JogController, RefusedFromFlashLeavesNoReturnFlag)
     EXPECT_TRUE(rig.printer->Commands().empty());
 }
 
-TEST(JogController, CommandsAndOperations)
-{
-    const std::tuple<ArrowKey, int, int> rows[] = {
-        {ArrowKey::Up, jog::kUp, wire::op::kMoveUp},
-        {ArrowKey::Down, jog::kDown, wire::op::kMoveDown},
-        {ArrowKey::Left, jog::kLeft, wire::op::kMoveLeft},
-        {ArrowKey::Right, jog::kRight, wire::op::kMoveRight},
-    };
-    for (const auto& [key, command, operation] : rows) {
-        EXPECT_EQ(CJogController::CommandOf(key), command);
-        EXPECT_EQ(CJogController::MoveOperation(command), operation);
-        EXPECT_TRUE(CJogController::IsJogCommand(command));
-    }
-    EXPECT_FALSE(CJogController::IsJogCommand(jog::kUp - 1));
-    EXPECT_FALSE(CJogController::IsJogCommand(jog::kRight + 1));
-    EXPECT_EQ(CJogController::MoveOperation(0), 0);
-}
-
 }  // namespace tavolux::test
