@@ -306,5 +306,17 @@ inline constexpr int kCmdJogRight = 60937;
 inline constexpr int kCmdUnassigned = 60938;
 inline constexpr int kSideBidirectional = 60939;
 inline constexpr int kSideAngle = 60940;
+// The dialog layer's messages and the cleaning dialog.
+inline constexpr int kDialogWholeNumberRange =
+    61000;                                        // a field takes a whole number: least, greatest
+inline constexpr int kDialogNumberRange = 61001;  // a field takes a number: least, greatest
+inline constexpr int kPurgeTitle = 61002;         // the cleaning dialog's title
+inline constexpr int kPurgeLong = 61003;          // long cleaning
+inline constexpr int kPurgeShort = 61004;         // short cleaning
+inline constexpr int kPurgeReturn = 61005;        // ends the cleaning
+inline constexpr int kPurgePleaseWait = 61006;    // the cleaning cannot end yet
+inline constexpr int kCleanAckMissing = 61007;    // no acknowledgement of cleaning: seconds waited
+inline constexpr int kCleanNotSent = 61008;       // the cleaning command could not be sent
+inline constexpr int kCleanWaiting = 61009;       // waiting for the printer to acknowledge cleaning
 
 }  // namespace tavolux::ids

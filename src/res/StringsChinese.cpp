@@ -294,6 +294,16 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kCmdUnassigned, "暂未开放"},
         {kSideBidirectional, "双向"},
         {kSideAngle, "角度"},
+        {kDialogWholeNumberRange, "请输入 %1 到 %2 之间的整数"},
+        {kDialogNumberRange, "请输入 %1 到 %2 之间的数字"},
+        {kPurgeTitle, "清洗"},
+        {kPurgeLong, "长清洗"},
+        {kPurgeShort, "短清洗"},
+        {kPurgeReturn, "返回"},
+        {kPurgePleaseWait, "请稍候"},
+        {kCleanAckMissing, "打印机在 %1 秒内没有确认清洗。请检查打印机；如果它仍不应答，请复位。"},
+        {kCleanNotSent, "清洗命令无法发送到打印机。请检查连接。"},
+        {kCleanWaiting, "正在等待打印机确认清洗……"},
     };
     return table;
 }
