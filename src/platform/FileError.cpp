@@ -10,24 +10,24 @@ namespace {
 // The text of each kind: what comes before the path and after it; kinds without a path have
 // their whole text in `before`.
 struct FileErrorForm {
-    FileErrorKind kind;
     const char* before;
     const char* after;
+    FileErrorKind kind;
     bool withPath;
 };
 
 constexpr FileErrorForm kForms[] = {
-    {FileErrorKind::NotRegular, "", " is not a regular file", true},
-    {FileErrorKind::Write, "cannot write ", "", true},
-    {FileErrorKind::Replace, "cannot replace ", "", true},
-    {FileErrorKind::CreateTemporary, "cannot create a temporary file in ", "", true},
-    {FileErrorKind::Sync, "cannot sync ", "", true},
-    {FileErrorKind::Close, "cannot close ", "", true},
-    {FileErrorKind::OpenLock, "cannot open the lock file ", "", true},
-    {FileErrorKind::Lock, "cannot lock ", "", true},
-    {FileErrorKind::LockHeld, "", " is held by another program", true},
-    {FileErrorKind::EmptyImage, "the image is empty", "", false},
-    {FileErrorKind::Encode, "cannot encode the PNG", "", false},
+    {"", " is not a regular file", FileErrorKind::NotRegular, true},
+    {"cannot write ", "", FileErrorKind::Write, true},
+    {"cannot replace ", "", FileErrorKind::Replace, true},
+    {"cannot create a temporary file in ", "", FileErrorKind::CreateTemporary, true},
+    {"cannot sync ", "", FileErrorKind::Sync, true},
+    {"cannot close ", "", FileErrorKind::Close, true},
+    {"cannot open the lock file ", "", FileErrorKind::OpenLock, true},
+    {"cannot lock ", "", FileErrorKind::Lock, true},
+    {"", " is held by another program", FileErrorKind::LockHeld, true},
+    {"the image is empty", "", FileErrorKind::EmptyImage, false},
+    {"cannot encode the PNG", "", FileErrorKind::Encode, false},
 };
 
 }  // namespace
