@@ -426,8 +426,11 @@ ViewRequest CMainFrameModel::Answer(int command, bool yes)
         !m_codec.apply) {
         return {};
     }
+    if (m_caliWaiting.load()) {
+        return {};  // the block asked for before is still on its way
+    }
     if (m_caliThread.joinable()) {
-        m_caliThread.join();  // the previous request has posted its outcome already
+        m_caliThread.join();  // ended already
     }
     // The block arrives on the poll thread; the wait for it runs on a thread of its own and its
     // outcome reaches the view through the dispatcher.
@@ -450,8 +453,10 @@ ViewRequest CMainFrameModel::Answer(int command, bool yes)
         return Message(command, LoadResString(ids::kCaliNotRequested));
     }
     const int limitMs = m_caliLimitMs;
+    m_caliWaiting = true;
     m_caliThread = std::thread([this, arrival, limitMs, life = std::weak_ptr<int>(m_life)] {
         const bool arrived = arrival->arrived.Wait(limitMs);
+        m_caliWaiting = false;
         m_env.dispatcher.Post([this, arrival, arrived, life] {
             if (life.expired()) {
                 return;

@@ -152,7 +152,8 @@ private:
     // Closures posted to the dispatcher hold it weakly, so one that runs after the model is
     // gone does nothing.
     std::shared_ptr<int> m_life = std::make_shared<int>(0);
-    std::thread m_caliThread;   // waits for the calibration block
+    std::thread m_caliThread;  // waits for the calibration block
+    std::atomic<bool> m_caliWaiting{false};
     std::thread m_resetThread;  // the reconnect routine of the reset command
     std::atomic<bool> m_resetRunning{false};
 };
