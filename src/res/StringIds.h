@@ -319,4 +319,23 @@ inline constexpr int kCleanAckMissing = 61007;    // no acknowledgement of clean
 inline constexpr int kCleanNotSent = 61008;       // the cleaning command could not be sent
 inline constexpr int kCleanWaiting = 61009;       // waiting for the printer to acknowledge cleaning
 
+// The main frame's messages.
+inline constexpr int kNotAvailableYet =
+    61050;  // a command whose function this version does not have yet
+inline constexpr int kNoPrinterSession = 61051;   // a printer command without a printer
+inline constexpr int kLanguageBusy = 61052;       // the language cannot change during an operation
+inline constexpr int kCloseBusy = 61053;          // the program cannot close during an operation
+inline constexpr int kCloseDialogOpen = 61054;    // a dialog is still open
+inline constexpr int kOptionNotSaved = 61055;     // an option button could not be saved: the reason
+inline constexpr int kLanguageNotSaved = 61056;   // the language could not be saved: the reason
+inline constexpr int kLanguageNotListed = 61057;  // a language missing from LanguageList: its name
+inline constexpr int kCaliStored = 61058;         // the calibration was saved in the printer
+inline constexpr int kCaliNotStored = 61059;  // the calibration could not be saved in the printer
+inline constexpr int kCaliRestored = 61060;   // the calibration was read back from the printer
+inline constexpr int kCaliNoAnswer =
+    61061;  // the printer did not send its calibration: seconds waited
+inline constexpr int kCaliUnreadable = 61062;    // the printer's calibration could not be read
+inline constexpr int kCaliNotRequested = 61063;  // the calibration request could not be sent
+inline constexpr int kAboutVersion = 61064;      // the about box: product and version
+
 }  // namespace tavolux::ids

@@ -304,6 +304,21 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kCleanAckMissing, "打印机在 %1 秒内没有确认清洗。请检查打印机；如果它仍不应答，请复位。"},
         {kCleanNotSent, "清洗命令无法发送到打印机。请检查连接。"},
         {kCleanWaiting, "正在等待打印机确认清洗……"},
+        {kNotAvailableYet, "此功能在本版本中尚未提供。"},
+        {kNoPrinterSession, "没有连接打印机：配置中的输出接口不是 USB 打印机。"},
+        {kLanguageBusy, "请先结束当前工作任务再改变语言"},
+        {kCloseBusy, "打印机正在工作。请先结束当前工作任务再退出。"},
+        {kCloseDialogOpen, "请先关闭打开的对话框。"},
+        {kOptionNotSaved, "选项未能保存，仍为原来的设定：%1"},
+        {kLanguageNotSaved, "语言设定未能保存：%1"},
+        {kLanguageNotListed, "配置的语言列表中没有语言 %1。"},
+        {kCaliStored, "校准参数已保存到打印机。"},
+        {kCaliNotStored, "校准参数未能保存到打印机。请检查连接后重试。"},
+        {kCaliRestored, "已从打印机恢复校准参数。"},
+        {kCaliNoAnswer, "打印机在 %1 秒内没有发回校准参数，当前参数未改变。"},
+        {kCaliUnreadable, "打印机发回的校准参数无法读取，当前参数未改变。"},
+        {kCaliNotRequested, "无法向打印机请求校准参数。请检查连接。"},
+        {kAboutVersion, "Tavolux 1.00.02 版"},
     };
     return table;
 }
