@@ -68,9 +68,9 @@ constexpr std::pair<std::string_view, std::string_view> kIcons[] = {
     {"option-auto-flash", SVG_OPEN
      R"(<circle cx="12" cy="12" r="10" fill="none" stroke="#2c7a3f" stroke-width="2"/>)"
      R"(<path d="M13 4l-6 9h4l-1 7 7-10h-4z" fill="#f1c40f" stroke="#9a7d0a"/>)" SVG_CLOSE},
-    {"unassigned",
-     SVG_OPEN R"(<rect x="4" y="4" width="16" height="16" rx="2" fill="none" stroke="#888888" )"
-              R"(stroke-width="2" stroke-dasharray="3 2"/>)" SVG_CLOSE},
+    {"unassigned", SVG_OPEN
+     R"(<circle cx="12" cy="12" r="9" fill="#bdc3c7" stroke="#7f8c8d" stroke-width="1.5"/>)"
+     R"(<rect x="6.5" y="10.5" width="11" height="3" rx="1" fill="#ffffff"/>)" SVG_CLOSE},
 };
 
 #undef SVG_OPEN
