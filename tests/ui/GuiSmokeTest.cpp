@@ -5,67 +5,39 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <thread>
 
-#include <wx/app.h>
-#include <wx/init.h>
-#include <wx/menu.h>
-#include <wx/toolbar.h>
-#include <wx/utils.h>
-
+#include "config/PrinterConfig.h"
 #include "device/Operations.h"
 #include "res/StringTable.h"
 #include "support/TempDir.h"
-#include "ui/App.h"
+#include "ui/GuiDriver.h"
 #include "ui/Icons.h"
-#include "ui/MainFrame.h"
-#include "ui/WxIds.h"
 #include "uimodel/MenuModel.h"
+#include "uimodel/PrinterSession.h"
+#include "uimodel/UiDispatcher.h"
 
 namespace tavolux::test {
 
+namespace drv = ui::driver;
+
 namespace {
 
-ui::CTavoluxApp& App()
+// A menu text as the menu shows it: without its mnemonic marks and its accelerator.
+std::string Shown(std::string text)
 {
-    return *static_cast<ui::CTavoluxApp*>(wxTheApp);
+    text = text.substr(0, text.find('\t'));
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    return text;
 }
 
-// Runs the UI (events, idle work, pending deletions) until condition holds or 20 s passed.
-bool WaitFor(const std::function<bool()>& condition)
+bool Ready()
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        wxTheApp->Yield(true);
-        wxTheApp->ProcessIdle();
-        wxMilliSleep(5);
-    }
-    return true;
-}
-
-// The commands of the menu bar's items (submenus walked), in order.
-void CollectIds(const wxMenu* menu, std::vector<wxMenuItem*>& items)
-{
-    for (wxMenuItem* item : menu->GetMenuItems()) {
-        if (item->IsSubMenu()) {
-            CollectIds(item->GetSubMenu(), items);
-        } else if (!item->IsSeparator()) {
-            items.push_back(item);
-        }
-    }
-}
-
-void SendCommand(wxWindow* frame, int command)
-{
-    wxCommandEvent event(wxEVT_MENU, ui::WxIdOf(command));
-    event.SetEventObject(frame);
-    frame->GetEventHandler()->ProcessEvent(event);
+    return drv::Session().Machine().Get() == MachineState::Ready;
 }
 
 }  // namespace
@@ -78,63 +50,52 @@ protected:
         std::filesystem::copy_file(
             std::filesystem::path(TAVOLUX_SOURCE_DIR) / "data/sample/tavolux.ini",
             dir->Path() / "tavolux.ini");
-        frame = App().StartMainFrame({dir->Path(), "virtual"});
+        started = drv::StartMainFrame({dir->Path(), "virtual"});
     }
-    static void TearDownTestSuite()
-    {
-        if (App().MainFrame() != nullptr) {
-            App().MainFrame()->Close(true);
-            WaitFor([] { return App().MainFrame() == nullptr; });
-        }
-        delete dir;
-    }
+    static void TearDownTestSuite() { delete dir; }
 
-    int Resets() const
+    void SetUp() override { ASSERT_TRUE(started && drv::MainFrameAlive()); }
+
+    static int Resets()
     {
-        const auto commands = frame->VirtualPrinter()->Commands();
+        const auto commands = drv::VirtualPrinter()->Commands();
         return static_cast<int>(std::count_if(commands.begin(), commands.end(), [](const auto& c) {
             return !c.empty() && c[0] == wire::cmd::kReset;
         }));
     }
 
     static TempDir* dir;
-    static ui::CMainFrame* frame;
+    static bool started;
 };
 
 TempDir* DesktopProgram::dir = nullptr;
-ui::CMainFrame* DesktopProgram::frame = nullptr;
+bool DesktopProgram::started = false;
 
 TEST_F(DesktopProgram, StartsOnTheVirtualPrinterAndShowsItsState)
 {
-    ASSERT_NE(frame, nullptr);
-    ASSERT_NE(frame->VirtualPrinter(), nullptr);
+    ASSERT_NE(drv::VirtualPrinter(), nullptr);
     EXPECT_EQ(GetUiLanguage(), UiLanguage::Chinese) << "the sample configures Chinese";
     // Opening resets the printer; it answers ready after its mechanical time.
-    EXPECT_TRUE(WaitFor([&] { return frame->Session().Machine().Get() == MachineState::Ready; }));
-    EXPECT_TRUE(WaitFor([&] {
-        return !frame->StateViewText().empty() &&
-               frame->StateViewText() ==
-                   wxString::FromUTF8(frame->Session().StateLine().StateText());
-    })) << frame->StateViewText();
+    EXPECT_TRUE(drv::WaitFor(Ready));
+    EXPECT_TRUE(drv::WaitFor([] {
+        return !drv::StateViewText().empty() &&
+               drv::StateViewText() == drv::Session().StateLine().StateText();
+    })) << drv::StateViewText();
 }
 
 TEST_F(DesktopProgram, MenuBarHoldsTheVersionsCommandsByIdWithTheirRules)
 {
-    const MenuVariant variant{frame->Config().params.PrintVer, frame->Config().params.WhiteColorNo};
+    const MenuVariant variant{drv::Config().params.PrintVer, drv::Config().params.WhiteColorNo};
     const std::vector<Menu> model = BuildMenuBar(variant);
-    wxMenuBar* bar = frame->GetMenuBar();
-    ASSERT_NE(bar, nullptr);
-    ASSERT_EQ(bar->GetMenuCount(), model.size());
-    std::vector<wxMenuItem*> items;
+    const std::vector<std::string> titles = drv::MenuTitles();
+    ASSERT_EQ(titles.size(), model.size());
     for (size_t i = 0; i < model.size(); ++i) {
-        EXPECT_EQ(bar->GetMenuLabelText(i),
-                  wxMenuItem::GetLabelText(wxString::FromUTF8(LoadResString(model[i].titleId))));
-        bar->GetMenu(i)->UpdateUI(frame);
-        CollectIds(bar->GetMenu(i), items);
+        EXPECT_EQ(titles[i], LoadResString(model[i].titleId));
     }
+    const std::vector<drv::MenuItemView> items = drv::MenuItems();
     std::vector<int> shown;
-    for (const wxMenuItem* item : items) {
-        shown.push_back(ui::CoreIdOf(item->GetId()));
+    for (const drv::MenuItemView& item : items) {
+        shown.push_back(item.command);
     }
     ASSERT_EQ(shown, MenuCommandIds(model));
 
@@ -152,59 +113,52 @@ TEST_F(DesktopProgram, MenuBarHoldsTheVersionsCommandsByIdWithTheirRules)
     for (const Menu& m : model) {
         walk(m.items);
     }
-    const UiSnapshot snapshot = frame->Snapshot();
-    for (const wxMenuItem* item : items) {
-        const int id = ui::CoreIdOf(item->GetId());
-        const bool isGrayed = std::find(grayed.begin(), grayed.end(), id) != grayed.end();
-        const ItemState rule = UpdateItem(id, snapshot);
-        EXPECT_EQ(item->IsEnabled(), rule.enabled && !isGrayed) << id;
-        if (item->IsCheckable()) {
-            EXPECT_EQ(item->IsChecked(), rule.checked) << id;
+    const UiSnapshot snapshot = drv::Snapshot();
+    for (const drv::MenuItemView& item : items) {
+        const bool isGrayed = std::find(grayed.begin(), grayed.end(), item.command) != grayed.end();
+        const ItemState rule = UpdateItem(item.command, snapshot);
+        EXPECT_EQ(item.enabled, rule.enabled && !isGrayed) << item.command;
+        if (item.checkable) {
+            EXPECT_EQ(item.checked, rule.checked) << item.command;
         }
-        EXPECT_EQ(item->GetItemLabelText(),
-                  wxMenuItem::GetLabelText(wxString::FromUTF8(MenuLabel(id)).BeforeFirst('\t')))
-            << id;
+        EXPECT_EQ(item.label, Shown(MenuLabel(item.command))) << item.command;
     }
 }
 
 TEST_F(DesktopProgram, ToolBarShowsEveryButtonInOrderWithAnIcon)
 {
-    wxToolBar* bar = frame->GetToolBar();
-    ASSERT_NE(bar, nullptr);
-    size_t pos = 0;
-    for (const ToolBarEntry& entry : BuildToolBar()) {
-        ASSERT_LT(pos, bar->GetToolsCount());
-        const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(pos++));
-        if (entry.id == 0) {
-            EXPECT_TRUE(tool->IsSeparator()) << pos;
-            continue;
+    const std::vector<drv::ToolView> tools = drv::Tools();
+    const std::vector<ToolBarEntry> model = BuildToolBar();
+    ASSERT_EQ(tools.size(), model.size());
+    for (size_t i = 0; i < model.size(); ++i) {
+        EXPECT_EQ(tools[i].command, model[i].id) << i;
+        if (model[i].id != 0) {
+            EXPECT_EQ(tools[i].toggle, model[i].checkButton) << model[i].id;
+            EXPECT_TRUE(tools[i].hasIcon) << "no icon on " << model[i].id;
+            EXPECT_FALSE(ui::IconSvg(FindCommand(model[i].id)->icon).empty()) << model[i].id;
         }
-        EXPECT_EQ(ui::CoreIdOf(tool->GetId()), entry.id) << pos;
-        EXPECT_EQ(tool->CanBeToggled(), entry.checkButton) << entry.id;
-        EXPECT_TRUE(tool->GetNormalBitmap().IsOk()) << "no icon on " << entry.id;
-        EXPECT_FALSE(ui::IconSvg(FindCommand(entry.id)->icon).empty()) << entry.id;
     }
-    EXPECT_EQ(pos, bar->GetToolsCount());
 }
 
 TEST_F(DesktopProgram, ResetFromTheMenuReachesThePrinter)
 {
-    ASSERT_TRUE(WaitFor([&] { return frame->Session().Machine().Get() == MachineState::Ready; }));
+    ASSERT_TRUE(drv::WaitFor(Ready));
     const int before = Resets();
-    SendCommand(frame, cmd::kReset);
-    EXPECT_TRUE(WaitFor([&] { return Resets() == before + 1; })) << Resets() << " resets";
-    EXPECT_TRUE(WaitFor([&] { return frame->Session().Machine().Get() == MachineState::Ready; }));
+    drv::SendCommand(cmd::kReset);
+    EXPECT_TRUE(drv::WaitFor([&] { return Resets() == before + 1; })) << Resets() << " resets";
+    EXPECT_TRUE(drv::WaitFor(Ready));
 }
 
 TEST_F(DesktopProgram, StatusBarCommandHidesAndShowsItWithItsCheckMark)
 {
-    wxMenuItem* item = frame->GetMenuBar()->FindItem(ui::WxIdOf(cmd::kStatusBar));
-    ASSERT_NE(item, nullptr);
     for (const bool shown : {false, true}) {
-        SendCommand(frame, cmd::kStatusBar);
-        EXPECT_EQ(frame->GetStatusBar()->IsShown(), shown);
-        item->GetMenu()->UpdateUI(frame);
-        EXPECT_EQ(item->IsChecked(), shown);
+        drv::SendCommand(cmd::kStatusBar);
+        EXPECT_EQ(drv::StatusBarShown(), shown);
+        const auto items = drv::MenuItems();
+        const auto item = std::find_if(items.begin(), items.end(),
+                                       [](const auto& i) { return i.command == cmd::kStatusBar; });
+        ASSERT_NE(item, items.end());
+        EXPECT_EQ(item->checked, shown);
     }
 }
 
@@ -213,22 +167,22 @@ TEST_F(DesktopProgram, AnotherThreadWakesTheUiThroughTheDispatcher)
     std::atomic<int> ran{0};
     std::thread poster([&] {
         for (int i = 0; i < 3; ++i) {
-            App().Dispatcher().Post([&] { ran.fetch_add(1); });
+            drv::Dispatcher().Post([&] { ran.fetch_add(1); });
         }
     });
     poster.join();
-    EXPECT_TRUE(WaitFor([&] { return ran.load() == 3; })) << ran.load();
+    EXPECT_TRUE(drv::WaitFor([&] { return ran.load() == 3; })) << ran.load();
 }
 
 // Last: the window closes through its one handler, which stops the printer session and the
 // dispatcher before the window goes.
 TEST_F(DesktopProgram, ClosingStopsTheSessionAndTheDispatcher)
 {
-    ASSERT_TRUE(WaitFor([&] { return frame->Session().CanClose(); }));
-    SendCommand(frame, cmd::kExit);
-    EXPECT_TRUE(WaitFor([] { return App().MainFrame() == nullptr; }));
-    EXPECT_TRUE(App().Dispatcher().IsClosed());
-    EXPECT_FALSE(App().Dispatcher().Post([] {}));
+    ASSERT_TRUE(drv::WaitFor([] { return drv::Session().CanClose(); }));
+    drv::SendCommand(cmd::kExit);
+    EXPECT_TRUE(drv::WaitFor([] { return !drv::MainFrameAlive(); }));
+    EXPECT_TRUE(drv::Dispatcher().IsClosed());
+    EXPECT_FALSE(drv::Dispatcher().Post([] {}));
 }
 
 }  // namespace tavolux::test
@@ -236,12 +190,11 @@ TEST_F(DesktopProgram, ClosingStopsTheSessionAndTheDispatcher)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    wxApp::SetInstance(new tavolux::ui::CTavoluxApp);
-    if (!wxEntryStart(argc, argv)) {
+    if (!tavolux::ui::driver::StartToolkit(argc, argv)) {
         std::fprintf(stderr, "no display: run under xvfb-run\n");
         return 1;
     }
     const int result = RUN_ALL_TESTS();
-    wxEntryCleanup();
+    tavolux::ui::driver::StopToolkit();
     return result;
 }
