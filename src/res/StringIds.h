@@ -337,5 +337,14 @@ inline constexpr int kCaliNoAnswer =
 inline constexpr int kCaliUnreadable = 61062;    // the printer's calibration could not be read
 inline constexpr int kCaliNotRequested = 61063;  // the calibration request could not be sent
 inline constexpr int kAboutVersion = 61064;      // the about box: product and version
+// The desktop program's own messages.
+inline constexpr int kUiTaskList = 61100;           // the task list's title
+inline constexpr int kUiUsage = 61101;              // a start option it does not take: the word
+inline constexpr int kUiOtherNotAnswering = 61102;  // another instance holds the lock, no answer
+inline constexpr int kUiInstanceFailed = 61103;     // the single-instance check failed: reason
+inline constexpr int kUiCloseBusy = 61104;          // closing refused while the printer works
+inline constexpr int kUiNoConfig = 61105;           // no configuration in the folder: folder
+inline constexpr int kUiOpenFailed = 61106;         // the printer did not open: reason
+inline constexpr int kUiPreview = 61107;            // the preview's title
 
 }  // namespace tavolux::ids

@@ -319,6 +319,16 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kCaliUnreadable, "打印机发回的校准参数无法读取，当前参数未改变。"},
         {kCaliNotRequested, "无法向打印机请求校准参数。请检查连接。"},
         {kAboutVersion, "Tavolux 1.00.02 版"},
+        {kUiTaskList, "任务列表"},
+        {kUiUsage,
+         "不认识的启动参数“%1”。用法：tavolux [--program-dir 目录] [--printer "
+         "usb|virtual|socket:路径]"},
+        {kUiOtherNotAnswering, "Tavolux 已经在运行，但没有应答。请关闭它后再启动。"},
+        {kUiInstanceFailed, "无法检查 Tavolux 是否已经在运行：%1"},
+        {kUiCloseBusy, "打印机正在工作，现在不能退出。请等它完成或先取消打印。"},
+        {kUiNoConfig, "在 %1 中没有找到配置文件 tavolux.ini。"},
+        {kUiOpenFailed, "打印机没有打开：%1"},
+        {kUiPreview, "预览"},
     };
     return table;
 }

@@ -1,0 +1,163 @@
+#include "ui/GuiDriver.h"
+
+#include <chrono>
+
+#include <wx/app.h>
+#include <wx/init.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+#include <wx/utils.h>
+
+#include "ui/App.h"
+#include "ui/MainFrame.h"
+#include "ui/WxIds.h"
+
+namespace tavolux::ui::driver {
+
+namespace {
+
+CTavoluxApp& App()
+{
+    return *static_cast<CTavoluxApp*>(wxTheApp);
+}
+
+CMainFrame& Frame()
+{
+    return *App().MainFrame();
+}
+
+void Collect(wxMenu* menu, std::vector<MenuItemView>& items)
+{
+    menu->UpdateUI(&Frame());
+    for (wxMenuItem* item : menu->GetMenuItems()) {
+        if (item->IsSubMenu()) {
+            Collect(item->GetSubMenu(), items);
+        } else if (!item->IsSeparator()) {
+            items.push_back({CoreIdOf(item->GetId()), item->GetItemLabelText().utf8_string(),
+                             item->IsEnabled(), item->IsCheckable(),
+                             item->IsCheckable() && item->IsChecked()});
+        }
+    }
+}
+
+}  // namespace
+
+bool StartToolkit(int& argc, char** argv)
+{
+    wxApp::SetInstance(new CTavoluxApp);
+    return wxEntryStart(argc, argv);
+}
+
+void StopToolkit()
+{
+    if (MainFrameAlive()) {
+        Frame().Close(true);
+        WaitFor([] { return !MainFrameAlive(); });
+    }
+    wxEntryCleanup();
+}
+
+bool StartMainFrame(const StartOptions& options)
+{
+    return App().StartMainFrame(options) != nullptr;
+}
+
+bool MainFrameAlive()
+{
+    return wxTheApp != nullptr && App().MainFrame() != nullptr;
+}
+
+CPrinterSession& Session()
+{
+    return Frame().Session();
+}
+
+const CPrinterConfig& Config()
+{
+    return Frame().Config();
+}
+
+std::shared_ptr<sim::CVirtualPrinter> VirtualPrinter()
+{
+    return Frame().VirtualPrinter();
+}
+
+CUiDispatcher& Dispatcher()
+{
+    return App().Dispatcher();
+}
+
+UiSnapshot Snapshot()
+{
+    return Frame().Snapshot();
+}
+
+bool WaitFor(const std::function<bool()>& condition, int seconds)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        wxTheApp->Yield(true);
+        wxTheApp->ProcessIdle();
+        wxMilliSleep(5);
+    }
+    return true;
+}
+
+void SendCommand(int command)
+{
+    wxCommandEvent event(wxEVT_MENU, WxIdOf(command));
+    event.SetEventObject(&Frame());
+    Frame().GetEventHandler()->ProcessEvent(event);
+}
+
+std::vector<std::string> MenuTitles()
+{
+    std::vector<std::string> titles;
+    wxMenuBar* bar = Frame().GetMenuBar();
+    for (size_t i = 0; bar != nullptr && i < bar->GetMenuCount(); ++i) {
+        titles.push_back(bar->GetMenuLabel(i).utf8_string());
+    }
+    return titles;
+}
+
+std::vector<MenuItemView> MenuItems()
+{
+    std::vector<MenuItemView> items;
+    wxMenuBar* bar = Frame().GetMenuBar();
+    for (size_t i = 0; bar != nullptr && i < bar->GetMenuCount(); ++i) {
+        Collect(bar->GetMenu(i), items);
+    }
+    return items;
+}
+
+std::vector<ToolView> Tools()
+{
+    std::vector<ToolView> tools;
+    wxToolBar* bar = Frame().GetToolBar();
+    for (size_t i = 0; bar != nullptr && i < bar->GetToolsCount(); ++i) {
+        const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
+        if (tool->IsSeparator()) {
+            tools.push_back({});
+        } else {
+            tools.push_back(
+                {CoreIdOf(tool->GetId()), tool->CanBeToggled(), tool->GetNormalBitmap().IsOk()});
+        }
+    }
+    return tools;
+}
+
+bool StatusBarShown()
+{
+    return Frame().GetStatusBar() != nullptr && Frame().GetStatusBar()->IsShown();
+}
+
+std::string StateViewText()
+{
+    return Frame().StateViewText().utf8_string();
+}
+
+}  // namespace tavolux::ui::driver

@@ -1,0 +1,66 @@
+// Drives the real desktop program from a test, by command id, so that a test checks what the
+// windows show without including the toolkit itself. UI thread only.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Startup.h"
+#include "uimodel/MenuModel.h"
+
+namespace tavolux {
+class CPrinterConfig;
+class CPrinterSession;
+class CUiDispatcher;
+}  // namespace tavolux
+
+namespace tavolux::ui::driver {
+
+// Starts the toolkit with the program's application object (no main window yet); false when
+// there is no display. StopToolkit ends it.
+bool StartToolkit(int& argc, char** argv);
+void StopToolkit();
+
+// Opens the main window as the program does; false when it did not open.
+bool StartMainFrame(const StartOptions& options);
+// True while the main window exists.
+bool MainFrameAlive();
+
+CPrinterSession& Session();
+const CPrinterConfig& Config();
+std::shared_ptr<sim::CVirtualPrinter> VirtualPrinter();
+CUiDispatcher& Dispatcher();
+UiSnapshot Snapshot();
+
+// Runs the UI (events, idle work, pending deletions) until condition holds or seconds passed.
+bool WaitFor(const std::function<bool()>& condition, int seconds = 20);
+
+// Sends the menu event of a command to the main window, as choosing its menu item does.
+void SendCommand(int command);
+
+struct MenuItemView {
+    int command = 0;
+    std::string label;  // the text without mnemonics and accelerator
+    bool enabled = false;
+    bool checkable = false;
+    bool checked = false;
+};
+// The menu bar's titles as given (mnemonic marks included), in order.
+std::vector<std::string> MenuTitles();
+// Every command item of the menu bar, submenus walked, after the menus' update handlers ran.
+std::vector<MenuItemView> MenuItems();
+
+struct ToolView {
+    int command = 0;  // 0 for a separator
+    bool toggle = false;
+    bool hasIcon = false;
+};
+std::vector<ToolView> Tools();
+
+bool StatusBarShown();
+// The text the state view shows.
+std::string StateViewText();
+
+}  // namespace tavolux::ui::driver
