@@ -136,6 +136,54 @@ void SendArrowKey(ArrowKey key, bool down)
     target->GetEventHandler()->ProcessEvent(event);
 }
 
+namespace {
+
+wxWindow* JogButton(int command)
+{
+    wxToolBar* bar = Frame().GetToolBar();
+    wxToolBarToolBase* tool = bar != nullptr ? bar->FindById(WxIdOf(command)) : nullptr;
+    return tool != nullptr && tool->IsControl() ? tool->GetControl() : nullptr;
+}
+
+}  // namespace
+
+void SendJogButtonMouse(int command, bool down)
+{
+    wxWindow* button = JogButton(command);
+    if (button == nullptr) {
+        return;
+    }
+    wxMouseEvent event(down ? wxEVT_LEFT_DOWN : wxEVT_LEFT_UP);
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void SendJogCaptureLost(int command)
+{
+    wxWindow* button = JogButton(command);
+    if (button == nullptr) {
+        return;
+    }
+    // The toolkit has taken the capture away before it tells the window.
+    if (button->HasCapture()) {
+        button->ReleaseMouse();
+    }
+    wxMouseCaptureLostEvent event(button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void SendFocusLost()
+{
+    wxWindow* target = wxWindow::FindFocus();
+    if (target == nullptr || wxGetTopLevelParent(target) != &Frame()) {
+        target = &Frame();
+    }
+    wxFocusEvent event(wxEVT_KILL_FOCUS, target->GetId());
+    event.SetEventObject(target);
+    target->GetEventHandler()->ProcessEvent(event);
+}
+
 void SendAppActivation(bool active)
 {
     wxActivateEvent event(wxEVT_ACTIVATE_APP, active);

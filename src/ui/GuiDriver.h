@@ -65,6 +65,12 @@ void SendTool(int command);
 // Sends an arrow key's key-down (auto-repeat: send it again) or key-up to the window that has
 // the keyboard focus in the main window (the window itself when none has).
 void SendArrowKey(ArrowKey key, bool down);
+// The left mouse button goes down (or up) on the tool bar's jog button of command.
+void SendJogButtonMouse(int command, bool down);
+// The jog button of command loses the mouse capture it holds.
+void SendJogCaptureLost(int command);
+// The window with the keyboard focus in the main window loses it to no window of the program.
+void SendFocusLost();
 // Tells the application that it became active or that another application did.
 void SendAppActivation(bool active);
 // Sets the machine state as the printer's answers would.

@@ -235,6 +235,10 @@ void CMainFrame::BuildToolBar()
             auto* button = new wxBitmapButton(bar, wxId, IconBundle(row->icon), wxDefaultPosition,
                                               wxDefaultSize, wxBU_EXACTFIT | wxBORDER_NONE);
             button->SetToolTip(tip);
+            // As wide as the other tools, so the row keeps its rhythm.
+            // The tool bar pads its tools by about half an icon.
+            const wxSize icon = IconBundle(row->icon).GetPreferredBitmapSizeFor(bar);
+            button->SetInitialSize(wxSize(icon.x * 3 / 2, icon.y * 3 / 2));
             const int command = entry.id;
             button->Bind(wxEVT_LEFT_DOWN, [this, button, command](wxMouseEvent& event) {
                 static_cast<CWindowCapture&>(*m_jogCapture).Attach(button);

@@ -211,6 +211,7 @@ TEST_F(DesktopProgram, HeldKeyLostToTheApplicationOrAMessageStopsOnce)
         {"application deactivated", [] { drv::SendAppActivation(false); },
          [] { drv::SendAppActivation(true); }},
         {"a message box opens", [] { drv::SendCommand(cmd::kAbout); }, [] {}},
+        {"the keyboard focus leaves the program", [] { drv::SendFocusLost(); }, [] {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,6 +230,36 @@ TEST_F(DesktopProgram, HeldKeyLostToTheApplicationOrAMessageStopsOnce)
     }
     drv::AnswerMessages({});
     ASSERT_EQ(shown.size(), 1U) << "the about text";
+}
+
+// The tool bar's arrow button moves from its press to its release, or until it loses the mouse.
+TEST_F(DesktopProgram, JogButtonMovesFromPressToReleaseOrCaptureLoss)
+{
+    const struct {
+        const char* name;
+        std::function<void()> end;
+    } cases[] = {
+        {"released", [] { drv::SendJogButtonMouse(cmd::kJogUp, false); }},
+        {"capture lost",
+         [] {
+             drv::SendJogCaptureLost(cmd::kJogUp);
+             drv::SendJogButtonMouse(cmd::kJogUp, false);  // the late release adds nothing
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(drv::WaitFor(Ready));
+        const int ups = Sent(wire::cmd::kMoveUp);
+        const int stops = Sent(wire::cmd::kStopMove);
+        drv::SendJogButtonMouse(cmd::kJogUp, true);
+        ASSERT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kMoveUp) == ups + 1; }));
+        EXPECT_EQ(Sent(wire::cmd::kStopMove), stops);
+        c.end();
+        EXPECT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kStopMove) == stops + 1; }));
+        EXPECT_TRUE(drv::WaitFor(Ready));
+        EXPECT_EQ(Sent(wire::cmd::kMoveUp), ups + 1);
+        EXPECT_EQ(Sent(wire::cmd::kStopMove), stops + 1);
+    }
 }
 
 TEST_F(DesktopProgram, OptionButtonOnTheToolBarSavesItsKey)
