@@ -346,5 +346,7 @@ inline constexpr int kUiCloseBusy = 61104;          // closing refused while the
 inline constexpr int kUiNoConfig = 61105;           // no configuration in the folder: folder
 inline constexpr int kUiOpenFailed = 61106;         // the printer did not open: reason
 inline constexpr int kUiPreview = 61107;            // the preview's title
+inline constexpr int kUiHelpNotOpened = 61150;      // the browser did not open the manual: file
+inline constexpr int kUiRestartFailed = 61151;      // the program did not start again: file
 
 }  // namespace tavolux::ids

@@ -329,6 +329,8 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiNoConfig, "在 %1 中没有找到配置文件 tavolux.ini。"},
         {kUiOpenFailed, "打印机没有打开：%1"},
         {kUiPreview, "预览"},
+        {kUiHelpNotOpened, "无法在浏览器中打开操作手册：%1"},
+        {kUiRestartFailed, "程序没有重新启动：%1。请手动启动。"},
     };
     return table;
 }

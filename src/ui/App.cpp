@@ -1,6 +1,7 @@
 #include "ui/App.h"
 
 #include <wx/msgdlg.h>
+#include <wx/toplevel.h>
 
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
@@ -17,6 +18,35 @@ CTavoluxApp::CTavoluxApp(StartOptions options, std::unique_ptr<CSingleInstance> 
 {
     // One coalesced wake per batch; posted on the application, which outlives every window.
     m_dispatcher.SetWakeHook([this] { CallAfter([this] { m_dispatcher.RunPending(); }); });
+    Bind(wxEVT_ACTIVATE_APP, [this](wxActivateEvent& event) {
+        if (!event.GetActive() && m_frame != nullptr) {
+            m_frame->JogHoldLost(HoldLoss::AppDeactivated);
+        }
+        event.Skip();
+    });
+}
+
+int CTavoluxApp::FilterEvent(wxEvent& event)
+{
+    const wxEventType type = event.GetEventType();
+    if (m_frame == nullptr ||
+        (type != wxEVT_KEY_DOWN && type != wxEVT_KEY_UP && type != wxEVT_KILL_FOCUS)) {
+        return Event_Skip;
+    }
+    auto* window = wxDynamicCast(event.GetEventObject(), wxWindow);
+    if (window == nullptr || wxGetTopLevelParent(window) != m_frame) {
+        return Event_Skip;
+    }
+    if (type == wxEVT_KILL_FOCUS) {
+        // A focus move inside the main frame keeps its keys coming here.
+        const wxWindow* next = static_cast<wxFocusEvent&>(event).GetWindow();
+        if (next == nullptr || wxGetTopLevelParent(const_cast<wxWindow*>(next)) != m_frame) {
+            m_frame->JogHoldLost(HoldLoss::FocusLost);
+        }
+        return Event_Skip;
+    }
+    const bool used = m_frame->HandleKey(static_cast<wxKeyEvent&>(event), type == wxEVT_KEY_DOWN);
+    return used ? Event_Processed : Event_Skip;
 }
 
 CTavoluxApp::~CTavoluxApp()

@@ -22,6 +22,9 @@ public:
 
     bool OnInit() override;
     int OnExit() override;
+    // Arrow keys reach the jog controller whichever window of the main frame has the focus,
+    // and a lost focus ends a held move.
+    int FilterEvent(wxEvent& event) override;
 
     // Loads the configuration and the language, opens the printer and shows the main window.
     // Null after a message box (or on the error stream) that says why it could not start.

@@ -3,10 +3,12 @@
 #include <chrono>
 
 #include <wx/app.h>
+#include <wx/bmpbuttn.h>
 #include <wx/init.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include "ui/App.h"
@@ -114,6 +116,96 @@ void SendCommand(int command)
     Frame().GetEventHandler()->ProcessEvent(event);
 }
 
+void SendTool(int command)
+{
+    wxCommandEvent event(wxEVT_TOOL, WxIdOf(command));
+    event.SetEventObject(Frame().GetToolBar());
+    Frame().GetEventHandler()->ProcessEvent(event);
+}
+
+void SendArrowKey(ArrowKey key, bool down)
+{
+    static constexpr int kCodes[] = {WXK_UP, WXK_DOWN, WXK_LEFT, WXK_RIGHT};
+    wxWindow* target = wxWindow::FindFocus();
+    if (target == nullptr || wxGetTopLevelParent(target) != &Frame()) {
+        target = &Frame();
+    }
+    wxKeyEvent event(down ? wxEVT_KEY_DOWN : wxEVT_KEY_UP);
+    event.m_keyCode = kCodes[static_cast<int>(key)];
+    event.SetEventObject(target);
+    target->GetEventHandler()->ProcessEvent(event);
+}
+
+namespace {
+
+wxWindow* JogButton(int command)
+{
+    wxToolBar* bar = Frame().GetToolBar();
+    wxToolBarToolBase* tool = bar != nullptr ? bar->FindById(WxIdOf(command)) : nullptr;
+    return tool != nullptr && tool->IsControl() ? tool->GetControl() : nullptr;
+}
+
+}  // namespace
+
+void SendJogButtonMouse(int command, bool down)
+{
+    wxWindow* button = JogButton(command);
+    if (button == nullptr) {
+        return;
+    }
+    wxMouseEvent event(down ? wxEVT_LEFT_DOWN : wxEVT_LEFT_UP);
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void SendJogCaptureLost(int command)
+{
+    wxWindow* button = JogButton(command);
+    if (button == nullptr) {
+        return;
+    }
+    // The toolkit has taken the capture away before it tells the window.
+    if (button->HasCapture()) {
+        button->ReleaseMouse();
+    }
+    wxMouseCaptureLostEvent event(button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void SendFocusLost()
+{
+    wxWindow* target = wxWindow::FindFocus();
+    if (target == nullptr || wxGetTopLevelParent(target) != &Frame()) {
+        target = &Frame();
+    }
+    wxFocusEvent event(wxEVT_KILL_FOCUS, target->GetId());
+    event.SetEventObject(target);
+    target->GetEventHandler()->ProcessEvent(event);
+}
+
+void SendAppActivation(bool active)
+{
+    wxActivateEvent event(wxEVT_ACTIVATE_APP, active);
+    event.SetEventObject(wxTheApp);
+    wxTheApp->ProcessEvent(event);
+}
+
+void SetMachineState(MachineState state)
+{
+    Frame().Session().Machine().Set(state);
+}
+
+bool CloseWindow()
+{
+    return Frame().Close(false);
+}
+
+void AnswerMessages(std::function<bool(const std::string& text, bool question)> hook)
+{
+    Frame().SetMessageHook(std::move(hook));
+}
+
 std::vector<std::string> MenuTitles()
 {
     std::vector<std::string> titles;
@@ -142,6 +234,10 @@ std::vector<ToolView> Tools()
         const wxToolBarToolBase* tool = bar->GetToolByPos(static_cast<int>(i));
         if (tool->IsSeparator()) {
             tools.push_back({});
+        } else if (tool->IsControl()) {
+            const auto* button = wxDynamicCast(tool->GetControl(), wxBitmapButton);
+            tools.push_back({CoreIdOf(tool->GetId()), false,
+                             button != nullptr && button->GetBitmapLabel().IsOk()});
         } else {
             tools.push_back(
                 {CoreIdOf(tool->GetId()), tool->CanBeToggled(), tool->GetNormalBitmap().IsOk()});

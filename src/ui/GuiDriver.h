@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/Startup.h"
+#include "uimodel/JogController.h"
 #include "uimodel/MenuModel.h"
 
 namespace tavolux {
@@ -58,6 +59,27 @@ struct ToolView {
     bool hasIcon = false;
 };
 std::vector<ToolView> Tools();
+
+// Sends the tool bar's click of a command to the main window.
+void SendTool(int command);
+// Sends an arrow key's key-down (auto-repeat: send it again) or key-up to the window that has
+// the keyboard focus in the main window (the window itself when none has).
+void SendArrowKey(ArrowKey key, bool down);
+// The left mouse button goes down (or up) on the tool bar's jog button of command.
+void SendJogButtonMouse(int command, bool down);
+// The jog button of command loses the mouse capture it holds.
+void SendJogCaptureLost(int command);
+// The window with the keyboard focus in the main window loses it to no window of the program.
+void SendFocusLost();
+// Tells the application that it became active or that another application did.
+void SendAppActivation(bool active);
+// Sets the machine state as the printer's answers would.
+void SetMachineState(MachineState state);
+// Closes the main window as its title-bar button does; false when the close was refused.
+bool CloseWindow();
+// Message boxes and questions go to hook (text shown, true for a question; it returns the
+// answer) instead of modal windows, until the hook is cleared with an empty one.
+void AnswerMessages(std::function<bool(const std::string& text, bool question)> hook);
 
 bool StatusBarShown();
 // The text the state view shows.

@@ -1,6 +1,10 @@
 #include "ui/MainFrame.h"
 
+#include <fstream>
+#include <iterator>
+
 #include <wx/accel.h>
+#include <wx/bmpbuttn.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -10,6 +14,7 @@
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
+#include <wx/utils.h>
 
 #include "device/DeviceDiagnostics.h"
 #include "device/Operations.h"
@@ -38,6 +43,72 @@ bool Checkable(CommandKind kind)
            kind == CommandKind::Language || kind == CommandKind::Option;
 }
 
+// The jog buttons hold the mouse while a move runs, so that a release anywhere is seen.
+class CWindowCapture final : public IJogCapture {
+public:
+    void Attach(wxWindow* window) { m_window = window; }
+    void CaptureMouse() override
+    {
+        if (m_window != nullptr && !m_window->HasCapture()) {
+            m_window->CaptureMouse();
+        }
+    }
+    void ReleaseMouse() override
+    {
+        if (m_window != nullptr && m_window->HasCapture()) {
+            m_window->ReleaseMouse();
+        }
+    }
+
+private:
+    wxWindow* m_window = nullptr;
+};
+
+bool ArrowOf(int keyCode, ArrowKey& key)
+{
+    switch (keyCode) {
+        case WXK_UP:
+        case WXK_NUMPAD_UP:
+            key = ArrowKey::Up;
+            return true;
+        case WXK_DOWN:
+        case WXK_NUMPAD_DOWN:
+            key = ArrowKey::Down;
+            return true;
+        case WXK_LEFT:
+        case WXK_NUMPAD_LEFT:
+            key = ArrowKey::Left;
+            return true;
+        case WXK_RIGHT:
+        case WXK_NUMPAD_RIGHT:
+            key = ArrowKey::Right;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The arguments this process was started with, program name excluded.
+std::vector<std::string> OwnArguments()
+{
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    const std::string all{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<std::string> args;
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find('\0', start);
+        if (end == std::string::npos) {
+            end = all.size();
+        }
+        args.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    if (!args.empty()) {
+        args.erase(args.begin());
+    }
+    return args;
+}
+
 wxItemKind ItemKindOf(CommandKind kind)
 {
     if (kind == CommandKind::Preview) {
@@ -58,6 +129,14 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
                                                   GetReplyEvents())),
       m_tick(this)
 {
+    m_model = std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
+                                                             .dispatcher = app.Dispatcher(),
+                                                             .session = m_session.get(),
+                                                             .instance = app.Instance()});
+    m_model->SetLateRequestSink([this](const ViewRequest& request) { Carry(request); });
+    m_jogCapture = std::make_unique<CWindowCapture>();
+    m_jog = std::make_unique<CJogController>(m_session->Machine(), m_session->Device(),
+                                             m_jogCapture.get());
     BuildMenus();
     BuildToolBar();
     BuildAccelerators();
@@ -84,6 +163,9 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
 CMainFrame::~CMainFrame()
 {
     m_tick.Stop();
+    if (m_jog) {
+        m_jog->HoldLost(HoldLoss::FocusLost);
+    }
     if (m_session) {
         m_session->Shutdown();
         m_session->StateLine().SetObserver(nullptr);
@@ -148,6 +230,28 @@ void CMainFrame::BuildToolBar()
             continue;
         }
         const wxString tip = Text(row->textId);
+        if (CJogController::IsJogCommand(entry.id)) {
+            // A tool reports only its click; a move needs the press and the release.
+            auto* button = new wxBitmapButton(bar, wxId, IconBundle(row->icon), wxDefaultPosition,
+                                              wxDefaultSize, wxBU_EXACTFIT | wxBORDER_NONE);
+            button->SetToolTip(tip);
+            // As wide as the other tools, so the row keeps its rhythm.
+            // The tool bar pads its tools by about half an icon.
+            const wxSize icon = IconBundle(row->icon).GetPreferredBitmapSizeFor(bar);
+            button->SetInitialSize(wxSize(icon.x * 3 / 2, icon.y * 3 / 2));
+            const int command = entry.id;
+            button->Bind(wxEVT_LEFT_DOWN, [this, button, command](wxMouseEvent& event) {
+                static_cast<CWindowCapture&>(*m_jogCapture).Attach(button);
+                if (!button->IsEnabled() || !m_jog->ButtonPress(command)) {
+                    event.Skip();
+                }
+            });
+            button->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) { OnToolMouse(event, false); });
+            button->Bind(wxEVT_MOUSE_CAPTURE_LOST,
+                         [this](wxMouseCaptureLostEvent&) { JogHoldLost(HoldLoss::CaptureLost); });
+            bar->AddControl(button, tip);
+            continue;
+        }
         bar->AddTool(wxId, tip, IconBundle(row->icon), tip,
                      entry.checkButton ? wxITEM_CHECK : wxITEM_NORMAL);
     }
@@ -211,19 +315,7 @@ void CMainFrame::StartPrinter()
 
 UiSnapshot CMainFrame::Snapshot() const
 {
-    UiSnapshot s;
-    s.state = m_session->Machine().Get();
-    s.PrintVer = m_config->params.PrintVer;
-    s.previewMode = m_previewMode;
-    s.language = GetUiLanguage();
-    s.toolBarShown = GetToolBar() != nullptr && GetToolBar()->IsShown();
-    s.statusBarShown = GetStatusBar() != nullptr && GetStatusBar()->IsShown();
-    s.sideBarShown = m_sideBarShown;
-    s.origin = m_config->params.Origin != 0;
-    s.strip = m_config->params.Strip != 0;
-    s.skipBlank = m_config->params.IgnoreBlank != 0;
-    s.autoFlash = m_config->params.AutoFlash != 0;
-    return s;
+    return m_model->Snapshot();
 }
 
 wxString CMainFrame::StateViewText() const
@@ -283,59 +375,135 @@ void CMainFrame::OnCommand(wxCommandEvent& event)
 
 void CMainFrame::Execute(int command)
 {
-    const CommandRow* row = FindCommand(command);
-    if (row == nullptr || m_grayed.contains(command)) {
+    if (m_closing || FindCommand(command) == nullptr || m_grayed.contains(command)) {
         return;
     }
-    switch (row->kind) {
-        case CommandKind::Jog:        // moves follow the press and release, not the command
-        case CommandKind::NoHandler:  // shown, never enabled
+    Carry(m_model->Execute(command));
+}
+
+void CMainFrame::Carry(const ViewRequest& request)
+{
+    switch (request.action) {
+        case ViewAction::None:
+        case ViewAction::PreviewMode:  // the menu's update rule shows the mode
             return;
-        case CommandKind::Preview:
-            m_previewMode = PreviewModeOf(command);
+        case ViewAction::Message:
+            ShowMessage(wxString::FromUTF8(request.text), false, wxICON_INFORMATION);
             return;
-        case CommandKind::Language: {
-            const bool current =
-                (LanguageNameOf(command) == "ENU") == (GetUiLanguage() == UiLanguage::English);
-            if (!current) {
-                NotAvailable();
+        case ViewAction::Ask: {
+            const bool yes = ShowMessage(wxString::FromUTF8(request.text), true, wxICON_QUESTION);
+            Carry(m_model->Answer(request.command, yes));
+            return;
+        }
+        case ViewAction::OpenDialog:
+        case ViewAction::OpenRipFile:
+        case ViewAction::SaveTasks:
+        case ViewAction::PrintSelected:
+            // The task list and its dialogs come later; the operator is told so.
+            ShowMessage(Text(ids::kNotAvailableYet), false, wxICON_INFORMATION);
+            return;
+        case ViewAction::ShowBars:
+            ShowBars();
+            return;
+        case ViewAction::OpenHelp: {
+            const wxString url = wxString::FromUTF8("file://" + request.path.string());
+            if (!wxLaunchDefaultBrowser(url)) {
+                ShowMessage(wxString::FromUTF8(
+                                FormatResString(ids::kUiHelpNotOpened, {request.path.string()})),
+                            false, wxICON_WARNING);
             }
             return;
         }
-        default:
-            break;
-    }
-    switch (command) {
-        case cmd::kExit:
-            Close(false);
+        case ViewAction::About:
+            ShowMessage(wxString::FromUTF8(request.text), false, wxICON_INFORMATION);
             return;
-        case cmd::kToolBar:
-            ToggleBar(GetToolBar());
-            return;
-        case cmd::kStatusBar:
-            ToggleBar(GetStatusBar());
-            return;
-        case cmd::kReset:
-            if (m_session->Machine().Gate(gate::kReset)) {
-                m_session->Device().SendCommand(wire::op::kReset, 0);
+        case ViewAction::Close:
+        case ViewAction::Restart:
+            // The model has run the shutdown sequence: nothing posts to the windows any more.
+            m_closing = true;
+            m_tick.Stop();
+            m_jog->HoldLost(HoldLoss::FocusLost);
+            m_session->StateLine().SetObserver(nullptr);
+            m_session->Machine().SetObserver(nullptr);
+            if (request.action == ViewAction::Restart) {
+                StartAgain(request.path);
             }
-            return;
-        default:
-            NotAvailable();
+            Destroy();
             return;
     }
 }
 
-void CMainFrame::NotAvailable()
+bool CMainFrame::ShowMessage(const wxString& text, bool question, long icon)
 {
-    wxMessageBox(Text(ids::kCmdUnassigned), GetTitle(), wxOK | wxICON_INFORMATION, this);
+    // A modal window takes the keyboard and the mouse: a move held now would never see its
+    // release.
+    m_jog->HoldLost(HoldLoss::DialogOpening);
+    if (m_messageHook) {
+        return m_messageHook(text.utf8_string(), question);
+    }
+    m_model->DialogOpened();
+    const int answer = wxMessageBox(text, GetTitle(), (question ? wxYES_NO : wxOK) | icon, this);
+    m_model->DialogClosed();
+    return answer == wxYES;
 }
 
-void CMainFrame::ToggleBar(wxWindow* bar)
+void CMainFrame::ShowBars()
 {
-    if (bar != nullptr) {
-        bar->Show(!bar->IsShown());
+    const UiSnapshot s = m_model->Snapshot();
+    bool changed = false;
+    for (auto [bar, shown] : {std::pair<wxWindow*, bool>{GetToolBar(), s.toolBarShown},
+                              std::pair<wxWindow*, bool>{GetStatusBar(), s.statusBarShown}}) {
+        if (bar != nullptr && bar->IsShown() != shown) {
+            bar->Show(shown);
+            changed = true;
+        }
+    }
+    if (changed) {
         SendSizeEvent();
+    }
+}
+
+void CMainFrame::OnToolMouse(wxMouseEvent& event, bool down)
+{
+    if (!down && m_jog->HeldInput() == JogInput::Button) {
+        m_jog->ButtonRelease();
+    }
+    event.Skip();
+}
+
+bool CMainFrame::HandleKey(const wxKeyEvent& event, bool down)
+{
+    ArrowKey key{};
+    if (m_closing || event.HasAnyModifiers() || !ArrowOf(event.GetKeyCode(), key)) {
+        return false;
+    }
+    return down ? m_jog->KeyDown(key) : m_jog->KeyUp(key);
+}
+
+void CMainFrame::JogHoldLost(HoldLoss why)
+{
+    if (m_jog) {
+        m_jog->HoldLost(why);
+    }
+}
+
+void CMainFrame::StartAgain(const std::filesystem::path& program)
+{
+    const std::vector<std::string> args = OwnArguments();
+    std::vector<wxString> strings;
+    strings.reserve(args.size() + 1);
+    strings.push_back(wxString::FromUTF8(program.string()));
+    for (const std::string& a : args) {
+        strings.push_back(wxString::FromUTF8(a));
+    }
+    std::vector<const wchar_t*> argv;
+    for (const wxString& a : strings) {
+        argv.push_back(a.wc_str());
+    }
+    argv.push_back(nullptr);
+    if (wxExecute(argv.data(), wxEXEC_ASYNC | wxEXEC_MAKE_GROUP_LEADER) <= 0) {
+        wxMessageBox(wxString::FromUTF8(FormatResString(ids::kUiRestartFailed, {program.string()})),
+                     GetTitle(), wxOK | wxICON_ERROR);
     }
 }
 
@@ -344,20 +512,18 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     if (m_closing) {
         return;
     }
-    if (event.CanVeto() && !m_session->CanClose()) {
-        event.Veto();
-        wxMessageBox(Text(ids::kUiCloseBusy), GetTitle(), wxOK | wxICON_WARNING, this);
-        return;
+    const ViewRequest request = m_model->RequestClose();
+    if (request.action != ViewAction::Close) {
+        if (event.CanVeto()) {
+            event.Veto();
+            Carry(request);
+            return;
+        }
+        // Forced: the session goes anyway, and nothing may post to the windows any more.
+        m_session->Shutdown();
+        m_app.Dispatcher().Close();
     }
-    m_closing = true;
-    m_tick.Stop();
-    // The poll thread stops first (its wait is bounded by one poll), so nothing posts after the
-    // dispatcher closes; what is still queued would touch windows about to go.
-    m_session->Shutdown();
-    m_session->StateLine().SetObserver(nullptr);
-    m_session->Machine().SetObserver(nullptr);
-    m_app.Dispatcher().Close();
-    Destroy();
+    Carry({.action = ViewAction::Close, .command = cmd::kExit});
 }
 
 }  // namespace tavolux::ui

@@ -4,20 +4,26 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <set>
+#include <string>
 
 #include <wx/frame.h>
 #include <wx/timer.h>
 
 #include "config/PrinterConfig.h"
 #include "ui/Startup.h"
+#include "uimodel/JogController.h"
+#include "uimodel/MainFrameModel.h"
 #include "uimodel/MenuModel.h"
 #include "uimodel/PrinterSession.h"
 
 class wxSplitterWindow;
 class wxStaticText;
 class wxStaticBoxSizer;
+class wxToolBar;
+class wxKeyEvent;
 
 namespace tavolux::ui {
 
@@ -43,6 +49,19 @@ public:
     // The text the state view shows now.
     wxString StateViewText() const;
 
+    CMainFrameModel& Model() { return *m_model; }
+    CJogController& Jog() { return *m_jog; }
+
+    // A key event seen anywhere in this window: the arrows jog. True when it was used.
+    bool HandleKey(const wxKeyEvent& event, bool down);
+    // The hold of a jog is lost without its release (focus, capture, the application).
+    void JogHoldLost(HoldLoss why);
+
+    // Tests answer message boxes and questions here instead of a modal window: the text shown
+    // and, for a question, the answer. Empty: the real windows.
+    using MessageHook = std::function<bool(const std::string& text, bool question)>;
+    void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+
 private:
     void BuildMenus();
     void BuildToolBar();
@@ -52,8 +71,14 @@ private:
     void OnUpdateUi(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
     void Execute(int command);
-    void NotAvailable();
-    void ToggleBar(wxWindow* bar);
+    // Does what the model asked the window to do.
+    void Carry(const ViewRequest& request);
+    // A modal message box (or question); the jog hold and the close rule learn of it.
+    bool ShowMessage(const wxString& text, bool question, long icon);
+    void ShowBars();
+    void OnToolMouse(wxMouseEvent& event, bool down);
+    // Starts this program again with the arguments it was started with.
+    void StartAgain(const std::filesystem::path& program);
     // Called on any thread when the state line or the machine state changed: asks the UI thread
     // once to pull the new texts.
     void StateChanged();
@@ -64,9 +89,11 @@ private:
     std::shared_ptr<sim::CVirtualPrinter> m_virtual;
     PrinterStatusBlock* m_block = nullptr;
     std::unique_ptr<CPrinterSession> m_session;
+    std::unique_ptr<CMainFrameModel> m_model;  // after the session, so it goes first
+    std::unique_ptr<IJogCapture> m_jogCapture;
+    std::unique_ptr<CJogController> m_jog;
+    MessageHook m_messageHook;
     std::set<int> m_grayed;  // commands the printer's version disables for good
-    int m_previewMode = 0;
-    bool m_sideBarShown = true;
     std::atomic<bool> m_refreshPosted{false};
     bool m_closing = false;
     wxSplitterWindow* m_splitter = nullptr;

@@ -13,6 +13,7 @@
 
 #include "config/PrinterConfig.h"
 #include "device/Operations.h"
+#include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "support/TempDir.h"
 #include "ui/GuiDriver.h"
@@ -56,13 +57,14 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(started && drv::MainFrameAlive()); }
 
-    static int Resets()
+    static int Sent(uint8_t code)
     {
         const auto commands = drv::VirtualPrinter()->Commands();
-        return static_cast<int>(std::count_if(commands.begin(), commands.end(), [](const auto& c) {
-            return !c.empty() && c[0] == wire::cmd::kReset;
+        return static_cast<int>(std::count_if(commands.begin(), commands.end(), [&](const auto& c) {
+            return !c.empty() && c[0] == code;
         }));
     }
+    static int Resets() { return Sent(wire::cmd::kReset); }
 
     static TempDir* dir;
     static bool started;
@@ -172,6 +174,131 @@ TEST_F(DesktopProgram, AnotherThreadWakesTheUiThroughTheDispatcher)
     });
     poster.join();
     EXPECT_TRUE(drv::WaitFor([&] { return ran.load() == 3; })) << ran.load();
+}
+
+TEST_F(DesktopProgram, HeldUpArrowKeyMovesOnceAndStopsOnce)
+{
+    ASSERT_TRUE(drv::WaitFor(Ready));
+    const int ups = Sent(wire::cmd::kMoveUp);
+    const int stops = Sent(wire::cmd::kStopMove);
+    drv::SendArrowKey(ArrowKey::Up, true);
+    ASSERT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kMoveUp) == ups + 1; }));
+    for (int repeat = 0; repeat < 4; ++repeat) {  // the keyboard's auto-repeat
+        drv::SendArrowKey(ArrowKey::Up, true);
+    }
+    EXPECT_EQ(Sent(wire::cmd::kStopMove), stops) << "stopped before the key came up";
+    drv::SendArrowKey(ArrowKey::Up, false);
+    EXPECT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kStopMove) == stops + 1; }));
+    EXPECT_TRUE(drv::WaitFor(Ready));
+    EXPECT_EQ(Sent(wire::cmd::kMoveUp), ups + 1);
+    EXPECT_EQ(Sent(wire::cmd::kStopMove), stops + 1);
+}
+
+// However the hold is lost before the key comes up, one stop follows, and the late key-up
+// sends no second one.
+TEST_F(DesktopProgram, HeldKeyLostToTheApplicationOrAMessageStopsOnce)
+{
+    std::vector<std::string> shown;
+    drv::AnswerMessages([&](const std::string& text, bool) {
+        shown.push_back(text);
+        return false;
+    });
+    const struct {
+        const char* name;
+        std::function<void()> lose;
+        std::function<void()> restore;
+    } cases[] = {
+        {"application deactivated", [] { drv::SendAppActivation(false); },
+         [] { drv::SendAppActivation(true); }},
+        {"a message box opens", [] { drv::SendCommand(cmd::kAbout); }, [] {}},
+        {"the keyboard focus leaves the program", [] { drv::SendFocusLost(); }, [] {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(drv::WaitFor(Ready));
+        const int ups = Sent(wire::cmd::kMoveUp);
+        const int stops = Sent(wire::cmd::kStopMove);
+        drv::SendArrowKey(ArrowKey::Up, true);
+        ASSERT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kMoveUp) == ups + 1; }));
+        c.lose();
+        EXPECT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kStopMove) == stops + 1; }));
+        drv::SendArrowKey(ArrowKey::Up, false);
+        c.restore();
+        EXPECT_TRUE(drv::WaitFor(Ready));
+        EXPECT_EQ(Sent(wire::cmd::kMoveUp), ups + 1);
+        EXPECT_EQ(Sent(wire::cmd::kStopMove), stops + 1);
+    }
+    drv::AnswerMessages({});
+    ASSERT_EQ(shown.size(), 1U) << "the about text";
+}
+
+// The tool bar's arrow button moves from its press to its release, or until it loses the mouse.
+TEST_F(DesktopProgram, JogButtonMovesFromPressToReleaseOrCaptureLoss)
+{
+    const struct {
+        const char* name;
+        std::function<void()> end;
+    } cases[] = {
+        {"released", [] { drv::SendJogButtonMouse(cmd::kJogUp, false); }},
+        {"capture lost",
+         [] {
+             drv::SendJogCaptureLost(cmd::kJogUp);
+             drv::SendJogButtonMouse(cmd::kJogUp, false);  // the late release adds nothing
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(drv::WaitFor(Ready));
+        const int ups = Sent(wire::cmd::kMoveUp);
+        const int stops = Sent(wire::cmd::kStopMove);
+        drv::SendJogButtonMouse(cmd::kJogUp, true);
+        ASSERT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kMoveUp) == ups + 1; }));
+        EXPECT_EQ(Sent(wire::cmd::kStopMove), stops);
+        c.end();
+        EXPECT_TRUE(drv::WaitFor([&] { return Sent(wire::cmd::kStopMove) == stops + 1; }));
+        EXPECT_TRUE(drv::WaitFor(Ready));
+        EXPECT_EQ(Sent(wire::cmd::kMoveUp), ups + 1);
+        EXPECT_EQ(Sent(wire::cmd::kStopMove), stops + 1);
+    }
+}
+
+TEST_F(DesktopProgram, OptionButtonOnTheToolBarSavesItsKey)
+{
+    for (const int id : {cmd::kOptionOrigin, cmd::kOptionAutoFlash}) {
+        auto value = [id](const CPrinterConfig& c) {
+            return id == cmd::kOptionOrigin ? c.params.Origin : c.params.AutoFlash;
+        };
+        const int before = value(drv::Config());
+        for (const int expected : {before == 1 ? 0 : 1, before}) {
+            drv::SendTool(id);
+            CPrinterConfig saved(dir->Path());
+            ASSERT_TRUE(saved.LoadConfig());
+            EXPECT_EQ(value(saved), expected) << id;
+            const UiSnapshot s = drv::Snapshot();
+            EXPECT_EQ(id == cmd::kOptionOrigin ? s.origin : s.autoFlash, expected == 1) << id;
+        }
+    }
+}
+
+TEST_F(DesktopProgram, CloseIsRefusedWhileTheMachineIsBusy)
+{
+    std::vector<std::string> shown;
+    drv::AnswerMessages([&](const std::string& text, bool) {
+        shown.push_back(text);
+        return false;
+    });
+    ASSERT_TRUE(drv::WaitFor(Ready));
+    drv::SetMachineState(MachineState::Printing);
+    EXPECT_FALSE(drv::CloseWindow()) << "the window button";
+    drv::SendCommand(cmd::kExit);
+    EXPECT_TRUE(drv::MainFrameAlive());
+    EXPECT_FALSE(drv::Dispatcher().IsClosed());
+    drv::SetMachineState(MachineState::Ready);
+    drv::AnswerMessages({});
+    ASSERT_EQ(shown.size(), 2U);
+    for (const std::string& text : shown) {
+        EXPECT_EQ(text, LoadResString(ids::kCloseBusy));
+    }
 }
 
 // Last: the window closes through its one handler, which stops the printer session and the
