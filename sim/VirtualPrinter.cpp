@@ -606,6 +606,14 @@ std::vector<std::vector<uint8_t>> CVirtualPrinter::Commands() const
     return m_commands;
 }
 
+int CVirtualPrinter::LoneCommands(uint8_t code) const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(std::count_if(m_commands.begin(), m_commands.end(), [&](const auto& p) {
+        return p.size() == 1 && p[0] == code;
+    }));
+}
+
 void CVirtualPrinter::ClearCommands()
 {
     std::lock_guard lock(m_mutex);

@@ -82,6 +82,8 @@ public:
     // What the printer saw and holds.
     std::vector<std::vector<uint8_t>> Commands()
         const;  // command packets, status requests left out
+    // How many packets of that command byte alone the printer took (a jog, a reset, a stop).
+    int LoneCommands(uint8_t code) const;
     void ClearCommands();
     int StatusRequests() const;
     int64_t RasterBytes() const;

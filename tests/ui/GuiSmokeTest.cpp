@@ -57,13 +57,7 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(started && drv::MainFrameAlive()); }
 
-    static int Sent(uint8_t code)
-    {
-        const auto commands = drv::VirtualPrinter()->Commands();
-        return static_cast<int>(std::count_if(commands.begin(), commands.end(), [&](const auto& c) {
-            return !c.empty() && c[0] == code;
-        }));
-    }
+    static int Sent(uint8_t code) { return drv::VirtualPrinter()->LoneCommands(code); }
     static int Resets() { return Sent(wire::cmd::kReset); }
 
     static TempDir* dir;

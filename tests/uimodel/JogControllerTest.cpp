@@ -48,14 +48,7 @@ struct JogRig {
         machine.BuildGate(intercommunication);
         jog = std::make_unique<CJogController>(machine, *device, &capture);
     }
-    int Sent(uint8_t code) const
-    {
-        int n = 0;
-        for (const auto& packet : printer->Commands()) {
-            n += packet.size() == 1 && packet[0] == code ? 1 : 0;
-        }
-        return n;
-    }
+    int Sent(uint8_t code) const { return printer->LoneCommands(code); }
 
     ConfigFixture cfg;
     std::shared_ptr<sim::CVirtualPrinter> printer = std::make_shared<sim::CVirtualPrinter>();

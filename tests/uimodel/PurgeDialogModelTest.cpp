@@ -75,14 +75,7 @@ struct PurgeRig {
         return f();
     }
 
-    int Sent(uint8_t code) const
-    {
-        int n = 0;
-        for (const auto& packet : printer->Commands()) {
-            n += packet.size() == 1 && packet[0] == code ? 1 : 0;
-        }
-        return n;
-    }
+    int Sent(uint8_t code) const { return printer->LoneCommands(code); }
 
     ConfigFixture cfg;
     CManualClock clock;         // the program's
