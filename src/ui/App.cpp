@@ -6,6 +6,7 @@
 #include "config/IniFile.h"
 #include "config/PrinterConfig.h"
 #include "platform/ProgramDir.h"
+#include "platform/UiFacade.h"
 #include "res/Language.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -52,6 +53,9 @@ int CTavoluxApp::FilterEvent(wxEvent& event)
 CTavoluxApp::~CTavoluxApp()
 {
     m_dispatcher.Close();
+    if (&GetUi() == &m_ui) {
+        SetUi(nullptr);
+    }
 }
 
 bool CTavoluxApp::OnInit()
@@ -84,6 +88,7 @@ CMainFrame* CTavoluxApp::StartMainFrame(const StartOptions& options)
     if (!options.programDir.empty()) {
         SetProgramDir(options.programDir);
     }
+    SetUi(&m_ui);
     const std::filesystem::path dir = GetProgramDir();
     auto config = std::make_unique<CPrinterConfig>(dir);
     std::error_code ec;

@@ -8,6 +8,7 @@
 
 #include "platform/SingleInstance.h"
 #include "ui/Startup.h"
+#include "ui/WxUi.h"
 #include "uimodel/UiDispatcher.h"
 
 namespace tavolux::ui {
@@ -32,6 +33,7 @@ public:
 
     CUiDispatcher& Dispatcher() { return m_dispatcher; }
     CSingleInstance* Instance() { return m_instance.get(); }
+    CWxUiFacade& Ui() { return m_ui; }
     CMainFrame* MainFrame() { return m_frame; }
     // The main frame tells the application it is going away.
     void FrameClosed() { m_frame = nullptr; }
@@ -41,6 +43,7 @@ private:
     std::unique_ptr<CSingleInstance> m_instance;
     CUiDispatcher m_dispatcher;
     CMainFrame* m_frame = nullptr;
+    CWxUiFacade m_ui{*this};  // installed for the core while the application runs
 };
 
 }  // namespace tavolux::ui

@@ -20,6 +20,7 @@
 #include "device/Operations.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/ReplyEvents.h"
+#include "platform/ProgramDir.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "ui/App.h"
@@ -142,6 +143,8 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
     BuildAccelerators();
     CreateStatusBar(2);
     BuildViews();
+    m_tasks = std::make_unique<CTaskList>(*m_config, GetProgramDir() / kWorksFolderName);
+    m_tasks->LoadTasks();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
     Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
@@ -272,7 +275,18 @@ void CMainFrame::BuildAccelerators()
 
 void CMainFrame::BuildViews()
 {
-    m_splitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+    // Side bar on the left; to its right the preview above, and below it the state view
+    // beside the task list.
+    auto* body = new wxBoxSizer(wxHORIZONTAL);
+    m_sideBarHost = new wxPanel(this);
+    body->Add(m_sideBarHost, wxSizerFlags().Expand());
+    m_mainSplitter = new wxSplitterWindow(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                                          wxSP_LIVE_UPDATE | wxSP_3DSASH);
+    body->Add(m_mainSplitter, wxSizerFlags(1).Expand());
+    SetSizer(body);
+
+    m_previewHost = new wxPanel(m_mainSplitter);
+    m_splitter = new wxSplitterWindow(m_mainSplitter, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                       wxSP_LIVE_UPDATE | wxSP_3DSASH);
     auto* left = new wxPanel(m_splitter);
     m_stateBox = new wxStaticBoxSizer(wxVERTICAL, left,
@@ -287,14 +301,17 @@ void CMainFrame::BuildViews()
     leftSizer->Add(m_stateBox, wxSizerFlags(1).Expand().Border(wxALL));
     left->SetSizer(leftSizer);
 
-    auto* right = new wxPanel(m_splitter);
-    auto* taskBox = new wxStaticBoxSizer(wxVERTICAL, right, Text(ids::kUiTaskList));
+    m_taskHost = new wxPanel(m_splitter);
+    auto* taskBox = new wxStaticBoxSizer(wxVERTICAL, m_taskHost, Text(ids::kUiTaskList));
     auto* rightSizer = new wxBoxSizer(wxVERTICAL);
     rightSizer->Add(taskBox, wxSizerFlags(1).Expand().Border(wxALL));
-    right->SetSizer(rightSizer);
+    m_taskHost->SetSizer(rightSizer);
 
     m_splitter->SetMinimumPaneSize(FromDIP(120));
-    m_splitter->SplitVertically(left, right, FromDIP(300));
+    m_splitter->SplitVertically(left, m_taskHost, FromDIP(260));
+    m_mainSplitter->SetMinimumPaneSize(FromDIP(120));
+    m_mainSplitter->SetSashGravity(0.6);
+    m_mainSplitter->SplitHorizontally(m_previewHost, m_splitter, -FromDIP(250));
 }
 
 void CMainFrame::StartPrinter()

@@ -13,12 +13,14 @@
 #include <wx/timer.h>
 
 #include "config/PrinterConfig.h"
+#include "tasks/TaskList.h"
 #include "ui/Startup.h"
 #include "uimodel/JogController.h"
 #include "uimodel/MainFrameModel.h"
 #include "uimodel/MenuModel.h"
 #include "uimodel/PrinterSession.h"
 
+class wxPanel;
 class wxSplitterWindow;
 class wxStaticText;
 class wxStaticBoxSizer;
@@ -59,6 +61,12 @@ public:
 
     // Tests answer message boxes and questions here instead of a modal window: the text shown
     // and, for a question, the answer. Empty: the real windows.
+    // A modal message box (or question, true for yes); the jog hold and the close rule learn of
+    // it, and the test hook answers it when set.
+    bool ShowMessage(const wxString& text, bool question, long icon);
+
+    CTaskList& Tasks() { return *m_tasks; }
+
     using MessageHook = std::function<bool(const std::string& text, bool question)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
 
@@ -73,8 +81,6 @@ private:
     void Execute(int command);
     // Does what the model asked the window to do.
     void Carry(const ViewRequest& request);
-    // A modal message box (or question); the jog hold and the close rule learn of it.
-    bool ShowMessage(const wxString& text, bool question, long icon);
     void ShowBars();
     void OnToolMouse(wxMouseEvent& event, bool down);
     // Starts this program again with the arguments it was started with.
@@ -89,6 +95,7 @@ private:
     std::shared_ptr<sim::CVirtualPrinter> m_virtual;
     PrinterStatusBlock* m_block = nullptr;
     std::unique_ptr<CPrinterSession> m_session;
+    std::unique_ptr<CTaskList> m_tasks;        // Works/Tasks.dat of the program folder
     std::unique_ptr<CMainFrameModel> m_model;  // after the session, so it goes first
     std::unique_ptr<IJogCapture> m_jogCapture;
     std::unique_ptr<CJogController> m_jog;
@@ -96,7 +103,11 @@ private:
     std::set<int> m_grayed;  // commands the printer's version disables for good
     std::atomic<bool> m_refreshPosted{false};
     bool m_closing = false;
-    wxSplitterWindow* m_splitter = nullptr;
+    wxPanel* m_sideBarHost = nullptr;            // the side bar's place, left of everything
+    wxSplitterWindow* m_mainSplitter = nullptr;  // the preview above, m_splitter below
+    wxPanel* m_previewHost = nullptr;
+    wxSplitterWindow* m_splitter = nullptr;  // the state view beside the task list
+    wxPanel* m_taskHost = nullptr;
     wxStaticBoxSizer* m_stateBox = nullptr;
     wxStaticText* m_stateText = nullptr;
     wxStaticText* m_noticeText = nullptr;
