@@ -543,4 +543,6 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     Carry({.action = ViewAction::Close, .command = cmd::kExit});
 }
 
+void CMainFrame::TaskSelectionChanged(int /*row*/) {}
+
 }  // namespace tavolux::ui

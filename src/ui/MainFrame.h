@@ -66,6 +66,9 @@ public:
     bool ShowMessage(const wxString& text, bool question, long icon);
 
     CTaskList& Tasks() { return *m_tasks; }
+    // The task list's selection moved to row (-1: none); the task view tells the frame, which
+    // shows that task's preview.
+    void TaskSelectionChanged(int row);
 
     using MessageHook = std::function<bool(const std::string& text, bool question)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
