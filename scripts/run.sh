@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the packages, builds the program, shows the sample configuration, then prints a
 # sample RIP file on the virtual printer and says where the picture of the printed sheet is.
+# With a display it then starts the desktop program on the virtual printer, the sample file in
+# its task list.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,6 +13,9 @@ demo=build/release/demo
 rm -rf "$demo"
 mkdir -p "$demo"
 cp data/sample/tavolux.ini "$demo/"
+# The English strings and the manual, so that the desktop program has them in its folder too.
+cp "$bin/TxResEng.lang" "$demo/"
+cp -r "$bin/manual" "$demo/"
 
 echo
 echo "== tavolux-cli config dump (sample configuration) =="
@@ -31,3 +36,10 @@ echo "== what landed on the sheet (summary.json) =="
 grep -v '"feeds"' "$demo/sheet/summary.json"
 echo
 echo "The printed sheet: $demo/sheet/sheet.png"
+
+if [ -n "${DISPLAY:-}" ] && [ -x "$bin/tavolux" ] && xdpyinfo >/dev/null 2>&1; then
+  echo
+  echo "== the desktop program on the virtual printer, the sample file in its task list =="
+  "$bin/tavolux-cli" --program-dir "$demo" tasks add "$demo/sample.prn"
+  exec "$bin/tavolux" --program-dir "$demo" --printer virtual
+fi
