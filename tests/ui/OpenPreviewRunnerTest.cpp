@@ -1,6 +1,5 @@
 // The preview's worker thread without a display: the outcome reaches the UI thread through the
-// dispatcher, one build runs at a time, the reader's errors come back as codes, and a stopped
-// build ends early and delivers nothing.
+// dispatcher, one build runs at a time, and a stopped build ends early and delivers nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,41 +123,6 @@ TEST(PreviewRunner, DeliversTheBuildOnTheUiThreadAndRunsOneAtATime)
     // Once delivered, the next build is taken.
     ASSERT_TRUE(runner.Start(JobFor(file, 8), done));
     ASSERT_TRUE(Pump(dispatcher, [&] { return outcomes.size() == 2; }));
-    EXPECT_EQ(outcomes[1].builder->Stride(), 8);
-    EXPECT_FALSE(SameImage(outcomes[1].builder->Bitmap(), o.builder->Bitmap()))
-        << "a random raster sampled at another stride";
-}
-
-TEST(PreviewRunner, FilesThatCannotBePreviewedComeBackWithTheReadersCode)
-{
-    TempDir dir;
-    const struct {
-        const char* name;
-        std::string bytes;  // empty: no file at all
-        int code;
-    } cases[] = {
-        {"missing.prn", "", kPreviewOpenError},
-        {"short.prn", std::string(47, '\x01'), kPreviewHeaderError},
-        {"picture.tiff", RipBytes(RipGeometry{}, 1), kPreviewOtherFormat},
-    };
-    CUiDispatcher dispatcher;
-    ui::CPreviewRunner runner(dispatcher);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto path = dir.Path() / c.name;
-        if (!c.bytes.empty()) {
-            WriteRip(path, c.bytes);
-        }
-        int code = 99;
-        bool delivered = false;
-        ASSERT_TRUE(runner.Start(JobFor(path), [&](const ui::PreviewOutcome& o) {
-            code = o.code;
-            delivered = true;
-        }));
-        ASSERT_TRUE(Pump(dispatcher, [&] { return delivered; }));
-        EXPECT_EQ(code, c.code);
-        EXPECT_FALSE(runner.Busy());
-    }
 }
 
 // The builder stops where it is asked to, reports nothing after, and says it stopped.
