@@ -153,6 +153,7 @@ private:
     PreviewJob m_lastPreviewJob;
     bool m_renderAgain = false;  // the mode changed while a build ran
     int m_opened = 0;            // files opened: each task's preview reference
+    wxString m_statusBeforePreview;
 };
 
 }  // namespace tavolux::ui

@@ -61,12 +61,14 @@ void CMainFrame::ShowPreviewProgress(bool shown)
                 m_previewGauge->SetValue(percent);
             }
         });
-        SetStatusText(Text(ids::kUiPreviewBuilding), 1);
+        if (wxStatusBar* bar = GetStatusBar()) {
+            m_statusBeforePreview = bar->GetStatusText(1);  // a printer that did not open
+            bar->SetStatusText(Text(ids::kUiPreviewBuilding), 1);
+        }
     } else {
         m_app.Ui().SetProgressSink({});
-        if (GetStatusBar() != nullptr &&
-            GetStatusBar()->GetStatusText(1) == Text(ids::kUiPreviewBuilding)) {
-            SetStatusText(wxString(), 1);
+        if (wxStatusBar* bar = GetStatusBar()) {
+            bar->SetStatusText(m_statusBeforePreview, 1);
         }
     }
     if (m_previewGauge->IsShown() != shown) {
