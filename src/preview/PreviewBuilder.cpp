@@ -175,9 +175,12 @@ int CPreviewBuilder::Build()
     m_tailLines = m_layout.previewHeight - m_chunkCount * m_linesPerChunk;
     GetUi().ReportProgress(0);
     RunThreads();
-    GetUi().ReportProgress(100);
     m_readAhead.Close();
     m_reader.Close();
+    if (m_stop) {
+        return kPreviewStopped;
+    }
+    GetUi().ReportProgress(100);
     return kPreviewOk;
 }
 
@@ -233,9 +236,9 @@ void CPreviewBuilder::ReadLine(int64_t line, uint8_t* buffer)
 
 void CPreviewBuilder::ReadRows(int firstRow, int rows, uint8_t* buffer)
 {
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < rows && !m_stop; ++r) {
         const int64_t line0 = static_cast<int64_t>(firstRow + r) * m_layout.yStep;
-        for (int j = 0; j < m_linesPerRow; ++j) {
+        for (int j = 0; j < m_linesPerRow && !m_stop; ++j) {
             ReadLine(line0 + static_cast<int64_t>(j) * m_stride,
                      buffer + static_cast<size_t>(r) * m_rowBytes +
                          static_cast<size_t>(j) * m_lineBytes);
@@ -245,7 +248,7 @@ void CPreviewBuilder::ReadRows(int firstRow, int rows, uint8_t* buffer)
 
 void CPreviewBuilder::PrefetchRows(int firstRow, int rows) const
 {
-    for (int r = 0; r < rows; ++r) {
+    for (int r = 0; r < rows && !m_stop; ++r) {
         const int64_t line0 = static_cast<int64_t>(firstRow + r) * m_layout.yStep;
         for (int j = 0; j < m_linesPerRow; ++j) {
             const auto line = static_cast<uint64_t>(line0 + static_cast<int64_t>(j) * m_stride);
@@ -262,10 +265,10 @@ void CPreviewBuilder::ConvertRows(const uint8_t* buffer, int bufferRow, int firs
     const auto step = static_cast<uint32_t>(m_layout.xStep);
     std::vector<uint64_t> masked;
     std::vector<uint32_t> prefix;
-    for (int row = first; row < first + rows; ++row) {
+    for (int row = first; row < first + rows && !m_stop; ++row) {
         scratch.assign(width * kPreviewChannels, 0);
         const uint8_t* lines = buffer + static_cast<size_t>(row - bufferRow) * m_rowBytes;
-        for (int j = 0; j < m_linesPerRow; ++j) {
+        for (int j = 0; j < m_linesPerRow && !m_stop; ++j) {
             const uint8_t* line = lines + static_cast<size_t>(j) * m_lineBytes;
             for (const auto& [channel, plane] : m_channels) {
                 CountPlaneLine(line + static_cast<size_t>(plane) * bpl, m_usedBytes,
@@ -359,8 +362,10 @@ void CPreviewBuilder::RunThreads()
         for (auto& event : start) {
             event.Set();
         }
-        GetUi().ReportProgress(i * 100 / n);
-        if (i + kPrefetchChunks < n) {
+        if (!m_stop) {
+            GetUi().ReportProgress(i * 100 / n);
+        }
+        if (i + kPrefetchChunks < n && !m_stop) {
             PrefetchRows((i + kPrefetchChunks) * chunk, chunk);
         }
         if (i + 1 < n) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -31,6 +32,7 @@ inline constexpr int kPreviewThreadSplit = 1;   // the chunk does not divide amo
 inline constexpr int kPreviewOpenError = 2;     // the file cannot be opened
 inline constexpr int kPreviewHeaderError = 3;   // shorter than its header, or no raster in it
 inline constexpr int kPreviewOtherFormat = -1;  // not a RIP file: nothing built
+inline constexpr int kPreviewStopped = -2;  // RequestStop ended the build: the bitmap is partial
 
 // The message for a result code of Build, in the current language; empty for 0 and -1.
 std::string PreviewErrorText(int code);
@@ -51,6 +53,9 @@ public:
     // Builds the bitmap. Returns kPreviewOk or one of the codes above. Reports progress through
     // the UI facade; blocks until every worker has finished.
     int Build();
+    // Any thread: the running (or next) Build stops after the file line it is on, lets its
+    // workers run out without reading or converting, and returns kPreviewStopped.
+    void RequestStop() { m_stop = true; }
 
     const RipHeader& Header() const { return m_header; }
     uint64_t FileLength() const { return m_fileLength; }
@@ -99,6 +104,7 @@ private:
     int m_chunkCount = 0;
     int m_tailLines = 0;
     DibImage m_bitmap;
+    std::atomic<bool> m_stop{false};
 };
 
 }  // namespace tavolux

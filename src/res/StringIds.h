@@ -348,5 +348,13 @@ inline constexpr int kUiOpenFailed = 61106;         // the printer did not open:
 inline constexpr int kUiPreview = 61107;            // the preview's title
 inline constexpr int kUiHelpNotOpened = 61150;      // the browser did not open the manual: file
 inline constexpr int kUiRestartFailed = 61151;      // the program did not start again: file
+// Opening a RIP file and its preview.
+inline constexpr int kUiOpenRipTitle = 61330;     // the open dialog's title
+inline constexpr int kUiRipFilesFilter = 61331;   // the open dialog's filter name for RIP files
+inline constexpr int kUiAllFilesFilter = 61332;   // the open dialog's filter name for any file
+inline constexpr int kUiPreviewBusy = 61333;      // a second open while a preview is built
+inline constexpr int kUiNotRipFile = 61334;       // a chosen file is not a RIP file: file
+inline constexpr int kUiTaskFileGone = 61335;     // the selected task's file is gone: file
+inline constexpr int kUiPreviewBuilding = 61336;  // the status bar while a preview is built
 
 }  // namespace tavolux::ids

@@ -331,6 +331,13 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiPreview, "预览"},
         {kUiHelpNotOpened, "无法在浏览器中打开操作手册：%1"},
         {kUiRestartFailed, "程序没有重新启动：%1。请手动启动。"},
+        {kUiOpenRipTitle, "打开 RIP 文件"},
+        {kUiRipFilesFilter, "RIP 文件 (*.prn;*.prt)"},
+        {kUiAllFilesFilter, "所有文件 (*.*)"},
+        {kUiPreviewBusy, "正在生成预览。请等它完成后再打开文件。"},
+        {kUiNotRipFile, "%1 不是 RIP 文件（*.prn、*.prt），没有打开。"},
+        {kUiTaskFileGone, "任务的文件已不存在：%1。预览仍显示任务的缩略图。"},
+        {kUiPreviewBuilding, "正在生成预览…"},
     };
     return table;
 }

@@ -111,6 +111,7 @@ CMainFrame* CTavoluxApp::StartMainFrame(const StartOptions& options)
         wxMessageBox(wxString::FromUTF8(error), "Tavolux", wxOK | wxICON_ERROR);
         return nullptr;
     }
+    m_dispatcher.Reopen();  // a window closed before this one closed it
     m_frame = new CMainFrame(*this, std::move(config), std::move(link));
     m_frame->Show();
     m_frame->StartPrinter();

@@ -13,6 +13,7 @@
 
 #include "ui/App.h"
 #include "ui/MainFrame.h"
+#include "ui/PreviewView.h"
 #include "ui/WxIds.h"
 
 namespace tavolux::ui::driver {
@@ -254,6 +255,60 @@ bool StatusBarShown()
 std::string StateViewText()
 {
     return Frame().StateViewText().utf8_string();
+}
+
+}  // namespace tavolux::ui::driver
+
+namespace tavolux::ui::driver {
+
+void AnswerFileDialog(std::function<std::string()> hook)
+{
+    Frame().SetFileDialogHook(std::move(hook));
+}
+
+CTaskList& Tasks()
+{
+    return Frame().Tasks();
+}
+
+bool PreviewBusy()
+{
+    return Frame().PreviewBusy();
+}
+
+bool PreviewProgressShown()
+{
+    return Frame().PreviewProgressShown();
+}
+
+DibImage PreviewImage()
+{
+    DibImage out;
+    const wxImage& image = Frame().PreviewView().Image();
+    if (!image.IsOk()) {
+        return out;
+    }
+    out.Allocate(image.GetWidth(), image.GetHeight(), 24, 0);
+    const unsigned char* rgb = image.GetData();
+    for (int y = 0; y < out.height; ++y) {
+        uint8_t* row = out.Row(y);
+        for (int x = 0; x < out.width; ++x, rgb += 3) {
+            row[x * 3] = rgb[2];
+            row[x * 3 + 1] = rgb[1];
+            row[x * 3 + 2] = rgb[0];
+        }
+    }
+    return out;
+}
+
+PreviewJob LastPreviewJob()
+{
+    return Frame().LastPreviewJob();
+}
+
+int PreviewStoppedBuilds()
+{
+    return Frame().PreviewStoppedBuilds();
 }
 
 }  // namespace tavolux::ui::driver

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/DibImage.h"
+#include "ui/PreviewRunner.h"
 #include "ui/Startup.h"
 #include "uimodel/JogController.h"
 #include "uimodel/MenuModel.h"
@@ -14,6 +16,7 @@
 namespace tavolux {
 class CPrinterConfig;
 class CPrinterSession;
+class CTaskList;
 class CUiDispatcher;
 }  // namespace tavolux
 
@@ -84,5 +87,23 @@ void AnswerMessages(std::function<bool(const std::string& text, bool question)> 
 bool StatusBarShown();
 // The text the state view shows.
 std::string StateViewText();
+
+}  // namespace tavolux::ui::driver
+
+namespace tavolux::ui::driver {
+
+// The open dialog is answered by hook (the file chosen, empty for Cancel) until it is cleared.
+void AnswerFileDialog(std::function<std::string()> hook);
+CTaskList& Tasks();
+// A preview is being built, and its progress shows.
+bool PreviewBusy();
+bool PreviewProgressShown();
+// What the preview view shows, as 24-bit rows (blue, green, red); empty when nothing.
+DibImage PreviewImage();
+// The file, mode and view size of the last preview build started.
+PreviewJob LastPreviewJob();
+// Preview builds stopped before they finished (by the close sequence). Also right after the
+// close, while the closed window waits to be deleted.
+int PreviewStoppedBuilds();
 
 }  // namespace tavolux::ui::driver

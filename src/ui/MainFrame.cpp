@@ -130,10 +130,12 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
                                                   GetReplyEvents())),
       m_tick(this)
 {
-    m_model = std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
-                                                             .dispatcher = app.Dispatcher(),
-                                                             .session = m_session.get(),
-                                                             .instance = app.Instance()});
+    m_model =
+        std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
+                                                       .dispatcher = app.Dispatcher(),
+                                                       .session = m_session.get(),
+                                                       .instance = app.Instance(),
+                                                       .joinPreview = [this] { StopPreview(); }});
     m_model->SetLateRequestSink([this](const ViewRequest& request) { Carry(request); });
     m_jogCapture = std::make_unique<CWindowCapture>();
     m_jog = std::make_unique<CJogController>(m_session->Machine(), m_session->Device(),
@@ -166,6 +168,7 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
 CMainFrame::~CMainFrame()
 {
     m_tick.Stop();
+    StopPreview();
     if (m_jog) {
         m_jog->HoldLost(HoldLoss::FocusLost);
     }
@@ -301,6 +304,8 @@ void CMainFrame::BuildViews()
     leftSizer->Add(m_stateBox, wxSizerFlags(1).Expand().Border(wxALL));
     left->SetSizer(leftSizer);
 
+    BuildPreviewView();
+
     m_taskHost = new wxPanel(m_splitter);
     auto* taskBox = new wxStaticBoxSizer(wxVERTICAL, m_taskHost, Text(ids::kUiTaskList));
     auto* rightSizer = new wxBoxSizer(wxVERTICAL);
@@ -402,7 +407,9 @@ void CMainFrame::Carry(const ViewRequest& request)
 {
     switch (request.action) {
         case ViewAction::None:
+            return;
         case ViewAction::PreviewMode:  // the menu's update rule shows the mode
+            RenderSelectedAgain();
             return;
         case ViewAction::Message:
             ShowMessage(wxString::FromUTF8(request.text), false, wxICON_INFORMATION);
@@ -412,8 +419,10 @@ void CMainFrame::Carry(const ViewRequest& request)
             Carry(m_model->Answer(request.command, yes));
             return;
         }
-        case ViewAction::OpenDialog:
         case ViewAction::OpenRipFile:
+            OpenRipFile();
+            return;
+        case ViewAction::OpenDialog:
         case ViewAction::SaveTasks:
         case ViewAction::PrintSelected:
             // The task list and its dialogs come later; the operator is told so.
@@ -542,7 +551,5 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     }
     Carry({.action = ViewAction::Close, .command = cmd::kExit});
 }
-
-void CMainFrame::TaskSelectionChanged(int /*row*/) {}
 
 }  // namespace tavolux::ui

@@ -14,6 +14,7 @@
 
 #include "config/PrinterConfig.h"
 #include "tasks/TaskList.h"
+#include "ui/PreviewRunner.h"
 #include "ui/Startup.h"
 #include "uimodel/JogController.h"
 #include "uimodel/MainFrameModel.h"
@@ -26,10 +27,12 @@ class wxStaticText;
 class wxStaticBoxSizer;
 class wxToolBar;
 class wxKeyEvent;
+class wxGauge;
 
 namespace tavolux::ui {
 
 class CTavoluxApp;
+class CTavoluxView;
 
 class CMainFrame : public wxFrame {
 public:
@@ -73,6 +76,22 @@ public:
     using MessageHook = std::function<bool(const std::string& text, bool question)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
 
+    // Tests answer the open dialog here: the file chosen, or empty for Cancel. Empty hook: the
+    // real dialog.
+    using FileDialogHook = std::function<std::string()>;
+    void SetFileDialogHook(FileDialogHook hook) { m_fileDialogHook = std::move(hook); }
+    CTavoluxView& PreviewView() { return *m_previewView; }
+    // A preview is being built (its progress shows below the view).
+    bool PreviewBusy() const { return m_previewRunner && m_previewRunner->Busy(); }
+    bool PreviewProgressShown() const;
+    // Builds the close (or a stop) ended before they finished.
+    int PreviewStoppedBuilds() const
+    {
+        return m_previewRunner ? m_previewRunner->StoppedBuilds() : 0;
+    }
+    // The last preview build started: its file, mode and view size.
+    const PreviewJob& LastPreviewJob() const { return m_lastPreviewJob; }
+
 private:
     void BuildMenus();
     void BuildToolBar();
@@ -92,6 +111,18 @@ private:
     // once to pull the new texts.
     void StateChanged();
     void RefreshStateView();
+    // Opening a RIP file: the file dialog, then the preview built off the UI thread, then the
+    // task. A second open while a preview is built is refused with a message.
+    void BuildPreviewView();
+    void OpenRipFile();
+    bool ChooseRipFile(std::string& path);
+    bool StartPreview(PreviewJob job);
+    void PreviewFinished(const PreviewOutcome& outcome);
+    void ShowPreviewProgress(bool shown);
+    // The preview mode changed: the selected task's file is shown again at the new stride.
+    void RenderSelectedAgain();
+    // The close sequence: stops and joins a running build.
+    void StopPreview();
 
     CTavoluxApp& m_app;
     std::unique_ptr<CPrinterConfig> m_config;  // outlives the session, which reads it
@@ -115,6 +146,14 @@ private:
     wxStaticText* m_stateText = nullptr;
     wxStaticText* m_noticeText = nullptr;
     wxTimer m_tick;  // expires the state line's notices
+    CTavoluxView* m_previewView = nullptr;
+    wxGauge* m_previewGauge = nullptr;
+    std::unique_ptr<CPreviewRunner> m_previewRunner;
+    FileDialogHook m_fileDialogHook;
+    PreviewJob m_lastPreviewJob;
+    bool m_renderAgain = false;  // the mode changed while a build ran
+    int m_opened = 0;            // files opened: each task's preview reference
+    wxString m_statusBeforePreview;
 };
 
 }  // namespace tavolux::ui

@@ -39,6 +39,9 @@ public:
     void Close();
 
     bool IsClosed() const;
+    // Takes posts again after Close, for a main window started after the last one closed (the
+    // GUI tests open one window after another in one process). Nothing queued before comes back.
+    void Reopen();
     size_t PendingCount() const;
 
 private:
