@@ -183,8 +183,9 @@ TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int leng
         return TransportError::Io;
     }
     int completed = 0;
+    // libusb reads a time-out of 0 as "wait for ever"; the shortest bounded wait stands in.
     libusb_fill_bulk_transfer(transfer, h, endpoint, data, length, TransferDone, &completed,
-                              static_cast<unsigned>(std::max(timeoutMs, 0)));
+                              static_cast<unsigned>(std::max(timeoutMs, 1)));
     if (const int rc = libusb_submit_transfer(transfer); rc != 0) {
         libusb_free_transfer(transfer);
         return FromLibusb(rc);
