@@ -88,6 +88,7 @@ std::vector<uint8_t> Descriptors(int vendorId, int productId,
 struct CEmulatedUsbBus::Testbed {
     UMockdevTestbed* bed = nullptr;
     std::vector<UMockdevIoctlBase*> handlers;  // one per enumeration, kept until the end
+    std::vector<std::string> nodes;            // device nodes that got a handler
 };
 
 struct CEmulatedUsbBus::Device {
@@ -115,6 +116,11 @@ struct CEmulatedUsbBus::Device {
     // A client that opened the device before the printer went away (or came back) is dead.
     bool Alive(UMockdevIoctlClient* client)
     {
+        // A node of an address the device had before it enumerated again leads nowhere.
+        const char* node = umockdev_ioctl_client_get_devnode(client);
+        if (!node || Node() != node) {
+            return false;
+        }
         const uint64_t now = printer->Generation();
         const auto* seen =
             static_cast<const uint64_t*>(g_object_get_data(G_OBJECT(client), kGenerationKey));
@@ -396,8 +402,14 @@ void CEmulatedUsbBus::Enumerate(Device& d)
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(HandleIoctl), &d);
     m_testbed->handlers.push_back(handler);
-    // The node answers before the device is announced, so libusb can open it at once.
+    // The node answers before the device is announced, so libusb can open it at once. A node
+    // reused by a new device leaves the one that was there before.
     GError* error = nullptr;
+    if (std::find(m_testbed->nodes.begin(), m_testbed->nodes.end(), d.Node()) !=
+        m_testbed->nodes.end()) {
+        umockdev_testbed_detach_ioctl(m_testbed->bed, d.Node().c_str(), nullptr);
+    }
+    m_testbed->nodes.push_back(d.Node());
     if (umockdev_testbed_attach_ioctl(m_testbed->bed, d.Node().c_str(), handler, &error) == 0) {
         const std::string message = error ? error->message : "attach failed";
         g_clear_error(&error);
@@ -420,7 +432,7 @@ void CEmulatedUsbBus::Enumerate(Device& d)
     }
 }
 
-void CEmulatedUsbBus::Unplug(int device)
+void CEmulatedUsbBus::Unplug(int device, bool announced)
 {
     Device& d = *m_devices.at(static_cast<size_t>(device));
     {
@@ -428,6 +440,10 @@ void CEmulatedUsbBus::Unplug(int device)
         d.present = false;
     }
     d.printer->Unplug();
+    // The kernel announces the removal (the testbed alone would not), then the entry goes.
+    if (announced) {
+        umockdev_testbed_uevent(m_testbed->bed, d.SysPath().c_str(), "remove");
+    }
     umockdev_testbed_remove_device(m_testbed->bed, d.SysPath().c_str());
 }
 
@@ -469,6 +485,21 @@ int CEmulatedUsbBus::Transfers(int device) const
     Device& d = *m_devices.at(static_cast<size_t>(device));
     std::lock_guard lock(d.mutex);
     return d.transfers;
+}
+
+}  // namespace tavolux::sim
+
+namespace tavolux::sim {
+
+int CEmulatedUsbBus::Waiting(int device) const
+{
+    Device& d = *m_devices.at(static_cast<size_t>(device));
+    std::lock_guard lock(d.mutex);
+    int n = 0;
+    for (const Urb& u : d.urbs) {
+        n += u.finished ? 0 : 1;
+    }
+    return n;
 }
 
 }  // namespace tavolux::sim

@@ -28,8 +28,9 @@ public:
     int Plug(std::shared_ptr<CVirtualPrinter> printer, int vendorId, int productId,
              int address = 0);
     // Pulls the cable: the printer goes away, transfers under way end with "no device" and the
-    // device leaves the bus.
-    void Unplug(int device);
+    // device leaves the bus. Unannounced, the host hears nothing of it, as when its removal
+    // event has not come through yet: libusb keeps listing the device.
+    void Unplug(int device, bool announced = true);
     // Plugs it back in; it enumerates again at a new address.
     void Replug(int device);
 
@@ -37,8 +38,9 @@ public:
     // Port resets the device received, and interface claims.
     int Resets(int device) const;
     int Claims(int device) const;
-    // Transfers handed to the printer behind the device (completed or not).
+    // Transfers the printer behind the device finished, and those waiting for it.
     int Transfers(int device) const;
+    int Waiting(int device) const;
 
     struct Device;
 
