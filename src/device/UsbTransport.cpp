@@ -4,6 +4,7 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <utility>
 
@@ -180,9 +181,17 @@ TransportError CUsbTransport::BulkRead(uint8_t endpoint, uint8_t* data, int leng
 
 namespace {
 
+// Whichever thread handles libusb's events runs the callback, often not the one waiting for
+// the transfer: the flag is handed over atomically, and with it the transfer's status.
 extern "C" void LIBUSB_CALL TransferDone(libusb_transfer* transfer)
 {
-    *static_cast<int*>(transfer->user_data) = 1;
+    std::atomic_ref<int>(*static_cast<int*>(transfer->user_data))
+        .store(1, std::memory_order_release);
+}
+
+bool Completed(int& completed)
+{
+    return std::atomic_ref<int>(completed).load(std::memory_order_acquire) != 0;
 }
 
 }  // namespace
@@ -204,7 +213,7 @@ TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int leng
     if (!transfer) {
         return TransportError::Io;
     }
-    int completed = 0;
+    alignas(std::atomic_ref<int>::required_alignment) int completed = 0;
     // libusb reads a time-out of 0 as "wait for ever"; the shortest bounded wait stands in.
     libusb_fill_bulk_transfer(transfer, h, endpoint, data, length, TransferDone, &completed,
                               static_cast<unsigned>(std::max(timeoutMs, 1)));
@@ -213,7 +222,7 @@ TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int leng
         return FromLibusb(rc);
     }
     bool cancelled = false;
-    while (completed == 0) {
+    while (!Completed(completed)) {
         if (m_interrupted && !cancelled) {
             libusb_cancel_transfer(transfer);
             cancelled = true;

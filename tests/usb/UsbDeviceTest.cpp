@@ -177,6 +177,27 @@ TEST_F(UsbDeviceTest, APulledCableEndsTheTransferUnderWayAndTheReturningPrinterI
     EXPECT_EQ(moved, 1);
 }
 
+// A program that is stopping cuts a transfer waiting for the printer short: libusb discards it
+// on the bus instead of waiting out its time-out.
+TEST_F(UsbDeviceTest, AnInterruptEndsATransferThatWaitsForThePrinter)
+{
+    PlugPrinter();
+    CUsbTransport t(kDefaultUsbVendorId, kDefaultUsbProductId);
+    ASSERT_EQ(t.Open(), TransportError::None);
+    auto read = std::async(std::launch::async, [&] {
+        uint8_t buffer[512];
+        int moved = 0;
+        return t.BulkRead(wire::kReplyIn, buffer, 512, 120000, moved);
+    });
+    ASSERT_TRUE(Eventually([&] { return bus->Waiting(plugged) == 1; }));
+    t.Interrupt();
+    ASSERT_EQ(read.wait_for(std::chrono::milliseconds(test::kGenerousMs)),
+              std::future_status::ready);
+    EXPECT_EQ(read.get(), TransportError::Interrupted);
+    EXPECT_EQ(bus->Waiting(plugged), 0);
+    EXPECT_EQ(t.Open(), TransportError::Interrupted);
+}
+
 // libusb may still list a printer that was pulled a moment ago (its removal not processed yet)
 // beside the same printer come back at a new address: the one that is there is taken.
 TEST_F(UsbDeviceTest, APulledPrinterStillListedIsPassedOverForTheOneThatIsThere)
