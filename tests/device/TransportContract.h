@@ -13,6 +13,7 @@
 
 #include "device/Protocol.h"
 #include "device/Transport.h"
+#include "sim/VirtualPrinter.h"
 
 namespace tavolux::test {
 
@@ -121,8 +122,43 @@ TYPED_TEST_P(TransportContract, TransfersWithASilentPrinterEndInTheirTimeOut)
     }
 }
 
+// What the printer does wrong comes through every transport as it happened: a write it takes
+// only half of, a reply longer than the read, a write to an endpoint it has no use for.
+TYPED_TEST_P(TransportContract, ThePrintersFaultsComeThroughAsTheyHappened)
+{
+    if constexpr (TypeParam::kPresent) {
+        ITransport& t = *this->transport;
+        ASSERT_EQ(t.Open(), TransportError::None);
+        sim::CVirtualPrinter& printer = *this->kind.printer;
+        const uint8_t raster[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+        int moved = 0;
+        printer.ShortenNextWrites(1);
+        EXPECT_EQ(t.BulkWrite(wire::kDataOut, raster, 8, 1000, moved), TransportError::None);
+        EXPECT_EQ(moved, 4) << "a short write";
+        EXPECT_EQ(t.BulkWrite(wire::kDataOut, raster, 8, 1000, moved), TransportError::None);
+        EXPECT_EQ(moved, 8) << "the write after it";
+
+        const uint8_t request = wire::cmd::kStatusRequest;
+        ASSERT_EQ(t.BulkWrite(wire::kCommandOut, &request, 1, 1000, moved), TransportError::None);
+        printer.OversizeNextReply();
+        uint8_t reply[512];
+        EXPECT_EQ(t.BulkRead(wire::kReplyIn, reply, 512, 1000, moved), TransportError::Overflow);
+        EXPECT_EQ(moved, 512) << "an oversized reply";
+
+        EXPECT_EQ(t.BulkWrite(wire::kAuxIn & 0x7F, raster, 8, 1000, moved) == TransportError::None,
+                  false)
+            << "a write to an endpoint the printer does not have";
+        EXPECT_EQ(moved, 0);
+        // And the printer is still there.
+        ASSERT_EQ(t.BulkWrite(wire::kCommandOut, &request, 1, 1000, moved), TransportError::None);
+        EXPECT_EQ(t.BulkRead(wire::kReplyIn, reply, 512, 1000, moved), TransportError::None);
+        EXPECT_EQ(moved, 1);
+    }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(TransportContract, ClosedTransportMovesNothing,
                             OpenFindsThePrinterOrSaysWhyNot,
-                            TransfersWithASilentPrinterEndInTheirTimeOut);
+                            TransfersWithASilentPrinterEndInTheirTimeOut,
+                            ThePrintersFaultsComeThroughAsTheyHappened);
 
 }  // namespace tavolux::test
