@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libusb-1.0-0-dev libpng-dev
+  libusb-1.0-0-dev libpng-dev libumockdev-dev umockdev
   clang-14 clang-format clang-tidy libclang-rt-14-dev
   libwxgtk3.2-dev xvfb xauth x11-utils fonts-wqy-microhei imagemagick
 )

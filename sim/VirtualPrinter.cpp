@@ -82,6 +82,7 @@ TransportError CVirtualPrinter::Write(uint8_t endpoint, const uint8_t* data, int
         return TransportError::None;
     }
     if (endpoint != wire::kCommandOut) {
+        transferred = 0;  // an endpoint it has no use for takes nothing
         return TransportError::Pipe;
     }
     if (length == 1 && data[0] == wire::cmd::kStatusRequest) {

@@ -4,7 +4,9 @@
 #include <libusb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <utility>
 
 #include "device/DeviceDiagnostics.h"
 #include "res/StringIds.h"
@@ -92,43 +94,64 @@ TransportError CUsbTransport::Open()
     if (count < 0) {
         return FromLibusb(static_cast<int>(count));
     }
-    libusb_device* found = nullptr;
-    for (ssize_t i = 0; i < count && !found; ++i) {
+    // Of several printers with the ids, the one the host enumerated first: the lowest bus and
+    // address (addresses are handed out in plug-in order), whatever order libusb lists them in.
+    std::vector<libusb_device*> candidates;
+    for (ssize_t i = 0; i < count; ++i) {
         libusb_device_descriptor d{};
         if (libusb_get_device_descriptor(list[i], &d) == 0 && d.idVendor == m_vendorId &&
             d.idProduct == m_productId) {
-            found = list[i];
+            candidates.push_back(list[i]);
         }
     }
+    const auto place = [](libusb_device* dev) {
+        return std::pair(libusb_get_bus_number(dev), libusb_get_device_address(dev));
+    };
+    std::sort(candidates.begin(), candidates.end(),
+              [&](libusb_device* a, libusb_device* b) { return place(a) < place(b); });
     TransportError result = TransportError::NoDevice;
     libusb_device_handle* handle = nullptr;
-    if (found) {
-        result = FromLibusb(libusb_open(found, &handle));
-    }
-    if (result == TransportError::None) {
-        // Endpoints of interface 0, setting 0, in descriptor order.
-        libusb_config_descriptor* config = nullptr;
-        if (libusb_get_active_config_descriptor(found, &config) == 0 && config &&
-            config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
-            const libusb_interface_descriptor& alt = config->interface[0].altsetting[0];
-            for (int e = 0; e < alt.bNumEndpoints; ++e) {
-                m_endpoints.push_back({alt.endpoint[e].bEndpointAddress,
-                                       static_cast<uint8_t>(alt.endpoint[e].bmAttributes & 3)});
-            }
-        }
-        if (config) {
-            libusb_free_config_descriptor(config);
-        }
-        libusb_set_auto_detach_kernel_driver(handle, 1);
-        result = FromLibusb(libusb_claim_interface(handle, 0));
-        if (result != TransportError::None) {
-            libusb_close(handle);
-            handle = nullptr;
-            m_endpoints.clear();
+    for (libusb_device* dev : candidates) {
+        result = OpenDevice(dev, handle);
+        // A printer pulled a moment ago may stay listed until its removal is processed: it
+        // is not there any more, and the next one is taken.
+        if (result != TransportError::NoDevice) {
+            break;
         }
     }
     libusb_free_device_list(list, 1);
     m_handle = handle;
+    return result;
+}
+
+TransportError CUsbTransport::OpenDevice(libusb_device* device, libusb_device_handle*& handle)
+{
+    handle = nullptr;
+    TransportError result = FromLibusb(libusb_open(device, &handle));
+    if (result != TransportError::None) {
+        handle = nullptr;
+        return result;
+    }
+    // Endpoints of interface 0, setting 0, in descriptor order.
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_active_config_descriptor(device, &config) == 0 && config &&
+        config->bNumInterfaces > 0 && config->interface[0].num_altsetting > 0) {
+        const libusb_interface_descriptor& alt = config->interface[0].altsetting[0];
+        for (int e = 0; e < alt.bNumEndpoints; ++e) {
+            m_endpoints.push_back({alt.endpoint[e].bEndpointAddress,
+                                   static_cast<uint8_t>(alt.endpoint[e].bmAttributes & 3)});
+        }
+    }
+    if (config) {
+        libusb_free_config_descriptor(config);
+    }
+    libusb_set_auto_detach_kernel_driver(handle, 1);
+    result = FromLibusb(libusb_claim_interface(handle, 0));
+    if (result != TransportError::None) {
+        libusb_close(handle);
+        handle = nullptr;
+        m_endpoints.clear();
+    }
     return result;
 }
 
@@ -158,9 +181,17 @@ TransportError CUsbTransport::BulkRead(uint8_t endpoint, uint8_t* data, int leng
 
 namespace {
 
+// Whichever thread handles libusb's events runs the callback, often not the one waiting for
+// the transfer: the flag is handed over atomically, and with it the transfer's status.
 extern "C" void LIBUSB_CALL TransferDone(libusb_transfer* transfer)
 {
-    *static_cast<int*>(transfer->user_data) = 1;
+    std::atomic_ref<int>(*static_cast<int*>(transfer->user_data))
+        .store(1, std::memory_order_release);
+}
+
+bool Completed(int& completed)
+{
+    return std::atomic_ref<int>(completed).load(std::memory_order_acquire) != 0;
 }
 
 }  // namespace
@@ -182,15 +213,16 @@ TransportError CUsbTransport::Transfer(uint8_t endpoint, uint8_t* data, int leng
     if (!transfer) {
         return TransportError::Io;
     }
-    int completed = 0;
+    alignas(std::atomic_ref<int>::required_alignment) int completed = 0;
+    // libusb reads a time-out of 0 as "wait for ever"; the shortest bounded wait stands in.
     libusb_fill_bulk_transfer(transfer, h, endpoint, data, length, TransferDone, &completed,
-                              static_cast<unsigned>(std::max(timeoutMs, 0)));
+                              static_cast<unsigned>(std::max(timeoutMs, 1)));
     if (const int rc = libusb_submit_transfer(transfer); rc != 0) {
         libusb_free_transfer(transfer);
         return FromLibusb(rc);
     }
     bool cancelled = false;
-    while (completed == 0) {
+    while (!Completed(completed)) {
         if (m_interrupted && !cancelled) {
             libusb_cancel_transfer(transfer);
             cancelled = true;

@@ -10,6 +10,7 @@
 #include "device/Transport.h"
 
 struct libusb_context;
+struct libusb_device;
 struct libusb_device_handle;
 
 namespace tavolux {
@@ -45,6 +46,8 @@ private:
     TransportError Transfer(uint8_t endpoint, uint8_t* data, int length, int timeoutMs,
                             int& transferred);
     void CloseLocked();  // caller holds m_mutex
+    // Opens one device and claims interface 0, taking its endpoints; caller holds m_mutex.
+    TransportError OpenDevice(libusb_device* device, libusb_device_handle*& handle);
 
     const int m_vendorId;
     const int m_productId;

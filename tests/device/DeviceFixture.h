@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -64,9 +65,13 @@ protected:
     void Connect(bool open = true)
     {
         cfg.config.LoadConfig();
-        auto t = std::make_unique<sim::CVirtualTransport>(printer);
-        transport = t.get();
-        device = std::make_unique<CKtUSB>(cfg.config, std::move(t));
+        if (makeTransport) {
+            device = std::make_unique<CKtUSB>(cfg.config, makeTransport());
+        } else {
+            auto t = std::make_unique<sim::CVirtualTransport>(printer);
+            transport = t.get();
+            device = std::make_unique<CKtUSB>(cfg.config, std::move(t));
+        }
         if (open) {
             ASSERT_EQ(device->Open(), 1);
         }
@@ -91,7 +96,9 @@ protected:
 
     ConfigFixture cfg;
     std::shared_ptr<sim::CVirtualPrinter> printer = std::make_shared<sim::CVirtualPrinter>();
-    sim::CVirtualTransport* transport = nullptr;
+    sim::CVirtualTransport* transport = nullptr;  // null when makeTransport made the transport
+    // Another way to the printer than the in-process transport (called by Connect when set).
+    std::function<std::unique_ptr<ITransport>()> makeTransport;
     std::unique_ptr<CKtUSB> device;
 
 private:

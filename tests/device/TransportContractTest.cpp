@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "device/Protocol.h"
+#include "device/TransportContract.h"
 #include "device/UsbTransport.h"
 #include "sim/SocketTransport.h"
 #include "sim/VirtualPrinterServer.h"
@@ -63,67 +64,9 @@ struct LibusbNoPrinter {
 
 }  // namespace
 
-template <class Kind>
-class TransportContract : public ::testing::Test {
-protected:
-    Kind kind;
-    std::unique_ptr<ITransport> transport = kind.Make();
-};
-
 using TransportKinds =
     ::testing::Types<VirtualPrinterPresent, VirtualPrinterUnplugged, SocketPrinterPresent,
                      SocketNobodyListening, LibusbNoPrinter>;
-TYPED_TEST_SUITE(TransportContract, TransportKinds);
-
-TYPED_TEST(TransportContract, ClosedTransportMovesNothing)
-{
-    ITransport& t = *this->transport;
-    EXPECT_FALSE(t.IsOpen());
-    EXPECT_TRUE(t.Endpoints().empty());
-    const uint8_t request = wire::cmd::kStatusRequest;
-    int moved = 7;
-    EXPECT_NE(t.BulkWrite(wire::kCommandOut, &request, 1, 100, moved), TransportError::None);
-    EXPECT_EQ(moved, 0);
-    uint8_t buffer[512];
-    moved = 7;
-    EXPECT_NE(t.BulkRead(wire::kReplyIn, buffer, 512, 100, moved), TransportError::None);
-    EXPECT_EQ(moved, 0);
-    t.ResetPort();
-    t.Close();
-    t.Close();
-}
-
-TYPED_TEST(TransportContract, OpenFindsThePrinterOrSaysWhyNot)
-{
-    ITransport& t = *this->transport;
-    const TransportError e = t.Open();
-    EXPECT_EQ(e == TransportError::None, TypeParam::kPresent) << TransportErrorText(e);
-    EXPECT_EQ(t.IsOpen(), TypeParam::kPresent);
-    if (!TypeParam::kPresent) {
-        EXPECT_TRUE(t.Endpoints().empty());
-        return;
-    }
-    const auto eps = t.Endpoints();
-    ASSERT_EQ(eps.size(), 4u);
-    EXPECT_EQ(eps[0].address, wire::kDataOut);
-    EXPECT_EQ(eps[1].address, wire::kCommandOut);
-    EXPECT_EQ(eps[2].address, wire::kReplyIn);
-    EXPECT_EQ(eps[3].address, wire::kAuxIn);
-    // A status request and its reply round trip.
-    const uint8_t request = wire::cmd::kStatusRequest;
-    int moved = 0;
-    EXPECT_EQ(t.BulkWrite(wire::kCommandOut, &request, 1, 100, moved), TransportError::None);
-    EXPECT_EQ(moved, 1);
-    uint8_t buffer[512];
-    EXPECT_EQ(t.BulkRead(wire::kReplyIn, buffer, 512, 1000, moved), TransportError::None);
-    EXPECT_EQ(moved, 1);
-    EXPECT_EQ(buffer[0], wire::reply::kNothing);
-    // Reopening keeps the printer usable; closing makes it unusable.
-    EXPECT_EQ(t.Open(), TransportError::None);
-    EXPECT_TRUE(t.IsOpen());
-    t.Close();
-    EXPECT_FALSE(t.IsOpen());
-    EXPECT_NE(t.BulkWrite(wire::kCommandOut, &request, 1, 100, moved), TransportError::None);
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(Every, TransportContract, TransportKinds);
 
 }  // namespace tavolux::test
