@@ -348,5 +348,11 @@ inline constexpr int kUiOpenFailed = 61106;         // the printer did not open:
 inline constexpr int kUiPreview = 61107;            // the preview's title
 inline constexpr int kUiHelpNotOpened = 61150;      // the browser did not open the manual: file
 inline constexpr int kUiRestartFailed = 61151;      // the program did not start again: file
+// The side bar, the about box, the dialogs' frame and the program folder.
+inline constexpr int kUiAboutLine = 61360;   // the about box: what the program is
+inline constexpr int kUiOk = 61361;          // the button that closes a notice
+inline constexpr int kUiAboutTitle = 61362;  // the about box's title
+inline constexpr int kUiConfigNotSeeded =
+    61363;  // the user's configuration not made: folder, reason
 
 }  // namespace tavolux::ids

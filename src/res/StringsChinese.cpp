@@ -331,6 +331,10 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiPreview, "预览"},
         {kUiHelpNotOpened, "无法在浏览器中打开操作手册：%1"},
         {kUiRestartFailed, "程序没有重新启动：%1。请手动启动。"},
+        {kUiAboutLine, "宽幅 UV 喷墨打印机的控制程序"},
+        {kUiOk, "确定"},
+        {kUiAboutTitle, "关于 Tavolux"},
+        {kUiConfigNotSeeded, "无法在 %1 中建立用户配置文件：%2"},
     };
     return table;
 }

@@ -89,6 +89,8 @@ CMainFrame* CTavoluxApp::StartMainFrame(const StartOptions& options)
         SetProgramDir(options.programDir);
     }
     SetUi(&m_ui);
+    // A window closed before this one closed the dispatcher with it.
+    m_dispatcher.Reopen();
     const std::filesystem::path dir = GetProgramDir();
     auto config = std::make_unique<CPrinterConfig>(dir);
     std::error_code ec;

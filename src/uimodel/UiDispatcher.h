@@ -38,6 +38,10 @@ public:
     // called when the program closes, before the windows the tasks would touch go away.
     void Close();
 
+    // Takes posts again after Close: a new main window of the same application (tests open
+    // one after another in one process).
+    void Reopen();
+
     bool IsClosed() const;
     size_t PendingCount() const;
 
