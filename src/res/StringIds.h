@@ -352,7 +352,7 @@ inline constexpr int kUiRestartFailed = 61151;      // the program did not start
 inline constexpr int kUiAboutLine = 61360;   // the about box: what the program is
 inline constexpr int kUiOk = 61361;          // the button that closes a notice
 inline constexpr int kUiAboutTitle = 61362;  // the about box's title
-inline constexpr int kUiConfigNotSeeded =
+inline constexpr int kUserConfigNotSeeded =
     61363;  // the user's configuration not made: folder, reason
 
 }  // namespace tavolux::ids

@@ -334,7 +334,7 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiAboutLine, "宽幅 UV 喷墨打印机的控制程序"},
         {kUiOk, "确定"},
         {kUiAboutTitle, "关于 Tavolux"},
-        {kUiConfigNotSeeded, "无法在 %1 中建立用户配置文件：%2"},
+        {kUserConfigNotSeeded, "无法在 %1 中建立用户配置文件：%2"},
     };
     return table;
 }

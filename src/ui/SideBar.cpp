@@ -123,7 +123,7 @@ std::vector<std::string> LabelsInBothLanguages(const std::vector<int>& ids)
         }
         labels.push_back(LoadResString(id));
     }
-    std::ifstream in(GetProgramDir() / kEnglishFileName, std::ios::binary);
+    std::ifstream in(FindDataFile(kEnglishFileName), std::ios::binary);
     const std::string english{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     for (const auto& [key, text] : ParseStringTable(english)) {
         if (std::find(ids.begin(), ids.end(), key) != ids.end()) {
