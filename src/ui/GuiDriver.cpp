@@ -6,10 +6,13 @@
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/radiobut.h>
+#include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/init.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -316,9 +319,13 @@ wxDialog* ModalDialog()
     return nullptr;
 }
 
+CWxDialog* g_controlsDialog = nullptr;  // OpenControlsDialog's window
+
+// The model dialog open now: a modal one, else the one OpenControlsDialog opened.
 CWxDialog* ModelDialog()
 {
-    return dynamic_cast<CWxDialog*>(ModalDialog());
+    auto* modal = dynamic_cast<CWxDialog*>(ModalDialog());
+    return modal != nullptr ? modal : g_controlsDialog;
 }
 
 void CollectTexts(wxWindow* parent, std::vector<std::string>& texts, bool& image)
@@ -449,6 +456,77 @@ bool StartMainFrameHoldingLock(const StartOptions& options, const std::filesyste
     }
     App().SetInstance(std::move(instance));
     return StartMainFrame(options);
+}
+
+IDialogControls& OpenControlsDialog(const std::vector<std::pair<int, ControlKind>>& controls)
+{
+    DestroyControlsDialog();
+    auto* dialog = new CWxDialog(&Frame(), "controls");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    bool firstRadio = true;
+    for (const auto& [id, kind] : controls) {
+        wxWindow* control = nullptr;
+        switch (kind) {
+            case ControlKind::Text:
+                control = new wxTextCtrl(dialog, wxID_ANY);
+                break;
+            case ControlKind::Label:
+                control = new wxStaticText(dialog, wxID_ANY, wxString());
+                break;
+            case ControlKind::Choice:
+                control = new wxChoice(dialog, wxID_ANY);
+                break;
+            case ControlKind::Check:
+                control = new wxCheckBox(dialog, wxID_ANY, wxString());
+                break;
+            case ControlKind::Radio:
+                control = new wxRadioButton(dialog, wxID_ANY, wxString(), wxDefaultPosition,
+                                            wxDefaultSize, firstRadio ? wxRB_GROUP : 0);
+                firstRadio = false;
+                break;
+            case ControlKind::Button:
+                control = new wxButton(dialog, wxID_ANY, wxString());
+                break;
+        }
+        dialog->AddControl(id, control);
+        sizer->Add(control, wxSizerFlags().Expand());
+    }
+    dialog->SetSizerAndFit(sizer);
+    dialog->Show();
+    g_controlsDialog = dialog;
+    return dialog->Controls();
+}
+
+void SetControlsDialogModel(std::unique_ptr<CDialogModel> model)
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->SetModel(std::move(model));
+    }
+}
+
+void CloseControlsDialog()
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->Close();
+    }
+}
+
+bool ControlsDialogEnded()
+{
+    return g_controlsDialog != nullptr && g_controlsDialog->Ended();
+}
+
+int ControlsDialogEndCode()
+{
+    return g_controlsDialog != nullptr ? g_controlsDialog->EndCode() : 0;
+}
+
+void DestroyControlsDialog()
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->Destroy();
+        g_controlsDialog = nullptr;
+    }
 }
 
 }  // namespace tavolux::ui::driver

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ui/Startup.h"
+#include "uimodel/DialogModel.h"
 #include "uimodel/JogController.h"
 #include "uimodel/MenuModel.h"
 
@@ -135,5 +136,17 @@ void SetRestartProgram(const std::filesystem::path& program);
 // open.
 bool StartMainFrameHoldingLock(const StartOptions& options, const std::filesystem::path& lockDir,
                                const std::string& name);
+
+// A dialog window of the program's kind, shown without a modal loop, with one control of the
+// given kind under each model id: tests of the control layer that every dialog uses.
+enum class ControlKind { Text, Label, Choice, Check, Radio, Button };
+IDialogControls& OpenControlsDialog(const std::vector<std::pair<int, ControlKind>>& controls);
+// Gives it a model made on OpenControlsDialog's controls.
+void SetControlsDialogModel(std::unique_ptr<CDialogModel> model);
+// Its close box; whether it ended and with which code; its end.
+void CloseControlsDialog();
+bool ControlsDialogEnded();
+int ControlsDialogEndCode();
+void DestroyControlsDialog();
 
 }  // namespace tavolux::ui::driver

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "config/PrinterConfig.h"
 #include "device/Operations.h"
+#include "platform/Clock.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "sim/VirtualPrinter.h"
@@ -20,6 +22,7 @@
 #include "uimodel/MenuModel.h"
 #include "uimodel/PrinterSession.h"
 #include "uimodel/PurgeDialogModel.h"
+#include "uimodel/UiDispatcher.h"
 
 namespace tavolux::test {
 
@@ -251,6 +254,83 @@ TEST_F(DesktopSideBar, CleaningWithoutAnAcknowledgementIsReportedWithinItsLimit)
     EXPECT_NE(drv::Session().Machine().Get(), MachineState::CleaningRequested);
     EXPECT_NE(drv::Session().Machine().Get(), MachineState::Purging);
     EXPECT_TRUE(drv::WaitFor(Ready, 30));
+}
+
+// A model that records what reaches it and answers the close box as told.
+class RecordingModel final : public CDialogModel {
+public:
+    RecordingModel(IDialogControls& controls, CUiDispatcher& dispatcher)
+        : CDialogModel(controls, dispatcher, GetClock())
+    {
+    }
+    void OnCommand(int id) override { used.push_back(id); }
+    bool OnClose() override { return mayClose; }
+    std::vector<int> used;
+    bool mayClose = false;
+};
+
+// The control layer every dialog window is built on: each kind of control keeps what the model
+// writes, the operator's actions reach the model by the model's ids, and the close box asks it.
+TEST_F(DesktopSideBar, DialogControlsKeepWhatTheModelWritesAndReportTheOperator)
+{
+    enum : int { kText = 1001, kLabel, kChoice, kCheck, kRadioA, kRadioB, kButton, kNone = 1999 };
+    using K = drv::ControlKind;
+    IDialogControls& c = drv::OpenControlsDialog({{kText, K::Text},
+                                                  {kLabel, K::Label},
+                                                  {kChoice, K::Choice},
+                                                  {kCheck, K::Check},
+                                                  {kRadioA, K::Radio},
+                                                  {kRadioB, K::Radio},
+                                                  {kButton, K::Button}});
+    auto owned = std::make_unique<RecordingModel>(c, drv::Dispatcher());
+    RecordingModel& model = *owned;
+    drv::SetControlsDialogModel(std::move(owned));
+
+    c.SetText(kText, "12.5 毫米");
+    EXPECT_EQ(c.GetText(kText), "12.5 毫米");
+    c.SetLabel(kLabel, "A & B 长清洗");
+    EXPECT_EQ(c.GetLabel(kLabel), "A & B 长清洗") << "a plain text keeps its ampersand";
+    c.SetLabel(kButton, "返回");
+    EXPECT_EQ(c.GetLabel(kButton), "返回");
+    c.SetChoices(kChoice, {"360", "720", "1440"});
+    EXPECT_EQ(c.GetSelection(kChoice), -1);
+    c.SetSelection(kChoice, 2);
+    EXPECT_EQ(c.GetSelection(kChoice), 2);
+    c.SetSelection(kChoice, -1);
+    EXPECT_EQ(c.GetSelection(kChoice), -1);
+    c.SetCheck(kCheck, true);
+    EXPECT_TRUE(c.GetCheck(kCheck));
+    c.SetCheck(kRadioB, true);
+    EXPECT_TRUE(c.GetCheck(kRadioB));
+    EXPECT_FALSE(c.GetCheck(kRadioA)) << "one radio button of a group";
+    c.Enable(kText, false);
+    EXPECT_FALSE(c.IsEnabled(kText));
+    c.Enable(kText, true);
+    EXPECT_TRUE(c.IsEnabled(kText));
+    c.Show(kLabel, false);
+    EXPECT_FALSE(c.IsShown(kLabel));
+    // An id the dialog does not have reads as empty and takes no write.
+    c.SetText(kNone, "x");
+    EXPECT_EQ(c.GetText(kNone), "");
+    EXPECT_EQ(c.GetSelection(kNone), -1);
+    EXPECT_FALSE(c.IsEnabled(kNone));
+
+    drv::UseDialogControl(kButton);
+    drv::UseDialogControl(kCheck);
+    drv::UseDialogControl(kRadioA);
+    EXPECT_EQ(model.used, (std::vector<int>{kButton, kCheck, kRadioA}));
+    EXPECT_FALSE(c.GetCheck(kCheck));
+    EXPECT_TRUE(c.GetCheck(kRadioA));
+
+    drv::CloseControlsDialog();
+    EXPECT_FALSE(drv::ControlsDialogEnded()) << "the model refused the close box";
+    model.mayClose = true;
+    drv::CloseControlsDialog();
+    EXPECT_TRUE(drv::ControlsDialogEnded());
+    EXPECT_EQ(drv::ControlsDialogEndCode(), dialog::kCancel);
+    drv::UseDialogControl(kButton);
+    EXPECT_EQ(model.used.size(), 3U) << "an ended dialog reports nothing more";
+    drv::DestroyControlsDialog();
 }
 
 // The language switch starts the program again with the arguments this process was started
