@@ -6,11 +6,9 @@
 #include <cstdio>
 
 #include "device/DeviceDiagnostics.h"
-#include "device/UsbTransport.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "sim/SocketTransport.h"
-#include "sim/VirtualTransport.h"
 
 namespace tavolux::cli {
 
@@ -23,32 +21,16 @@ bool MakePrinterConnection(CliContext& ctx, PrinterConnection& c)
     if (!c.config->LoadConfig()) {
         Fail(ctx, kExitFailed, LoadResString(ids::kCliConfigIncomplete));
     }
-    std::string choice = ctx.printer;
-    if (choice.empty()) {
-        if (c.config->params.OutputInterface != "UV_USB") {
-            Fail(ctx, kExitUsage, LoadResString(ids::kCliNoInterface));
-            return false;
-        }
-        choice = "usb";
-    }
-    std::unique_ptr<ITransport> transport;
-    if (choice == "usb") {
-        transport = std::make_unique<CUsbTransport>(c.config->UsbVendorId, c.config->UsbProductId);
-        c.kind = PrinterKind::Usb;
-    } else if (choice == "virtual" || choice == "virtual:instant") {
-        c.kind = PrinterKind::Virtual;
-        // virtual:instant answers at once (scripts and tests); virtual takes mechanical time.
-        c.virtualPrinter = std::make_shared<sim::CVirtualPrinter>(choice == "virtual:instant");
-        transport = std::make_unique<sim::CVirtualTransport>(c.virtualPrinter);
-    } else if (choice.starts_with("socket:") && choice.size() > 7) {
-        c.kind = PrinterKind::Socket;
-        c.socketPath = choice.substr(7);
-        transport = std::make_unique<sim::CSocketTransport>(c.socketPath);
-    } else {
-        Fail(ctx, kExitUsage, FormatResString(ids::kCliUnknownPrinter, {choice}));
+    PrinterLink link;
+    std::string error;
+    if (!MakePrinterLink(ctx.printer, *c.config, link, error)) {
+        Fail(ctx, kExitUsage, error);
         return false;
     }
-    c.transport = std::move(transport);
+    c.kind = link.kind;
+    c.virtualPrinter = std::move(link.virtualPrinter);
+    c.transport = std::move(link.transport);
+    c.socketPath = std::move(link.socketPath);
     return true;
 }
 

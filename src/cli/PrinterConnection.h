@@ -9,15 +9,10 @@
 #include "config/PrinterConfig.h"
 #include "device/DeviceUSB.h"
 #include "device/Transport.h"
+#include "sim/PrinterLink.h"
 #include "sim/VirtualPrinter.h"
 
 namespace tavolux::cli {
-
-enum class PrinterKind {
-    Usb,      // the printer on USB, by vendor and product id
-    Virtual,  // the in-process virtual printer
-    Socket,   // a virtual printer program's socket
-};
 
 struct PrinterConnection {
     std::unique_ptr<CPrinterConfig> config;

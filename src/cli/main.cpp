@@ -48,12 +48,23 @@ int main(int argc, char** argv)
             words.push_back(arg);
         }
     }
+    // An installed program makes the user's own folder on its first start.
+    std::string notSeeded;
+    bool seeded = true;
     if (ctx.programDir.empty()) {
-        ctx.programDir = ExecutableDir();
+        seeded = PrepareProgramDir(notSeeded);
+        ctx.programDir = GetProgramDir();
     }
     SetProgramDir(ctx.programDir);
     // Every message from here on is in the configured language.
     cli::ApplyCliLanguage(ctx.programDir);
+    if (!seeded) {
+        // The configuration is reported missing where a command needs it.
+        std::cerr << "tavolux-cli: "
+                  << FormatResString(ids::kUserConfigNotSeeded,
+                                     {ctx.programDir.string(), notSeeded})
+                  << std::endl;
+    }
 
     int code = cli::kExitOk;
     if (!missingValue.empty()) {

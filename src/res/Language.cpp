@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/ProgramDir.h"
+
 namespace tavolux {
 
 int SystemDefaultLanguageId()
@@ -26,7 +28,8 @@ UiLanguage ApplyLanguageRule(const std::string& languageName, int systemLanguage
     bool chinese =
         languageName.empty() ? systemLanguageId == kLangIdChineseSimplified : languageName == "CHS";
     UiLanguage language = UiLanguage::Chinese;
-    if (!chinese && LoadEnglishStrings(programDir / kEnglishFileName)) {
+    // The program folder's own table first, else the installed one.
+    if (!chinese && LoadEnglishStrings(FindDataFile(kEnglishFileName, programDir))) {
         language = UiLanguage::English;
     }
     SetUiLanguage(language);

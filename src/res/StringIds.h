@@ -356,5 +356,11 @@ inline constexpr int kUiPreviewBusy = 61333;      // a second open while a previ
 inline constexpr int kUiNotRipFile = 61334;       // a chosen file is not a RIP file: file
 inline constexpr int kUiTaskFileGone = 61335;     // the selected task's file is gone: file
 inline constexpr int kUiPreviewBuilding = 61336;  // the status bar while a preview is built
+// The side bar, the about box, the dialogs' frame and the program folder.
+inline constexpr int kUiAboutLine = 61360;   // the about box: what the program is
+inline constexpr int kUiOk = 61361;          // the button that closes a notice
+inline constexpr int kUiAboutTitle = 61362;  // the about box's title
+inline constexpr int kUserConfigNotSeeded =
+    61363;  // the user's configuration not made: folder, reason
 
 }  // namespace tavolux::ids

@@ -338,6 +338,10 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiNotRipFile, "%1 不是 RIP 文件（*.prn、*.prt），没有打开。"},
         {kUiTaskFileGone, "任务的文件已不存在：%1。预览仍显示任务的缩略图。"},
         {kUiPreviewBuilding, "正在生成预览…"},
+        {kUiAboutLine, "宽幅 UV 喷墨打印机的控制程序"},
+        {kUiOk, "确定"},
+        {kUiAboutTitle, "关于 Tavolux"},
+        {kUserConfigNotSeeded, "无法在 %1 中建立用户配置文件：%2"},
     };
     return table;
 }

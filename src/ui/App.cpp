@@ -89,6 +89,8 @@ CMainFrame* CTavoluxApp::StartMainFrame(const StartOptions& options)
         SetProgramDir(options.programDir);
     }
     SetUi(&m_ui);
+    // A window closed before this one closed the dispatcher with it.
+    m_dispatcher.Reopen();
     const std::filesystem::path dir = GetProgramDir();
     auto config = std::make_unique<CPrinterConfig>(dir);
     std::error_code ec;
@@ -111,7 +113,6 @@ CMainFrame* CTavoluxApp::StartMainFrame(const StartOptions& options)
         wxMessageBox(wxString::FromUTF8(error), "Tavolux", wxOK | wxICON_ERROR);
         return nullptr;
     }
-    m_dispatcher.Reopen();  // a window closed before this one closed it
     m_frame = new CMainFrame(*this, std::move(config), std::move(link));
     m_frame->Show();
     m_frame->StartPrinter();

@@ -33,6 +33,11 @@ public:
 
     CUiDispatcher& Dispatcher() { return m_dispatcher; }
     CSingleInstance* Instance() { return m_instance.get(); }
+    // Gives the application the lock of this start (tests, before StartMainFrame).
+    void SetInstance(std::unique_ptr<CSingleInstance> instance)
+    {
+        m_instance = std::move(instance);
+    }
     CWxUiFacade& Ui() { return m_ui; }
     CMainFrame* MainFrame() { return m_frame; }
     // The main frame tells the application it is going away.

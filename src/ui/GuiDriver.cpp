@@ -4,6 +4,15 @@
 
 #include <wx/app.h>
 #include <wx/bmpbuttn.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/dialog.h>
+#include <wx/radiobut.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/init.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -14,6 +23,8 @@
 #include "ui/App.h"
 #include "ui/MainFrame.h"
 #include "ui/PreviewView.h"
+#include "ui/SideBar.h"
+#include "ui/WxDialog.h"
 #include "ui/WxIds.h"
 
 namespace tavolux::ui::driver {
@@ -255,6 +266,268 @@ bool StatusBarShown()
 std::string StateViewText()
 {
     return Frame().StateViewText().utf8_string();
+}
+
+SideBarView SideBar()
+{
+    SideBarView view;
+    const CSideBar* bar = Frame().SideBar();
+    if (bar == nullptr) {
+        return view;
+    }
+    view.shown = bar->IsShownOnScreen();
+    view.openFolder = bar->OpenFolderNumber();
+    view.width = bar->GetSize().x;
+    view.labelsFit = true;
+    view.itemsHaveIcons = !bar->Items().empty();
+    auto fits = [](const wxButton* b) { return b->GetBestSize().x <= b->GetSize().x; };
+    for (const wxButton* header : bar->Headers()) {
+        view.headers.push_back(header->GetLabelText().utf8_string());
+        view.labelsFit = view.labelsFit && fits(header);
+    }
+    for (const SideFolderModel& f : bar->Folders()) {
+        if (static_cast<int>(f.folder) == view.openFolder) {
+            for (const SideItem& item : f.items) {
+                view.itemCommands.push_back(item.id);
+            }
+        }
+    }
+    for (const wxButton* item : bar->Items()) {
+        view.itemLabels.push_back(item->GetLabelText().utf8_string());
+        view.itemsHaveIcons = view.itemsHaveIcons && item->GetBitmap().IsOk();
+        view.labelsFit = view.labelsFit && fits(item);
+    }
+    return view;
+}
+
+namespace {
+
+void Click(wxButton* button)
+{
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+wxDialog* ModalDialog()
+{
+    for (wxWindow* window : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(window);
+        if (dialog != nullptr && dialog->IsModal()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+CWxDialog* g_controlsDialog = nullptr;  // OpenControlsDialog's window
+
+// The model dialog open now: a modal one, else the one OpenControlsDialog opened.
+CWxDialog* ModelDialog()
+{
+    auto* modal = dynamic_cast<CWxDialog*>(ModalDialog());
+    return modal != nullptr ? modal : g_controlsDialog;
+}
+
+void CollectTexts(wxWindow* parent, std::vector<std::string>& texts, bool& image)
+{
+    for (wxWindow* child : parent->GetChildren()) {
+        if (const auto* text = dynamic_cast<const wxStaticText*>(child)) {
+            texts.push_back(text->GetLabelText().utf8_string());
+        }
+        if (const auto* bitmap = dynamic_cast<const wxStaticBitmap*>(child)) {
+            image = image || bitmap->GetBitmap().IsOk();
+        }
+        CollectTexts(child, texts, image);
+    }
+}
+
+}  // namespace
+
+void ClickSideBarHeader(int position)
+{
+    const CSideBar* bar = Frame().SideBar();
+    if (bar != nullptr && position >= 0 && position < static_cast<int>(bar->Headers().size())) {
+        Click(bar->Headers()[static_cast<size_t>(position)]);
+    }
+}
+
+void ClickSideBarItem(int index)
+{
+    const CSideBar* bar = Frame().SideBar();
+    if (bar != nullptr && index >= 0 && index < static_cast<int>(bar->Items().size())) {
+        Click(bar->Items()[static_cast<size_t>(index)]);
+    }
+}
+
+void WhileModal(const std::function<void()>& steps)
+{
+    wxTheApp->CallAfter(steps);
+}
+
+void RunCommand(int command)
+{
+    Frame().Carry(Frame().Model().Execute(command));
+}
+
+bool ModalDialogOpen()
+{
+    return ModalDialog() != nullptr;
+}
+
+std::vector<std::string> ModalDialogTexts()
+{
+    std::vector<std::string> texts;
+    bool image = false;
+    if (wxDialog* dialog = ModalDialog()) {
+        CollectTexts(dialog, texts, image);
+    }
+    return texts;
+}
+
+bool ModalDialogHasImage()
+{
+    std::vector<std::string> texts;
+    bool image = false;
+    if (wxDialog* dialog = ModalDialog()) {
+        CollectTexts(dialog, texts, image);
+    }
+    return image;
+}
+
+void CloseModalDialog()
+{
+    if (wxDialog* dialog = ModalDialog()) {
+        if (dynamic_cast<CWxDialog*>(dialog) != nullptr) {
+            dialog->Close();
+        } else {
+            dialog->EndModal(wxID_CANCEL);
+        }
+    }
+}
+
+DialogControlView DialogControl(int id)
+{
+    DialogControlView view;
+    CWxDialog* dialog = ModelDialog();
+    if (dialog == nullptr || dialog->FindControl(id) == nullptr) {
+        return view;
+    }
+    const IDialogControls& c = dialog->Controls();
+    view.exists = true;
+    view.enabled = c.IsEnabled(id);
+    view.shown = c.IsShown(id);
+    view.checked = c.GetCheck(id);
+    view.label = c.GetLabel(id);
+    return view;
+}
+
+void UseDialogControl(int id)
+{
+    CWxDialog* dialog = ModelDialog();
+    wxWindow* control = dialog != nullptr ? dialog->FindControl(id) : nullptr;
+    if (control == nullptr || !control->IsEnabled()) {
+        return;
+    }
+    wxEventType type = wxEVT_BUTTON;
+    if (auto* radio = dynamic_cast<wxRadioButton*>(control)) {
+        radio->SetValue(true);
+        type = wxEVT_RADIOBUTTON;
+    } else if (auto* check = dynamic_cast<wxCheckBox*>(control)) {
+        check->SetValue(!check->GetValue());
+        type = wxEVT_CHECKBOX;
+    }
+    wxCommandEvent event(type, control->GetId());
+    event.SetEventObject(control);
+    event.SetInt(1);
+    control->GetEventHandler()->ProcessEvent(event);
+}
+
+void SetRestartProgram(const std::filesystem::path& program)
+{
+    Frame().SetRestartProgram(program);
+}
+
+bool StartMainFrameHoldingLock(const StartOptions& options, const std::filesystem::path& lockDir,
+                               const std::string& name)
+{
+    auto instance = std::make_unique<CSingleInstance>(lockDir, name);
+    if (instance->Acquire() != CSingleInstance::Result::First) {
+        return false;
+    }
+    App().SetInstance(std::move(instance));
+    return StartMainFrame(options);
+}
+
+IDialogControls& OpenControlsDialog(const std::vector<std::pair<int, ControlKind>>& controls)
+{
+    DestroyControlsDialog();
+    auto* dialog = new CWxDialog(&Frame(), "controls");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    bool firstRadio = true;
+    for (const auto& [id, kind] : controls) {
+        wxWindow* control = nullptr;
+        switch (kind) {
+            case ControlKind::Text:
+                control = new wxTextCtrl(dialog, wxID_ANY);
+                break;
+            case ControlKind::Label:
+                control = new wxStaticText(dialog, wxID_ANY, wxString());
+                break;
+            case ControlKind::Choice:
+                control = new wxChoice(dialog, wxID_ANY);
+                break;
+            case ControlKind::Check:
+                control = new wxCheckBox(dialog, wxID_ANY, wxString());
+                break;
+            case ControlKind::Radio:
+                control = new wxRadioButton(dialog, wxID_ANY, wxString(), wxDefaultPosition,
+                                            wxDefaultSize, firstRadio ? wxRB_GROUP : 0);
+                firstRadio = false;
+                break;
+            case ControlKind::Button:
+                control = new wxButton(dialog, wxID_ANY, wxString());
+                break;
+        }
+        dialog->AddControl(id, control);
+        sizer->Add(control, wxSizerFlags().Expand());
+    }
+    dialog->SetSizerAndFit(sizer);
+    dialog->Show();
+    g_controlsDialog = dialog;
+    return dialog->Controls();
+}
+
+void SetControlsDialogModel(std::unique_ptr<CDialogModel> model)
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->SetModel(std::move(model));
+    }
+}
+
+void CloseControlsDialog()
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->Close();
+    }
+}
+
+bool ControlsDialogEnded()
+{
+    return g_controlsDialog != nullptr && g_controlsDialog->Ended();
+}
+
+int ControlsDialogEndCode()
+{
+    return g_controlsDialog != nullptr ? g_controlsDialog->EndCode() : 0;
+}
+
+void DestroyControlsDialog()
+{
+    if (g_controlsDialog != nullptr) {
+        g_controlsDialog->Destroy();
+        g_controlsDialog = nullptr;
+    }
 }
 
 }  // namespace tavolux::ui::driver

@@ -2,6 +2,7 @@
 // windows show without including the toolkit itself. UI thread only.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "platform/DibImage.h"
 #include "ui/PreviewRunner.h"
 #include "ui/Startup.h"
+#include "uimodel/DialogModel.h"
 #include "uimodel/JogController.h"
 #include "uimodel/MenuModel.h"
 
@@ -87,6 +89,68 @@ void AnswerMessages(std::function<bool(const std::string& text, bool question)> 
 bool StatusBarShown();
 // The text the state view shows.
 std::string StateViewText();
+
+// The side bar as it shows now.
+struct SideBarView {
+    bool shown = false;
+    int openFolder = -1;
+    std::vector<std::string> headers;  // folder titles, in folder order
+    std::vector<int> itemCommands;     // the open folder's items, in order
+    std::vector<std::string> itemLabels;
+    bool itemsHaveIcons = false;  // every item shows an icon
+    bool labelsFit = false;       // no header or item is narrower than its label needs
+    int width = 0;
+};
+SideBarView SideBar();
+// Clicks the header of the folder at position (0 print, 1 test, 2 front beam), or an item of
+// the open folder at index.
+void ClickSideBarHeader(int position);
+void ClickSideBarItem(int index);
+
+// Runs steps on the UI thread when it next handles events: inside the modal dialog that the
+// next command opens (steps may wait with WaitFor), or at the next WaitFor when none opens.
+void WhileModal(const std::function<void()>& steps);
+// Carries out command as the window does after its menu item, even one the menus keep
+// disabled.
+void RunCommand(int command);
+// The modal dialog open now, if any: whether there is one, its plain texts, whether it shows
+// an image, and its close box.
+bool ModalDialogOpen();
+std::vector<std::string> ModalDialogTexts();
+bool ModalDialogHasImage();
+void CloseModalDialog();
+
+// A control of the model's dialog open now, by the model's control id.
+struct DialogControlView {
+    bool exists = false;
+    bool enabled = false;
+    bool shown = false;
+    bool checked = false;
+    std::string label;
+};
+DialogControlView DialogControl(int id);
+// Clicks a button of the open model dialog, or chooses a radio button or check box.
+void UseDialogControl(int id);
+
+// The language switch starts program instead of this program's own file.
+void SetRestartProgram(const std::filesystem::path& program);
+// Opens the main window as StartMainFrame does, holding the single-instance lock NAME in
+// lockDir as a started program does; false when the lock was not taken or the window did not
+// open.
+bool StartMainFrameHoldingLock(const StartOptions& options, const std::filesystem::path& lockDir,
+                               const std::string& name);
+
+// A dialog window of the program's kind, shown without a modal loop, with one control of the
+// given kind under each model id: tests of the control layer that every dialog uses.
+enum class ControlKind { Text, Label, Choice, Check, Radio, Button };
+IDialogControls& OpenControlsDialog(const std::vector<std::pair<int, ControlKind>>& controls);
+// Gives it a model made on OpenControlsDialog's controls.
+void SetControlsDialogModel(std::unique_ptr<CDialogModel> model);
+// Its close box; whether it ended and with which code; its end.
+void CloseControlsDialog();
+bool ControlsDialogEnded();
+int ControlsDialogEndCode();
+void DestroyControlsDialog();
 
 }  // namespace tavolux::ui::driver
 

@@ -20,11 +20,15 @@
 #include "device/Operations.h"
 #include "device/PrinterStatusBlock.h"
 #include "device/ReplyEvents.h"
+#include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
+#include "ui/AboutBox.h"
 #include "ui/App.h"
 #include "ui/Icons.h"
+#include "ui/PurgeDialog.h"
+#include "ui/SideBar.h"
 #include "ui/WxIds.h"
 #include "uimodel/AppTitle.h"
 
@@ -317,6 +321,7 @@ void CMainFrame::BuildViews()
     m_mainSplitter->SetMinimumPaneSize(FromDIP(120));
     m_mainSplitter->SetSashGravity(0.6);
     m_mainSplitter->SplitHorizontally(m_previewHost, m_splitter, -FromDIP(250));
+    BuildSideBarView();
 }
 
 void CMainFrame::StartPrinter()
@@ -419,10 +424,16 @@ void CMainFrame::Carry(const ViewRequest& request)
             Carry(m_model->Answer(request.command, yes));
             return;
         }
+        case ViewAction::OpenDialog:
+            if (request.command == cmd::kSingleClean) {
+                OpenCleaningDialog();
+                return;
+            }
+            ShowMessage(Text(ids::kNotAvailableYet), false, wxICON_INFORMATION);
+            return;
         case ViewAction::OpenRipFile:
             OpenRipFile();
             return;
-        case ViewAction::OpenDialog:
         case ViewAction::SaveTasks:
         case ViewAction::PrintSelected:
             // The task list and its dialogs come later; the operator is told so.
@@ -441,7 +452,7 @@ void CMainFrame::Carry(const ViewRequest& request)
             return;
         }
         case ViewAction::About:
-            ShowMessage(wxString::FromUTF8(request.text), false, wxICON_INFORMATION);
+            ShowAbout(wxString::FromUTF8(request.text));
             return;
         case ViewAction::Close:
         case ViewAction::Restart:
@@ -452,7 +463,7 @@ void CMainFrame::Carry(const ViewRequest& request)
             m_session->StateLine().SetObserver(nullptr);
             m_session->Machine().SetObserver(nullptr);
             if (request.action == ViewAction::Restart) {
-                StartAgain(request.path);
+                StartAgain(m_restartProgram.empty() ? request.path : m_restartProgram);
             }
             Destroy();
             return;
@@ -484,8 +495,13 @@ void CMainFrame::ShowBars()
             changed = true;
         }
     }
+    if (m_sideBarHost != nullptr && m_sideBarHost->IsShown() != s.sideBarShown) {
+        m_sideBarHost->Show(s.sideBarShown);
+        changed = true;
+    }
     if (changed) {
         SendSizeEvent();
+        Layout();
     }
 }
 
@@ -550,6 +566,51 @@ void CMainFrame::OnClose(wxCloseEvent& event)
         m_app.Dispatcher().Close();
     }
     Carry({.action = ViewAction::Close, .command = cmd::kExit});
+}
+
+void CMainFrame::BuildSideBarView()
+{
+    m_sideBar = new CSideBar(
+        m_sideBarHost, BuildSideBar(m_config->params.Intercommunication),
+        [this](int folder) { m_model->SetSideFolder(folder); },
+        [this](int folder, int index) {
+            if (!m_closing) {
+                Carry(m_model->ExecuteSideItem(folder, index));
+            }
+        });
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(m_sideBar, wxSizerFlags(1).Expand());
+    m_sideBarHost->SetSizer(sizer);
+}
+
+void CMainFrame::ShowAbout(const wxString& text)
+{
+    m_jog->HoldLost(HoldLoss::DialogOpening);
+    if (m_messageHook) {
+        m_messageHook(text.utf8_string(), false);
+        return;
+    }
+    m_model->DialogOpened();
+    ShowAboutBox(this, text);
+    m_model->DialogClosed();
+}
+
+void CMainFrame::OpenCleaningDialog()
+{
+    m_jog->HoldLost(HoldLoss::DialogOpening);
+    CPurgeDialog dialog(this, *m_session, GetReplyEvents(), m_app.Dispatcher(), GetClock(),
+                        m_config->params.ColorNo);
+    dialog.SetMessageSink([this, &dialog](const std::string& text) {
+        if (m_messageHook) {
+            m_messageHook(text, false);
+            return;
+        }
+        wxMessageBox(wxString::FromUTF8(text), dialog.GetTitle(), wxOK | wxICON_INFORMATION,
+                     &dialog);
+    });
+    m_model->DialogOpened();
+    dialog.Run();
+    m_model->DialogClosed();
 }
 
 }  // namespace tavolux::ui

@@ -31,6 +31,7 @@ class wxGauge;
 
 namespace tavolux::ui {
 
+class CSideBar;
 class CTavoluxApp;
 class CTavoluxView;
 
@@ -91,6 +92,12 @@ public:
     }
     // The last preview build started: its file, mode and view size.
     const PreviewJob& LastPreviewJob() const { return m_lastPreviewJob; }
+    // Does what the model asked the window to do. Public so that a test can carry out a
+    // command the menus keep disabled.
+    void Carry(const ViewRequest& request);
+    CSideBar* SideBar() const { return m_sideBar; }
+    // The program the language switch starts (empty: this program's own file).
+    void SetRestartProgram(std::filesystem::path program) { m_restartProgram = std::move(program); }
 
 private:
     void BuildMenus();
@@ -101,8 +108,9 @@ private:
     void OnUpdateUi(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
     void Execute(int command);
-    // Does what the model asked the window to do.
-    void Carry(const ViewRequest& request);
+    void BuildSideBarView();
+    void ShowAbout(const wxString& text);
+    void OpenCleaningDialog();
     void ShowBars();
     void OnToolMouse(wxMouseEvent& event, bool down);
     // Starts this program again with the arguments it was started with.
@@ -137,7 +145,9 @@ private:
     std::set<int> m_grayed;  // commands the printer's version disables for good
     std::atomic<bool> m_refreshPosted{false};
     bool m_closing = false;
-    wxPanel* m_sideBarHost = nullptr;            // the side bar's place, left of everything
+    wxPanel* m_sideBarHost = nullptr;  // the side bar's place, left of everything
+    CSideBar* m_sideBar = nullptr;
+    std::filesystem::path m_restartProgram;
     wxSplitterWindow* m_mainSplitter = nullptr;  // the preview above, m_splitter below
     wxPanel* m_previewHost = nullptr;
     wxSplitterWindow* m_splitter = nullptr;  // the state view beside the task list

@@ -1,4 +1,4 @@
-// What the desktop program is started with, and the printer link it makes from that choice.
+// What the desktop program is started with.
 #pragma once
 
 #include <filesystem>
@@ -6,12 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "device/Transport.h"
-#include "sim/VirtualPrinter.h"
-
-namespace tavolux {
-class CPrinterConfig;
-}
+#include "sim/PrinterLink.h"
 
 namespace tavolux::ui {
 
@@ -24,15 +19,5 @@ struct StartOptions {
 // False with the operator's message in error for a word it does not take.
 bool ParseStartOptions(const std::vector<std::string>& args, StartOptions& options,
                        std::string& error);
-
-struct PrinterLink {
-    std::shared_ptr<sim::CVirtualPrinter> virtualPrinter;  // "virtual" only
-    std::unique_ptr<ITransport> transport;
-};
-
-// Makes the transport of a printer choice (not opened); an empty choice takes the
-// configuration's interface. False with the operator's message in error for a bad choice.
-bool MakePrinterLink(const std::string& choice, const CPrinterConfig& config, PrinterLink& link,
-                     std::string& error);
 
 }  // namespace tavolux::ui

@@ -32,14 +32,24 @@ int main(int argc, char** argv)
     ui::StartOptions options;
     std::string error;
     if (!ui::ParseStartOptions(args, options, error)) {
-        ApplyConfiguredLanguage(ExecutableDir());
+        ApplyConfiguredLanguage(GetProgramDir());
         // The message was made before the language was known: make it again.
         ui::StartOptions ignored;
         ui::ParseStartOptions(args, ignored, error);
         std::cerr << "tavolux: " << error << std::endl;
         return 2;
     }
-    ApplyConfiguredLanguage(options.programDir.empty() ? ExecutableDir() : options.programDir);
+    // An installed program makes the user's own folder on its first start.
+    std::string notSeeded;
+    const bool seeded = !options.programDir.empty() || PrepareProgramDir(notSeeded);
+    ApplyConfiguredLanguage(options.programDir.empty() ? GetProgramDir() : options.programDir);
+    if (!seeded) {
+        // The window then says that the folder has no configuration.
+        std::cerr << "tavolux: "
+                  << FormatResString(ids::kUserConfigNotSeeded,
+                                     {GetProgramDir().string(), notSeeded})
+                  << std::endl;
+    }
 
     std::unique_ptr<CSingleInstance> instance;
     std::string why;

@@ -11,6 +11,7 @@
 #include "device/Operations.h"
 #include "job/JobControl.h"
 #include "platform/AutoResetEvent.h"
+#include "platform/ProgramDir.h"
 #include "platform/SingleInstance.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -493,7 +494,8 @@ void CMainFrameModel::PostLate(const ViewRequest& request)
 std::filesystem::path CMainFrameModel::HelpPath() const
 {
     const char* folder = GetUiLanguage() == UiLanguage::English ? "en" : "zh";
-    return m_env.config.ProgramDir() / "manual" / folder / "index.html";
+    return FindDataFile(std::filesystem::path("manual") / folder / "index.html",
+                        m_env.config.ProgramDir());
 }
 
 std::filesystem::path CMainFrameModel::SelfExecutable()

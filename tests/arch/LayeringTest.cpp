@@ -79,6 +79,9 @@ const std::vector<Layer>& Layers()
         // layer's transfer layout. Never the raster code.
         {"sim/setup", {"platform", "config", "sim", "print/TransferLayout.h"}},
         {"sim/main.cpp", {"platform", "res", "config", "sim", "sim/setup"}},
+        // The printer link of both programs: the USB transport beside the virtual ones.
+        {"sim/PrinterLink.h", {"platform", "device", "sim"}},
+        {"sim/PrinterLink.cpp", {"platform", "res", "config", "device", "sim"}},
     };
     return layers;
 }
@@ -204,6 +207,9 @@ TEST(Layering, TheTableJudgesIncludesAsMeant)
         {"sim/setup/HeadsFromConfig.cpp", "print/PassGenerator.h", false},
         {"sim/main.cpp", "config/IniFile.h", true},
         {"sim/main.cpp", "print/FastMerge.h", false},
+        {"sim/PrinterLink.cpp", "device/UsbTransport.h", true},
+        {"sim/PrinterLink.cpp", "job/JobRunner.h", false},
+        {"sim/VirtualTransport.cpp", "device/UsbTransport.h", false},
         // A relative path reaches the same folder as the spelled-out one.
         {"src/print/PassGenerator.cpp", "../job/JobRunner.h", false},
         {"src/job/JobRunner.cpp", "../print/PassGenerator.h", true},

@@ -49,6 +49,38 @@ if(EXISTS ${prefix}/bin/tavolux-cli)
   endif()
 endif()
 
+# An installed program cannot write beside itself: with no tavolux.ini in bin/, its program
+# folder is the user's own, made on the first start with a copy of the installed configuration,
+# while the English strings are read from share/tavolux.
+set(home ${WORK}/home)
+file(MAKE_DIRECTORY ${home})
+if(EXISTS ${prefix}/bin/tavolux-cli)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=XDG_CONFIG_HOME HOME=${home}
+                    ${prefix}/bin/tavolux-cli config dump
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "PrinterList = ")
+    string(APPEND failures "installed tavolux-cli config dump with HOME=${home}: exit ${rc}: ${out}${err}\n")
+  endif()
+  if(NOT EXISTS ${home}/.config/tavolux/tavolux.ini)
+    string(APPEND failures "the first start made no ${home}/.config/tavolux/tavolux.ini\n")
+  endif()
+  if(EXISTS ${prefix}/bin/tavolux.ini OR EXISTS ${prefix}/bin/Works)
+    string(APPEND failures "the installed program wrote beside itself in ${prefix}/bin\n")
+  endif()
+  # The user's configuration chooses English: the installed English table is found.
+  if(EXISTS ${home}/.config/tavolux/tavolux.ini)
+    file(READ ${home}/.config/tavolux/tavolux.ini ini)
+    string(REGEX REPLACE "\nLanguage=0" "\nLanguage=1" ini "${ini}")
+    file(WRITE ${home}/.config/tavolux/tavolux.ini "${ini}")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=XDG_CONFIG_HOME HOME=${home}
+                      ${prefix}/bin/tavolux-cli no-such-command
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(rc EQUAL 0 OR NOT err MATCHES "no-such-command" OR err MATCHES "[^ -~\n\t]")
+      string(APPEND failures "installed tavolux-cli in English: exit ${rc}: ${err}\n")
+    endif()
+  endif()
+endif()
+
 # The desktop entry names an installed program and an installed icon, in both languages.
 set(desktop ${prefix}/share/applications/tavolux.desktop)
 if(EXISTS ${desktop})

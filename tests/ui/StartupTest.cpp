@@ -1,12 +1,11 @@
 // The desktop program's start-up choices and its id table, without a display: the start options
-// it takes and refuses, the printer each choice makes, and a window id for every command.
+// it takes and refuses, and a window id for every command.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "config/ConfigFixture.h"
 #include "res/StringTable.h"
 #include "ui/Startup.h"
 #include "ui/WxIds.h"
@@ -44,41 +43,6 @@ TEST(StartOptions, TakesTheProgramFolderAndThePrinterAndRefusesOtherWords)
             EXPECT_TRUE(error.empty()) << label;
         } else {
             EXPECT_NE(error.find(c.named), std::string::npos) << label << ": " << error;
-        }
-    }
-}
-
-TEST(PrinterLink, EachChoiceMakesItsTransportAndABadOneIsNamed)
-{
-    struct Case {
-        std::string choice;
-        std::string outputInterface;
-        bool ok;
-        bool isVirtual;
-    };
-    const Case cases[] = {
-        {"usb", "", true, false},
-        {"virtual", "", true, true},
-        {"virtual:instant", "", true, true},
-        {"socket:/tmp/none", "", true, false},
-        {"", "UV_USB", true, false},
-        {"", "LPT", false, false},
-        {"socket:", "", false, false},
-        {"serial", "UV_USB", false, false},
-    };
-    for (const Case& c : cases) {
-        ConfigFixture cfg;
-        cfg.Set("P", "OutputInterface", c.outputInterface);
-        cfg.config.LoadConfig();
-        ui::PrinterLink link;
-        std::string error;
-        const bool ok = ui::MakePrinterLink(c.choice, cfg.config, link, error);
-        EXPECT_EQ(ok, c.ok) << c.choice;
-        EXPECT_EQ(link.transport != nullptr, c.ok) << c.choice;
-        EXPECT_EQ(link.virtualPrinter != nullptr, c.isVirtual) << c.choice;
-        EXPECT_EQ(error.empty(), c.ok) << c.choice << ": " << error;
-        if (!ok && !c.choice.empty()) {
-            EXPECT_NE(error.find(c.choice), std::string::npos) << error;
         }
     }
 }

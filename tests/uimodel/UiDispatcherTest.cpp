@@ -98,6 +98,23 @@ TEST(UiDispatcher, CloseDropsTasksAndLaterPosts)
     EXPECT_EQ(dispatcher.PendingCount(), 0u);
 }
 
+// A new window of the same application takes posts again; what was dropped stays dropped, and
+// the next post wakes the UI, since the dropped batch's wake was never taken.
+TEST(UiDispatcher, ReopenTakesPostsAndWakesAgain)
+{
+    int ran = 0;
+    int wakes = 0;
+    CUiDispatcher dispatcher([&wakes] { ++wakes; });
+    dispatcher.Post([&ran] { ran += 1; });
+    dispatcher.Close();
+    dispatcher.Reopen();
+    EXPECT_FALSE(dispatcher.IsClosed());
+    EXPECT_TRUE(dispatcher.Post([&ran] { ran += 10; }));
+    EXPECT_EQ(wakes, 2);
+    EXPECT_EQ(dispatcher.RunPending(), 1);
+    EXPECT_EQ(ran, 10);
+}
+
 TEST(UiDispatcher, ATaskThatClosesEndsTheBatch)
 {
     std::string trace;
