@@ -331,6 +331,15 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiPreview, "预览"},
         {kUiHelpNotOpened, "无法在浏览器中打开操作手册：%1"},
         {kUiRestartFailed, "程序没有重新启动：%1。请手动启动。"},
+        {kTaskMenuPrint, "打印"},
+        {kTaskMenuDelete, "删除"},
+        {kTaskMenuDeleteAll, "全部删除"},
+        {kTaskMenuSaveAll, "全部保存"},
+        {kTaskMenuCopies, "修改份数"},
+        {kTaskAskDelete, "删除任务“%1”吗？"},
+        {kTaskAskDeleteAll, "删除全部 %1 个任务吗？"},
+        {kTaskCopiesRange, "份数必须是 1 到 9999 之间的整数，“%1”不是。"},
+        {kTaskBusyPrinting, "正在打印，现在不能删除任务或修改份数。"},
     };
     return table;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/Startup.h"
@@ -12,6 +13,7 @@
 #include "uimodel/MenuModel.h"
 
 namespace tavolux {
+class CTaskList;
 class CPrinterConfig;
 class CPrinterSession;
 class CUiDispatcher;
@@ -84,5 +86,34 @@ void AnswerMessages(std::function<bool(const std::string& text, bool question)> 
 bool StatusBarShown();
 // The text the state view shows.
 std::string StateViewText();
+
+// The task list window.
+CTaskList& Tasks();
+int TaskRows();
+std::string TaskCell(int row, int column);
+// The size of the thumbnail drawn in the row, 0 x 0 when none is.
+std::pair<int, int> TaskThumbnailSize(int row);
+// The row the window shows selected, -1 when none.
+int TaskSelectedRow();
+// Every column at least as wide as its title and its widest cell.
+bool TaskColumnsFit();
+// The operator clicks the row.
+void ClickTaskRow(int row);
+struct TaskMenuItem {
+    std::string label;
+    bool enabled = false;
+};
+// The row's menu as a right click would open it now.
+std::vector<TaskMenuItem> TaskRowMenu();
+// Chooses the item of the row's menu with that label; false when there is none.
+bool ChooseTaskMenuItem(const std::string& label);
+// The operator types text into the copies cell of row; true when the copies were set.
+bool TypeTaskCopies(int row, const std::string& text);
+// The key pressed in the task list (the toolkit's key code).
+void SendTaskKey(int keyCode);
+// A print job runs.
+bool TaskPrinting();
+// Opens a main window again after an earlier one of this process closed; false when it did not.
+bool StartAnotherMainFrame(const StartOptions& options);
 
 }  // namespace tavolux::ui::driver

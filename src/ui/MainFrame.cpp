@@ -25,8 +25,11 @@
 #include "res/StringTable.h"
 #include "ui/App.h"
 #include "ui/Icons.h"
+#include "ui/TaskView.h"
 #include "ui/WxIds.h"
+#include "platform/RandomSource.h"
 #include "uimodel/AppTitle.h"
+#include "uimodel/PrintTask.h"
 
 namespace tavolux::ui {
 
@@ -130,9 +133,19 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
                                                   GetReplyEvents())),
       m_tick(this)
 {
+    m_tasks = std::make_unique<CTaskList>(*m_config, GetProgramDir() / kWorksFolderName);
+    m_tasks->LoadTasks();
+    m_random = std::make_unique<CRandomSource>();
+    m_printer = std::make_unique<CTaskPrinter>(PrintTaskDevice{.config = *m_config,
+                                                               .device = m_session->Device(),
+                                                               .machine = m_session->Machine(),
+                                                               .block = *m_block,
+                                                               .events = GetReplyEvents()},
+                                               *m_random);
     m_model = std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
                                                              .dispatcher = app.Dispatcher(),
                                                              .session = m_session.get(),
+                                                             .printer = m_printer.get(),
                                                              .instance = app.Instance()});
     m_model->SetLateRequestSink([this](const ViewRequest& request) { Carry(request); });
     m_jogCapture = std::make_unique<CWindowCapture>();
@@ -143,8 +156,6 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
     BuildAccelerators();
     CreateStatusBar(2);
     BuildViews();
-    m_tasks = std::make_unique<CTaskList>(*m_config, GetProgramDir() / kWorksFolderName);
-    m_tasks->LoadTasks();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
     Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
@@ -166,6 +177,9 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
 CMainFrame::~CMainFrame()
 {
     m_tick.Stop();
+    if (m_taskView != nullptr) {
+        m_taskView->Detach();  // the window outlives the list it shows
+    }
     if (m_jog) {
         m_jog->HoldLost(HoldLoss::FocusLost);
     }
@@ -306,6 +320,7 @@ void CMainFrame::BuildViews()
     auto* rightSizer = new wxBoxSizer(wxVERTICAL);
     rightSizer->Add(taskBox, wxSizerFlags(1).Expand().Border(wxALL));
     m_taskHost->SetSizer(rightSizer);
+    BuildTaskView(taskBox);
 
     m_splitter->SetMinimumPaneSize(FromDIP(120));
     m_splitter->SplitVertically(left, m_taskHost, FromDIP(260));
@@ -412,10 +427,14 @@ void CMainFrame::Carry(const ViewRequest& request)
             Carry(m_model->Answer(request.command, yes));
             return;
         }
+        case ViewAction::SaveTasks:
+            m_tasks->SaveAllTasks();  // a failure shows its message
+            return;
+        case ViewAction::PrintSelected:
+            PrintSelectedTask();
+            return;
         case ViewAction::OpenDialog:
         case ViewAction::OpenRipFile:
-        case ViewAction::SaveTasks:
-        case ViewAction::PrintSelected:
             // The task list and its dialogs come later; the operator is told so.
             ShowMessage(Text(ids::kNotAvailableYet), false, wxICON_INFORMATION);
             return;
@@ -544,5 +563,25 @@ void CMainFrame::OnClose(wxCloseEvent& event)
 }
 
 void CMainFrame::TaskSelectionChanged(int /*row*/) {}
+
+void CMainFrame::BuildTaskView(wxStaticBoxSizer* box)
+{
+    CTaskView::Host host{
+        .selectionChanged = [this](int row) { TaskSelectionChanged(row); },
+        .execute = [this](int command) { Execute(command); },
+        .message =
+            [this](const wxString& text, bool question) {
+                return ShowMessage(text, question, question ? wxICON_QUESTION : wxICON_INFORMATION);
+            },
+        .printing = [this] { return m_printer->Running(); },
+    };
+    m_taskView = new CTaskView(box->GetStaticBox(), *m_tasks, std::move(host));
+    box->Add(m_taskView, wxSizerFlags(1).Expand());
+}
+
+void CMainFrame::PrintSelectedTask()
+{
+    m_printer->PrintTask(*m_tasks, m_tasks->GetSelectedTask());
+}
 
 }  // namespace tavolux::ui

@@ -27,9 +27,15 @@ class wxStaticBoxSizer;
 class wxToolBar;
 class wxKeyEvent;
 
+namespace tavolux {
+class CRandomSource;
+class CTaskPrinter;
+}  // namespace tavolux
+
 namespace tavolux::ui {
 
 class CTavoluxApp;
+class CTaskView;
 
 class CMainFrame : public wxFrame {
 public:
@@ -70,6 +76,10 @@ public:
     // shows that task's preview.
     void TaskSelectionChanged(int row);
 
+    // The task list window, and the printer of its tasks (a job runs while Running()).
+    CTaskView* TaskView() const { return m_taskView; }
+    CTaskPrinter& Printer() { return *m_printer; }
+
     using MessageHook = std::function<bool(const std::string& text, bool question)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
 
@@ -92,6 +102,10 @@ private:
     // once to pull the new texts.
     void StateChanged();
     void RefreshStateView();
+    // The task list window in its place; the list is loaded by then.
+    void BuildTaskView(wxStaticBoxSizer* box);
+    // Prints the selected task; a refusal has shown its message.
+    void PrintSelectedTask();
 
     CTavoluxApp& m_app;
     std::unique_ptr<CPrinterConfig> m_config;  // outlives the session, which reads it
@@ -99,6 +113,8 @@ private:
     PrinterStatusBlock* m_block = nullptr;
     std::unique_ptr<CPrinterSession> m_session;
     std::unique_ptr<CTaskList> m_tasks;        // Works/Tasks.dat of the program folder
+    std::unique_ptr<CRandomSource> m_random;   // the print jobs' masks
+    std::unique_ptr<CTaskPrinter> m_printer;   // before the tasks go, its job thread ends
     std::unique_ptr<CMainFrameModel> m_model;  // after the session, so it goes first
     std::unique_ptr<IJogCapture> m_jogCapture;
     std::unique_ptr<CJogController> m_jog;
@@ -111,6 +127,7 @@ private:
     wxPanel* m_previewHost = nullptr;
     wxSplitterWindow* m_splitter = nullptr;  // the state view beside the task list
     wxPanel* m_taskHost = nullptr;
+    CTaskView* m_taskView = nullptr;
     wxStaticBoxSizer* m_stateBox = nullptr;
     wxStaticText* m_stateText = nullptr;
     wxStaticText* m_noticeText = nullptr;

@@ -75,6 +75,12 @@ void CUiDispatcher::Close()
     }
 }
 
+void CUiDispatcher::Reopen()
+{
+    std::lock_guard lock(m_mutex);
+    m_closed = false;
+}
+
 bool CUiDispatcher::IsClosed() const
 {
     std::lock_guard lock(m_mutex);

@@ -38,6 +38,10 @@ public:
     // called when the program closes, before the windows the tasks would touch go away.
     void Close();
 
+    // Takes posts again after Close: a new main window in the same process (the GUI tests start
+    // one after another).
+    void Reopen();
+
     bool IsClosed() const;
     size_t PendingCount() const;
 
