@@ -6,6 +6,7 @@
 #include <wx/grid.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 
 #include "res/StringIds.h"
@@ -97,15 +98,51 @@ private:
     std::vector<wxString> m_titles;
 };
 
+// The toolkit greys the selected row out while the grid has no focus, with white text on it:
+// the row stays readable here with the highlight lightened and the cell's own text colour.
+wxGridCellAttr* ReadableSelection(const wxGrid& grid, const wxGridCellAttr& attr, bool& isSelected)
+{
+    if (!isSelected || grid.HasFocus()) {
+        return nullptr;
+    }
+    wxGridCellAttr* shown = attr.Clone();
+    shown->SetBackgroundColour(
+        wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT).ChangeLightness(170));
+    isSelected = false;
+    return shown;
+}
+
+// Every cell but the first.
+class CTextRenderer final : public wxGridCellStringRenderer {
+public:
+    void Draw(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, const wxRect& rect, int row, int col,
+              bool isSelected) override
+    {
+        wxGridCellAttr* shown = ReadableSelection(grid, attr, isSelected);
+        wxGridCellStringRenderer::Draw(grid, shown != nullptr ? *shown : attr, dc, rect, row, col,
+                                       isSelected);
+        if (shown != nullptr) {
+            shown->DecRef();
+        }
+    }
+    wxGridCellRenderer* Clone() const override { return new CTextRenderer; }
+};
+
 // The first cell: the task's thumbnail, then its row number.
-class CThumbnailRenderer final : public wxGridCellStringRenderer {
+class CThumbnailRenderer final : public wxGridCellRenderer {
 public:
     explicit CThumbnailRenderer(const CTaskView& view, wxSize box) : m_view(view), m_box(box) {}
 
     void Draw(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, const wxRect& rect, int row, int col,
               bool isSelected) override
     {
-        wxGridCellRenderer::Draw(grid, attr, dc, rect, row, col, isSelected);  // the background
+        wxGridCellAttr* shown = ReadableSelection(grid, attr, isSelected);
+        // The background.
+        wxGridCellRenderer::Draw(grid, shown != nullptr ? *shown : attr, dc, rect, row, col,
+                                 isSelected);
+        if (shown != nullptr) {
+            shown->DecRef();
+        }
         const int margin = grid.FromDIP(3);
         const wxBitmap& thumb = m_view.Thumbnail(row);
         if (thumb.IsOk()) {
@@ -115,14 +152,17 @@ public:
         wxRect text = rect;
         text.x += m_box.x + 2 * margin;
         text.width = std::max(0, text.width - m_box.x - 3 * margin);
-        SetTextColoursAndFont(grid, attr, dc, isSelected);
+        dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+        dc.SetTextForeground(isSelected ? grid.GetSelectionForeground() : attr.GetTextColour());
+        dc.SetFont(attr.GetFont());
         grid.DrawTextRectangle(dc, grid.GetCellValue(row, col), text, wxALIGN_RIGHT,
                                wxALIGN_CENTRE);
     }
 
     wxSize GetBestSize(wxGrid& grid, wxGridCellAttr& attr, wxDC& dc, int row, int col) override
     {
-        const wxSize text = wxGridCellStringRenderer::GetBestSize(grid, attr, dc, row, col);
+        dc.SetFont(attr.GetFont());
+        const wxSize text = dc.GetTextExtent(grid.GetCellValue(row, col));
         const int margin = grid.FromDIP(3);
         return {m_box.x + text.x + 4 * margin, std::max(m_box.y, text.y) + 2 * margin};
     }
@@ -153,6 +193,8 @@ CTaskView::CTaskView(wxWindow* parent, CTaskList& list, Host host)
         attr->SetAlignment(col == kColName ? wxALIGN_LEFT : wxALIGN_CENTRE, wxALIGN_CENTRE);
         if (col == kColNumber) {
             attr->SetRenderer(new CThumbnailRenderer(*this, m_thumbBox));
+        } else {
+            attr->SetRenderer(new CTextRenderer);
         }
         if (col == kColCopies) {
             attr->SetEditor(new wxGridCellTextEditor);
