@@ -339,12 +339,23 @@ bool TypeTaskCopies(int row, const std::string& text)
     return TaskView().ApplyCopies(row, text);
 }
 
-void SendTaskKey(int keyCode)
+void SendTaskKey(TaskKey key)
 {
     wxKeyEvent event(wxEVT_KEY_DOWN);
-    event.m_keyCode = keyCode;
+    event.m_keyCode = key == TaskKey::Delete ? WXK_DELETE : WXK_F2;
     event.SetEventObject(TaskView().Grid());
     TaskView().Grid()->GetEventHandler()->ProcessEvent(event);
+}
+
+bool TaskCopiesEditorOpen()
+{
+    const wxGrid* grid = TaskView().Grid();
+    return grid->IsCellEditControlShown() && grid->GetGridCursorCol() == kColCopies;
+}
+
+void CloseTaskEditor()
+{
+    TaskView().Grid()->DisableCellEditControl();
 }
 
 bool TaskPrinting()

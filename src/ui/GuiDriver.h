@@ -109,8 +109,12 @@ std::vector<TaskMenuItem> TaskRowMenu();
 bool ChooseTaskMenuItem(const std::string& label);
 // The operator types text into the copies cell of row; true when the copies were set.
 bool TypeTaskCopies(int row, const std::string& text);
-// The key pressed in the task list (the toolkit's key code).
-void SendTaskKey(int keyCode);
+// A key pressed in the task list: Delete, or F2 (the copies of the selected row).
+enum class TaskKey { Delete, EditCopies };
+void SendTaskKey(TaskKey key);
+// The editor of the copies cell is open; CloseTaskEditor closes it as it is.
+bool TaskCopiesEditorOpen();
+void CloseTaskEditor();
 // A print job runs.
 bool TaskPrinting();
 // Opens a main window again after an earlier one of this process closed; false when it did not.

@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <wx/defs.h>
-
 #include "config/PrinterConfig.h"
 #include "platform/RandomSource.h"
 #include "preview/PreviewBuilder.h"
@@ -182,6 +180,11 @@ TEST_F(TaskViewGui, CopiesTypedIntoTheRowAreSavedAndBadOnesRefused)
 {
     const int row = Row(kFiles[1]);
     ASSERT_GE(row, 0);
+    drv::ClickTaskRow(row);
+    drv::SendTaskKey(drv::TaskKey::EditCopies);
+    EXPECT_TRUE(drv::TaskCopiesEditorOpen()) << "F2 opens the copies of the selected row";
+    drv::CloseTaskEditor();
+    EXPECT_FALSE(drv::TaskCopiesEditorOpen());
     EXPECT_TRUE(drv::TypeTaskCopies(row, "2"));
     EXPECT_TRUE(drv::WaitFor([&] { return drv::TaskCell(row, kColCopies) == "2"; }));
     ASSERT_EQ(Saved().size(), 3U);
@@ -305,14 +308,14 @@ TEST_F(TaskViewGui, DeleteAsksThenRemovesTheRowTheRecordAndTheThumbnail)
     ASSERT_GE(row, 0);
     drv::ClickTaskRow(row);
     answer = false;
-    drv::SendTaskKey(WXK_DELETE);
+    drv::SendTaskKey(drv::TaskKey::Delete);
     ASSERT_EQ(shown.size(), 1U);
     EXPECT_EQ(shown[0], FormatResString(ids::kTaskAskDelete, {kFiles[1]}));
     EXPECT_EQ(drv::TaskRows(), 4) << "answered no";
     EXPECT_TRUE(std::filesystem::exists(thumbnails[1]));
 
     answer = true;
-    drv::SendTaskKey(WXK_DELETE);
+    drv::SendTaskKey(drv::TaskKey::Delete);
     EXPECT_TRUE(drv::WaitFor([] { return drv::TaskRows() == 3; }));
     EXPECT_EQ(Row(kFiles[1]), -1);
     for (int r = 0; r < drv::TaskRows(); ++r) {
