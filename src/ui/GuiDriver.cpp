@@ -283,6 +283,11 @@ std::string TaskCell(int row, int column)
     return TaskView().CellText(row, column).utf8_string();
 }
 
+std::string TaskColumnTitle(int column)
+{
+    return TaskView().Grid()->GetColLabelValue(column).utf8_string();
+}
+
 std::pair<int, int> TaskThumbnailSize(int row)
 {
     const wxBitmap& thumb = TaskView().Thumbnail(row);

@@ -91,6 +91,7 @@ std::string StateViewText();
 CTaskList& Tasks();
 int TaskRows();
 std::string TaskCell(int row, int column);
+std::string TaskColumnTitle(int column);
 // The size of the thumbnail drawn in the row, 0 x 0 when none is.
 std::pair<int, int> TaskThumbnailSize(int row);
 // The row the window shows selected, -1 when none.

@@ -462,30 +462,26 @@ void CTaskView::ShowRowMenu(const wxPoint& where)
 
 void CTaskView::OnKey(wxKeyEvent& event)
 {
-    if (event.HasAnyModifiers() &&
-        !(event.GetModifiers() == wxMOD_SHIFT && event.GetKeyCode() == WXK_F10)) {
-        event.Skip();
+    const int key = event.GetKeyCode();
+    const int modifiers = event.GetModifiers();
+    // The menu key or Shift+F10 opens the row's menu; F10 alone belongs to the menu bar.
+    if ((key == WXK_WINDOWS_MENU && modifiers == wxMOD_NONE) ||
+        (key == WXK_F10 && modifiers == wxMOD_SHIFT)) {
+        const int row = std::max(m_grid->GetGridCursorRow(), 0);
+        const wxRect cell = m_grid->CellToRect(row, kColName);
+        ShowRowMenu(m_grid->GetGridWindow()->GetPosition() +
+                    m_grid->CalcScrolledPosition(cell.GetBottomLeft()));
         return;
     }
-    switch (event.GetKeyCode()) {
-        case WXK_DELETE:
-        case WXK_NUMPAD_DELETE:
-            RunAction(kActionDelete);
-            return;
-        case WXK_F2:
-            RunAction(kActionCopies);
-            return;
-        case WXK_WINDOWS_MENU:
-        case WXK_F10: {
-            const int row = std::max(m_grid->GetGridCursorRow(), 0);
-            const wxRect cell = m_grid->CellToRect(row, kColName);
-            ShowRowMenu(m_grid->GetGridWindow()->GetPosition() +
-                        m_grid->CalcScrolledPosition(cell.GetBottomLeft()));
-            return;
-        }
-        default:
-            event.Skip();
+    if (modifiers == wxMOD_NONE && (key == WXK_DELETE || key == WXK_NUMPAD_DELETE)) {
+        RunAction(kActionDelete);
+        return;
     }
+    if (modifiers == wxMOD_NONE && key == WXK_F2) {
+        RunAction(kActionCopies);
+        return;
+    }
+    event.Skip();
 }
 
 void CTaskView::RunAction(int action)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/PrinterConfig.h"
+#include "platform/AtomicFile.h"
 #include "platform/RandomSource.h"
 #include "preview/PreviewBuilder.h"
 #include "print/RipImage.h"
@@ -344,6 +345,51 @@ TEST_F(TaskViewGui, DeleteAllEmptiesTheListTheFileAndTheWorksFolder)
     for (const auto& item : drv::TaskRowMenu()) {
         EXPECT_FALSE(item.enabled) << item.label << " with no task";
     }
+}
+
+// The window in English: titles and texts from the English table, every column wide enough.
+TEST(TaskViewGuiEnglish, TitlesAndTextsComeFromTheEnglishTableAndFit)
+{
+    ASSERT_FALSE(drv::MainFrameAlive());
+    TempDir dir;
+    const std::filesystem::path source(TAVOLUX_SOURCE_DIR);
+    std::string ini;
+    ASSERT_TRUE(ReadWholeFile(source / "data/sample/tavolux.ini", ini));
+    const size_t language = ini.find("Language=0");
+    ASSERT_NE(language, std::string::npos);
+    ini.replace(language, 10, "Language=1");
+    ASSERT_TRUE(AtomicWriteFile(dir.Path() / "tavolux.ini", ini));
+    std::filesystem::copy_file(source / "src/res/TxResEng.lang", dir.Path() / "TxResEng.lang");
+    {
+        CPrinterConfig config(dir.Path());
+        ASSERT_TRUE(config.LoadConfig());
+        CTaskList list(config, dir.Path() / kWorksFolderName);
+        CRandomSource random(3);
+        CRipImage image(kWidth, 32, 4, 720, 360);
+        ASSERT_TRUE(image.Fill("text", random));
+        ASSERT_TRUE(image.Write(dir.Path() / "english.prn"));
+        CPreviewBuilder builder(dir.Path() / "english.prn", false, 400, 300, kPreviewAuto,
+                                PreviewSettings::FromConfig(config));
+        ASSERT_EQ(builder.Build(), kPreviewOk);
+        ASSERT_EQ(
+            list.AddTask((dir.Path() / "english.prn").string(), builder.Header(), builder.Bitmap()),
+            0);
+        ASSERT_TRUE(list.SaveTasks());
+    }
+    ASSERT_TRUE(drv::StartAnotherMainFrame({dir.Path(), "virtual:instant"}));
+    drv::AnswerMessages([](const std::string&, bool) { return false; });
+    ASSERT_EQ(drv::TaskRows(), 1);
+    EXPECT_EQ(drv::TaskColumnTitle(kColName), "Name");
+    EXPECT_EQ(drv::TaskColumnTitle(kColCopies), "Copies");
+    EXPECT_EQ(drv::TaskCell(0, kColState), "Ready");
+    EXPECT_TRUE(drv::TaskColumnsFit());
+    const auto menu = drv::TaskRowMenu();
+    ASSERT_FALSE(menu.empty());
+    EXPECT_EQ(menu.front().label, "Print");
+
+    EXPECT_TRUE(drv::WaitFor([] { return drv::Session().CanClose(); }));
+    drv::SendCommand(cmd::kExit);
+    EXPECT_TRUE(drv::WaitFor([] { return !drv::MainFrameAlive(); }));
 }
 
 }  // namespace tavolux::test
