@@ -363,4 +363,15 @@ inline constexpr int kUiAboutTitle = 61362;  // the about box's title
 inline constexpr int kUserConfigNotSeeded =
     61363;  // the user's configuration not made: folder, reason
 
+// The task list window.
+inline constexpr int kTaskMenuPrint = 61300;      // the row's menu: print the task
+inline constexpr int kTaskMenuDelete = 61301;     // delete the task
+inline constexpr int kTaskMenuDeleteAll = 61302;  // delete every task
+inline constexpr int kTaskMenuSaveAll = 61303;    // save every task
+inline constexpr int kTaskMenuCopies = 61304;     // change the copies
+inline constexpr int kTaskAskDelete = 61305;      // confirm deleting a task: its name
+inline constexpr int kTaskAskDeleteAll = 61306;   // confirm deleting every task: how many
+inline constexpr int kTaskCopiesRange = 61307;    // copies typed that are not 1..9999: the text
+inline constexpr int kTaskBusyPrinting = 61308;   // the list cannot change while a task prints
+
 }  // namespace tavolux::ids

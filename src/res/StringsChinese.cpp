@@ -342,6 +342,15 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiOk, "确定"},
         {kUiAboutTitle, "关于 Tavolux"},
         {kUserConfigNotSeeded, "无法在 %1 中建立用户配置文件：%2"},
+        {kTaskMenuPrint, "打印"},
+        {kTaskMenuDelete, "删除"},
+        {kTaskMenuDeleteAll, "全部删除"},
+        {kTaskMenuSaveAll, "全部保存"},
+        {kTaskMenuCopies, "修改份数"},
+        {kTaskAskDelete, "删除任务“%1”吗？"},
+        {kTaskAskDeleteAll, "删除全部 %1 个任务吗？"},
+        {kTaskCopiesRange, "份数必须是 1 到 9999 之间的整数，“%1”不是。"},
+        {kTaskBusyPrinting, "正在打印，现在不能删除任务或修改份数。"},
     };
     return table;
 }

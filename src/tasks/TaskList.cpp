@@ -571,6 +571,34 @@ bool CTaskList::SaveTask(int index)
     return WriteSaved();
 }
 
+bool CTaskList::SetCopies(int index, int copies)
+{
+    int old = 0;
+    bool wasSaved = false;
+    {
+        std::lock_guard lock(m_mutex);
+        Entry* entry = Row(index);
+        if (entry == nullptr) {
+            return false;
+        }
+        old = entry->record.m_copies;
+        wasSaved = entry->record.m_saved != 0;
+        entry->record.m_copies = copies;
+        entry->row[kColCopies] = std::to_string(copies);
+    }
+    const bool saved = SaveTask(index);
+    if (!saved) {
+        std::lock_guard lock(m_mutex);
+        if (Entry* entry = Row(index)) {
+            entry->record.m_copies = old;
+            entry->record.m_saved = wasSaved ? 1 : 0;
+            entry->row[kColCopies] = std::to_string(old);
+        }
+    }
+    Notify(&ITaskListObserver::OnRowChanged, index);
+    return saved;
+}
+
 int CTaskList::TaskCount() const
 {
     std::lock_guard lock(m_mutex);

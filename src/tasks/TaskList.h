@@ -109,6 +109,9 @@ public:
     // resume line survive a restart. Safe from any thread. False when index is out of range
     // or the file cannot be written ("任务保存出错！" shown).
     bool SaveTask(int index);
+    // The operator's copies for the task (the caller checks the range), saved at once. When the
+    // save fails the task keeps its old copies and false is returned (the failure was shown).
+    bool SetCopies(int index, int copies);
 
     int TaskCount() const;
     TaskRecord GetTask(int index) const;

@@ -13,6 +13,7 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/grid.h>
 #include <wx/init.h>
 #include <wx/menu.h>
 #include <wx/statusbr.h>
@@ -25,7 +26,9 @@
 #include "ui/PreviewView.h"
 #include "ui/SideBar.h"
 #include "ui/WxDialog.h"
+#include "ui/TaskView.h"
 #include "ui/WxIds.h"
+#include "uimodel/PrintTask.h"
 
 namespace tavolux::ui::driver {
 
@@ -582,6 +585,119 @@ PreviewJob LastPreviewJob()
 int PreviewStoppedBuilds()
 {
     return Frame().PreviewStoppedBuilds();
+}
+
+namespace {
+
+CTaskView& TaskView()
+{
+    return *Frame().TaskView();
+}
+
+}  // namespace
+
+int TaskRows()
+{
+    return TaskView().RowCount();
+}
+
+std::string TaskCell(int row, int column)
+{
+    return TaskView().CellText(row, column).utf8_string();
+}
+
+std::string TaskColumnTitle(int column)
+{
+    return TaskView().Grid()->GetColLabelValue(column).utf8_string();
+}
+
+std::pair<int, int> TaskThumbnailSize(int row)
+{
+    const wxBitmap& thumb = TaskView().Thumbnail(row);
+    return thumb.IsOk() ? std::pair{thumb.GetWidth(), thumb.GetHeight()} : std::pair{0, 0};
+}
+
+int TaskSelectedRow()
+{
+    return TaskView().SelectedRow();
+}
+
+bool TaskColumnsFit()
+{
+    return TaskView().ColumnsFit();
+}
+
+void ClickTaskRow(int row)
+{
+    TaskView().ClickRow(row);
+}
+
+std::vector<TaskMenuItem> TaskRowMenu()
+{
+    std::vector<TaskMenuItem> items;
+    const std::unique_ptr<wxMenu> menu = TaskView().BuildRowMenu();
+    for (const wxMenuItem* item : menu->GetMenuItems()) {
+        if (!item->IsSeparator()) {
+            items.push_back({item->GetItemLabelText().utf8_string(), item->IsEnabled()});
+        }
+    }
+    return items;
+}
+
+bool ChooseTaskMenuItem(const std::string& label)
+{
+    const std::unique_ptr<wxMenu> menu = TaskView().BuildRowMenu();
+    for (const wxMenuItem* item : menu->GetMenuItems()) {
+        if (!item->IsSeparator() && item->GetItemLabelText().utf8_string() == label) {
+            if (!item->IsEnabled()) {
+                return false;
+            }
+            // As the popup menu reports the choice: a menu event on the window.
+            wxCommandEvent event(wxEVT_MENU, item->GetId());
+            event.SetEventObject(&TaskView());
+            TaskView().GetEventHandler()->ProcessEvent(event);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TypeTaskCopies(int row, const std::string& text)
+{
+    return TaskView().ApplyCopies(row, text);
+}
+
+void SendTaskKey(TaskKey key)
+{
+    wxKeyEvent event(wxEVT_KEY_DOWN);
+    event.m_keyCode = key == TaskKey::Delete ? WXK_DELETE : WXK_F2;
+    event.SetEventObject(TaskView().Grid());
+    TaskView().Grid()->GetEventHandler()->ProcessEvent(event);
+}
+
+bool TaskCopiesEditorOpen()
+{
+    const wxGrid* grid = TaskView().Grid();
+    return grid->IsCellEditControlShown() && grid->GetGridCursorCol() == kColCopies;
+}
+
+void CloseTaskEditor()
+{
+    TaskView().Grid()->DisableCellEditControl();
+}
+
+bool TaskPrinting()
+{
+    return Frame().Printer().Running();
+}
+
+bool StartAnotherMainFrame(const StartOptions& options)
+{
+    if (MainFrameAlive()) {
+        return false;
+    }
+    App().Dispatcher().Reopen();
+    return StartMainFrame(options);
 }
 
 }  // namespace tavolux::ui::driver

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/DibImage.h"
@@ -16,6 +17,7 @@
 #include "uimodel/MenuModel.h"
 
 namespace tavolux {
+class CTaskList;
 class CPrinterConfig;
 class CPrinterSession;
 class CTaskList;
@@ -169,5 +171,37 @@ PreviewJob LastPreviewJob();
 // Preview builds stopped before they finished (by the close sequence). Also right after the
 // close, while the closed window waits to be deleted.
 int PreviewStoppedBuilds();
+// The task list window.
+int TaskRows();
+std::string TaskCell(int row, int column);
+std::string TaskColumnTitle(int column);
+// The size of the thumbnail drawn in the row, 0 x 0 when none is.
+std::pair<int, int> TaskThumbnailSize(int row);
+// The row the window shows selected, -1 when none.
+int TaskSelectedRow();
+// Every column at least as wide as its title and its widest cell.
+bool TaskColumnsFit();
+// The operator clicks the row.
+void ClickTaskRow(int row);
+struct TaskMenuItem {
+    std::string label;
+    bool enabled = false;
+};
+// The row's menu as a right click would open it now.
+std::vector<TaskMenuItem> TaskRowMenu();
+// Chooses the item of the row's menu with that label; false when there is none.
+bool ChooseTaskMenuItem(const std::string& label);
+// The operator types text into the copies cell of row; true when the copies were set.
+bool TypeTaskCopies(int row, const std::string& text);
+// A key pressed in the task list: Delete, or F2 (the copies of the selected row).
+enum class TaskKey { Delete, EditCopies };
+void SendTaskKey(TaskKey key);
+// The editor of the copies cell is open; CloseTaskEditor closes it as it is.
+bool TaskCopiesEditorOpen();
+void CloseTaskEditor();
+// A print job runs.
+bool TaskPrinting();
+// Opens a main window again after an earlier one of this process closed; false when it did not.
+bool StartAnotherMainFrame(const StartOptions& options);
 
 }  // namespace tavolux::ui::driver

@@ -29,8 +29,11 @@
 #include "ui/Icons.h"
 #include "ui/PurgeDialog.h"
 #include "ui/SideBar.h"
+#include "ui/TaskView.h"
 #include "ui/WxIds.h"
+#include "platform/RandomSource.h"
 #include "uimodel/AppTitle.h"
+#include "uimodel/PrintTask.h"
 
 namespace tavolux::ui {
 
@@ -134,10 +137,20 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
                                                   GetReplyEvents())),
       m_tick(this)
 {
+    m_tasks = std::make_unique<CTaskList>(*m_config, GetProgramDir() / kWorksFolderName);
+    m_tasks->LoadTasks();
+    m_random = std::make_unique<CRandomSource>();
+    m_printer = std::make_unique<CTaskPrinter>(PrintTaskDevice{.config = *m_config,
+                                                               .device = m_session->Device(),
+                                                               .machine = m_session->Machine(),
+                                                               .block = *m_block,
+                                                               .events = GetReplyEvents()},
+                                               *m_random);
     m_model =
         std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
                                                        .dispatcher = app.Dispatcher(),
                                                        .session = m_session.get(),
+                                                       .printer = m_printer.get(),
                                                        .instance = app.Instance(),
                                                        .joinPreview = [this] { StopPreview(); }});
     m_model->SetLateRequestSink([this](const ViewRequest& request) { Carry(request); });
@@ -149,8 +162,6 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
     BuildAccelerators();
     CreateStatusBar(2);
     BuildViews();
-    m_tasks = std::make_unique<CTaskList>(*m_config, GetProgramDir() / kWorksFolderName);
-    m_tasks->LoadTasks();
 
     Bind(wxEVT_MENU, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
     Bind(wxEVT_TOOL, &CMainFrame::OnCommand, this, kFirstWxId, kLastWxId);
@@ -173,6 +184,9 @@ CMainFrame::~CMainFrame()
 {
     m_tick.Stop();
     StopPreview();
+    if (m_taskView != nullptr) {
+        m_taskView->Detach();  // the window outlives the list it shows
+    }
     if (m_jog) {
         m_jog->HoldLost(HoldLoss::FocusLost);
     }
@@ -315,6 +329,7 @@ void CMainFrame::BuildViews()
     auto* rightSizer = new wxBoxSizer(wxVERTICAL);
     rightSizer->Add(taskBox, wxSizerFlags(1).Expand().Border(wxALL));
     m_taskHost->SetSizer(rightSizer);
+    BuildTaskView(taskBox);
 
     m_splitter->SetMinimumPaneSize(FromDIP(120));
     m_splitter->SplitVertically(left, m_taskHost, FromDIP(260));
@@ -424,6 +439,12 @@ void CMainFrame::Carry(const ViewRequest& request)
             Carry(m_model->Answer(request.command, yes));
             return;
         }
+        case ViewAction::SaveTasks:
+            m_tasks->SaveAllTasks();  // a failure shows its message
+            return;
+        case ViewAction::PrintSelected:
+            PrintSelectedTask();
+            return;
         case ViewAction::OpenDialog:
             if (request.command == cmd::kSingleClean) {
                 OpenCleaningDialog();
@@ -433,11 +454,6 @@ void CMainFrame::Carry(const ViewRequest& request)
             return;
         case ViewAction::OpenRipFile:
             OpenRipFile();
-            return;
-        case ViewAction::SaveTasks:
-        case ViewAction::PrintSelected:
-            // The task list and its dialogs come later; the operator is told so.
-            ShowMessage(Text(ids::kNotAvailableYet), false, wxICON_INFORMATION);
             return;
         case ViewAction::ShowBars:
             ShowBars();
@@ -611,6 +627,26 @@ void CMainFrame::OpenCleaningDialog()
     m_model->DialogOpened();
     dialog.Run();
     m_model->DialogClosed();
+}
+
+void CMainFrame::BuildTaskView(wxStaticBoxSizer* box)
+{
+    CTaskView::Host host{
+        .selectionChanged = [this](int row) { TaskSelectionChanged(row); },
+        .execute = [this](int command) { Execute(command); },
+        .message =
+            [this](const wxString& text, bool question) {
+                return ShowMessage(text, question, question ? wxICON_QUESTION : wxICON_INFORMATION);
+            },
+        .printing = [this] { return m_printer->Running(); },
+    };
+    m_taskView = new CTaskView(box->GetStaticBox(), *m_tasks, std::move(host));
+    box->Add(m_taskView, wxSizerFlags(1).Expand());
+}
+
+void CMainFrame::PrintSelectedTask()
+{
+    m_printer->PrintTask(*m_tasks, m_tasks->GetSelectedTask());
 }
 
 }  // namespace tavolux::ui

@@ -29,11 +29,17 @@ class wxToolBar;
 class wxKeyEvent;
 class wxGauge;
 
+namespace tavolux {
+class CRandomSource;
+class CTaskPrinter;
+}  // namespace tavolux
+
 namespace tavolux::ui {
 
 class CSideBar;
 class CTavoluxApp;
 class CTavoluxView;
+class CTaskView;
 
 class CMainFrame : public wxFrame {
 public:
@@ -73,6 +79,10 @@ public:
     // The task list's selection moved to row (-1: none); the task view tells the frame, which
     // shows that task's preview.
     void TaskSelectionChanged(int row);
+
+    // The task list window, and the printer of its tasks (a job runs while Running()).
+    CTaskView* TaskView() const { return m_taskView; }
+    CTaskPrinter& Printer() { return *m_printer; }
 
     using MessageHook = std::function<bool(const std::string& text, bool question)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
@@ -131,6 +141,10 @@ private:
     void RenderSelectedAgain();
     // The close sequence: stops and joins a running build.
     void StopPreview();
+    // The task list window in its place; the list is loaded by then.
+    void BuildTaskView(wxStaticBoxSizer* box);
+    // Prints the selected task; a refusal has shown its message.
+    void PrintSelectedTask();
 
     CTavoluxApp& m_app;
     std::unique_ptr<CPrinterConfig> m_config;  // outlives the session, which reads it
@@ -138,6 +152,8 @@ private:
     PrinterStatusBlock* m_block = nullptr;
     std::unique_ptr<CPrinterSession> m_session;
     std::unique_ptr<CTaskList> m_tasks;        // Works/Tasks.dat of the program folder
+    std::unique_ptr<CRandomSource> m_random;   // the print jobs' masks
+    std::unique_ptr<CTaskPrinter> m_printer;   // before the tasks go, its job thread ends
     std::unique_ptr<CMainFrameModel> m_model;  // after the session, so it goes first
     std::unique_ptr<IJogCapture> m_jogCapture;
     std::unique_ptr<CJogController> m_jog;
@@ -152,6 +168,7 @@ private:
     wxPanel* m_previewHost = nullptr;
     wxSplitterWindow* m_splitter = nullptr;  // the state view beside the task list
     wxPanel* m_taskHost = nullptr;
+    CTaskView* m_taskView = nullptr;
     wxStaticBoxSizer* m_stateBox = nullptr;
     wxStaticText* m_stateText = nullptr;
     wxStaticText* m_noticeText = nullptr;
