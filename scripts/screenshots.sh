@@ -1,54 +1,24 @@
 #!/usr/bin/env bash
-# Takes screenshots of the desktop program's main window on the virtual printer, in Chinese and
-# in English, under a virtual X display: docs/screenshots/main-zh.png and main-en.png.
-# Usage: scripts/screenshots.sh [BUILD_BIN_DIR]   (default build/debug/bin, built beforehand)
+# Takes screenshots of the desktop program's main window printing a task on the virtual printer,
+# in Chinese and in English, under a virtual X display: docs/screenshots/main-zh.png and
+# main-en.png.
+# Usage: scripts/screenshots.sh [BUILD_BIN_DIR]   (default build/debug/bin, built beforehand:
+# the targets tavolux-cli and ui_screenshot)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# Inside the virtual display the script runs itself again as: --shoot PROGRAM DIR PNG.
-if [ "${1:-}" != --shoot ]; then
-  bin=${1:-build/debug/bin}
-  program="$bin/tavolux"
-fi
-# Runs inside the virtual display: starts the program, waits for its window, shoots, closes it.
-shoot() {
-  local dir=$1 png=$2
-  # A debug build checks for leaks at exit; the toolkit's caches are no concern here.
-  ASAN_OPTIONS=detect_leaks=0 "$program" --program-dir "$dir" --printer virtual &
-  local pid=$!
-  local shown=0
-  for _ in $(seq 1 200); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Tavolux'; then
-      shown=1
-      break
-    fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ "$shown" -ne 1 ]; then
-    echo "screenshots: the main window did not appear" >&2
-    kill "$pid" 2>/dev/null || true
-    return 1
+bin=${1:-build/debug/bin}
+for program in tavolux-cli ui_screenshot; do
+  if [ ! -x "$bin/$program" ]; then
+    echo "screenshots: $bin/$program is missing; build it first" >&2
+    exit 1
   fi
-  # The virtual printer answers its reset after its mechanical time; the window then shows ready.
-  sleep 3
-  import -window root "$png"
-  kill "$pid"
-  wait "$pid" || true
-}
-
-if [ "${1:-}" = --shoot ]; then
-  program=$2
-  shoot "$3" "$4"
-  exit
-fi
-if [ ! -x "$program" ]; then
-  echo "screenshots: $program is missing; build the tavolux target first" >&2
-  exit 1
-fi
+done
 out=docs/screenshots
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# A debug build checks for leaks at exit; the toolkit's caches are no concern here.
+export ASAN_OPTIONS=detect_leaks=0
 
 for lang in zh en; do
   dir="$work/$lang"
@@ -57,7 +27,14 @@ for lang in zh en; do
   if [ "$lang" = en ]; then
     sed -i 's/^Language=0/Language=1/' "$dir/tavolux.ini"
   fi
+  # Two tasks: the sample picture, which the picture shows printing, and a second one waiting.
+  "$bin/tavolux-cli" --program-dir "$dir" rip make "$dir/sample.prn" --width 2880 --height 1440 \
+    --planes 4 --xres 720 --yres 360 --pattern sample >/dev/null
+  "$bin/tavolux-cli" --program-dir "$dir" rip make "$dir/poster.prn" --width 1440 --height 720 \
+    --planes 4 --xres 720 --yres 360 --pattern random >/dev/null
+  "$bin/tavolux-cli" --program-dir "$dir" tasks add "$dir/sample.prn" >/dev/null
+  "$bin/tavolux-cli" --program-dir "$dir" tasks add "$dir/poster.prn" >/dev/null
   # Each run gets its own display, so its single-instance lock is its own too.
-  xvfb-run -a -s "-screen 0 1280x800x24" "$0" --shoot "$program" "$dir" "$PWD/$out/main-$lang.png"
+  xvfb-run -a -s "-screen 0 1600x900x24" "$bin/ui_screenshot" "$dir" "$PWD/$out/main-$lang.png"
   echo "wrote $out/main-$lang.png"
 done

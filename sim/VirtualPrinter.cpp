@@ -372,6 +372,8 @@ int CVirtualPrinter::MechanicalMs(uint8_t replyCode, int32_t value) const
             return Delay(m_times.cleanMs);
         case reply::kFlashDone:
             return Delay(m_times.flashMs);
+        case reply::kC7:
+            return Delay(m_times.flashReturnMs);
         case reply::kMediaEdge1:
         case reply::kMediaEdge2:
             return Delay(m_times.measureMs);

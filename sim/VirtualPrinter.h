@@ -26,6 +26,7 @@ struct MechanicalTimes {
     int passMs = 400;  // one pass of the carriage
     int cleanMs = 1000;
     int flashMs = 300;
+    int flashReturnMs = 800;  // the carriage back from the flash position: then idle
     int measureMs = 1500;
     int syncMs = 5;
 };

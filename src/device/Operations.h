@@ -91,7 +91,7 @@ enum class ReplyValue : uint8_t {
     X(FeedMedia, 3012, 0x91, U24, Needed, FeedDone, 0)                                  \
     X(BeginJob, 3013, 0x92, Code, Ignored, Nothing, 0)                                  \
     X(ResumePrint, 3016, 0x97, Code, Ignored, Nothing, 0)                               \
-    X(EndFlash, 3017, 0x98, Code, Ignored, Nothing, 0)                                  \
+    X(EndFlash, 3017, 0x98, Code, Ignored, C7, 0)                                       \
     X(SyncRequest, 3018, 0x99, Code, Ignored, Sync, 0)                                  \
     X(MeasureMedia, 3019, 0xC5, Code, Ignored, MediaEdge1, 30000)                       \
     X(SetPrintOptionA, 3020, 0x9A, U8, Needed, Nothing, 0)                              \

@@ -1,10 +1,12 @@
 #include "ui/MainFrame.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include <wx/accel.h>
 #include <wx/bmpbuttn.h>
+#include <wx/display.h>
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -176,7 +178,14 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
     m_tick.Start(200);
 
     SetMinClientSize(FromDIP(wxSize(640, 400)));
-    SetClientSize(FromDIP(wxSize(1000, 640)));
+    // Most of the screen, so that every column of the task list shows; never larger than it.
+    const wxRect screen = wxDisplay(wxDisplay::GetFromWindow(this) == wxNOT_FOUND
+                                        ? 0U
+                                        : static_cast<unsigned>(wxDisplay::GetFromWindow(this)))
+                              .GetClientArea();
+    const wxSize wanted = FromDIP(wxSize(1500, 860));
+    SetSize(std::min(wanted.x, screen.width * 97 / 100),
+            std::min(wanted.y, screen.height * 95 / 100));
     Centre();
 }
 
@@ -332,7 +341,7 @@ void CMainFrame::BuildViews()
     BuildTaskView(taskBox);
 
     m_splitter->SetMinimumPaneSize(FromDIP(120));
-    m_splitter->SplitVertically(left, m_taskHost, FromDIP(260));
+    m_splitter->SplitVertically(left, m_taskHost, FromDIP(220));
     m_mainSplitter->SetMinimumPaneSize(FromDIP(120));
     m_mainSplitter->SetSashGravity(0.6);
     m_mainSplitter->SplitHorizontally(m_previewHost, m_splitter, -FromDIP(250));
@@ -642,6 +651,8 @@ void CMainFrame::BuildTaskView(wxStaticBoxSizer* box)
     };
     m_taskView = new CTaskView(box->GetStaticBox(), *m_tasks, std::move(host));
     box->Add(m_taskView, wxSizerFlags(1).Expand());
+    // The selection the loaded list starts with was announced before anyone listened.
+    TaskSelectionChanged(m_tasks->GetSelectedTask());
 }
 
 void CMainFrame::PrintSelectedTask()

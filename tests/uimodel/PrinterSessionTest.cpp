@@ -144,6 +144,25 @@ TEST(PrinterSession, PollsAnAttachedPrinterAndClosesOnlyWhenIdle)
     EXPECT_FALSE(session.StartPolling());
 }
 
+// Flash return leaves the machine busy until the printer, back from the flash position, says it
+// is idle; without that answer only a reset would free the operator.
+TEST(PrinterSession, FlashReturnEndsWhenThePrinterReportsIdle)
+{
+    Rig rig;
+    CPrinterSession& session = *rig.session;
+    session.Poller().SetWaitFunction([](int) {});
+    ASSERT_TRUE(session.StartPolling());
+    ASSERT_TRUE(Eventually([&] { return session.Machine().Get() == MachineState::Ready; }));
+    ASSERT_TRUE(session.Machine().Gate(gate::kFlash));
+    session.Device().SendCommand(wire::op::kStartFlash, wire::op::kNoArgument);
+    ASSERT_TRUE(session.Machine().Gate(gate::kFlashReturn));
+    EXPECT_FALSE(session.CanClose());
+    session.Device().SendCommand(wire::op::kEndFlash, wire::op::kNoArgument);
+    EXPECT_TRUE(Eventually([&] { return session.Machine().Get() == MachineState::Ready; }));
+    EXPECT_TRUE(session.CanClose());
+    session.Shutdown();
+}
+
 TEST(PrinterSession, NoPollingWithoutIntercommunication)
 {
     Rig rig(0);
