@@ -349,4 +349,20 @@ inline constexpr int kUiPreview = 61107;            // the preview's title
 inline constexpr int kUiHelpNotOpened = 61150;      // the browser did not open the manual: file
 inline constexpr int kUiRestartFailed = 61151;      // the program did not start again: file
 
+// Test charts.
+inline constexpr int kChartGlyphMissing = 61200;  // a glyph file of the charts is missing: path
+inline constexpr int kChartGlyphShort = 61201;    // a glyph file of the charts is too short: path
+inline constexpr int kChartUnknownIndex =
+    61202;  // no chart of that index for the runner: index, runner
+inline constexpr int kChartCannotLayOut = 61203;  // the settings cannot lay out a chart
+inline constexpr int kChartStopped = 61204;       // a chart was stopped
+inline constexpr int kChartFailed = 61205;        // a chart was not printed
+inline constexpr int kCliChartUnknown = 61206;    // no chart of that name: name
+inline constexpr int kCliChartPrinted = 61207;    // a chart was printed: name
+inline constexpr int kCliChartListHead = 61208;   // the heading of the chart list
+inline constexpr int kCliChartDryPass =
+    61209;  // one pass of a dry run: pass, rows fed, steps, rows per channel
+inline constexpr int kCliChartPassMode =
+    61210;  // the pass mode is outside the pass list: highest index
+
 }  // namespace tavolux::ids

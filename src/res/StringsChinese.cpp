@@ -331,6 +331,17 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kUiPreview, "预览"},
         {kUiHelpNotOpened, "无法在浏览器中打开操作手册：%1"},
         {kUiRestartFailed, "程序没有重新启动：%1。请手动启动。"},
+        {kChartGlyphMissing, "测试图字模文件 %1 不存在，测试图没有开始打印。"},
+        {kChartGlyphShort, "测试图字模文件 %1 不完整，测试图没有开始打印。"},
+        {kChartUnknownIndex, "%2 喷头排列没有编号为 %1 的测试图。"},
+        {kChartCannotLayOut, "打印机参数无法排布测试图（喷头、分辨率、脉冲当量或打印模式）。"},
+        {kChartStopped, "测试图打印已停止。"},
+        {kChartFailed, "测试图打印失败。"},
+        {kCliChartUnknown, "没有名为 %1 的测试图；tavolux-cli chart list 列出全部测试图。"},
+        {kCliChartPrinted, "测试图 %1 已打印。"},
+        {kCliChartListHead, "名称，测试编号，遍数，方式"},
+        {kCliChartDryPass, "第 %1 遍：走纸 %2 行（%3 步）；各通道画出的行数：%4"},
+        {kCliChartPassMode, "--pass-mode 必须是 ToTalPassList 中的一项，0 到 %1。"},
     };
     return table;
 }

@@ -1,0 +1,243 @@
+// Charts printed through the print job onto the virtual printer's sheet, on each sample
+// printer, read back from the sheet: where the drops landed, that nothing fell off the sheet
+// and that no pixel took two drops where the chart draws it once.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "chart/ChartFixture.h"
+#include "print/NozzleMap.h"
+#include "print/TransferLayout.h"
+
+using namespace tavolux;
+using chart::RunnerKind;
+
+namespace {
+
+// Runs of consecutive sheet lines [first, first + length).
+struct LineRun {
+    int first = 0;
+    int length = 0;
+};
+
+std::vector<LineRun> Runs(const std::vector<int>& lines)
+{
+    std::vector<LineRun> runs;
+    for (const int y : lines) {
+        if (!runs.empty() && runs.back().first + runs.back().length == y) {
+            ++runs.back().length;
+        } else {
+            runs.push_back({y, 1});
+        }
+    }
+    return runs;
+}
+
+// Drops of channel c on line y over pixels [x, x + width).
+int InkOver(const sim::CMediaSheet& sheet, int c, int y, int x, int width, int* twice = nullptr)
+{
+    int n = 0;
+    for (int i = x; i < x + width; ++i) {
+        const int d = sheet.DropsAt(c, i, y);
+        n += d > 0 ? 1 : 0;
+        if (twice != nullptr && d > 1) {
+            ++*twice;
+        }
+    }
+    return n;
+}
+
+// Nothing fell off the sheet, and (unless the chart overlaps passes on purpose) no pixel took
+// two drops.
+void ExpectCleanSheet(const sim::CMediaSheet& sheet, bool once = true)
+{
+    EXPECT_EQ(sheet.OutsideDrops(), 0);
+    EXPECT_FALSE(sheet.Overflowed());
+    for (const auto& t : sheet.Tally()) {
+        EXPECT_TRUE(!once || t.pixelsMore == 0) << "channel " << t.index << ": " << t.pixelsMore;
+    }
+}
+
+class ChartSheetTest : public test::ChartFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ChartSheetTest, NozzleCheckFiresEveryNozzleOnceInTheStaircase)
+{
+    Start(GetParam());
+    const auto kind = chart::ChooseRunnerKind(cfg.config);
+    ASSERT_TRUE(Print(kind, 6)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet);
+
+    const auto& p = cfg.config.params;
+    const LayoutParams layout = LayoutParams::FromConfig(cfg.config);
+    const int h = layout.groupRows;
+    // Scale 1: the chart prints at the calibration resolution.
+    const int w = 120;
+    const int s = 8;
+    const int groupsDrawn = std::min(p.GroupNo, 2);
+    for (int c = 0; c < p.ColorNo; ++c) {
+        const int x0 = (3 * s + 4 * w + 240 + 480) * c;
+        const int blockX = x0 + 4 * w + 3 * s;
+        std::vector<int> lines;
+        std::vector<int> columns;
+        int twice = 0;
+        for (int y = 0; y < sheet.Height(); ++y) {
+            int inked = -1;
+            for (int k = 0; k < 4; ++k) {
+                const int ink = InkOver(sheet, c, y, x0 + k * (w + s), w, &twice);
+                if (ink == 0) {
+                    continue;
+                }
+                EXPECT_EQ(ink, w) << "channel " << c << " line " << y << " column " << k;
+                EXPECT_EQ(inked, -1) << "two columns on channel " << c << " line " << y;
+                inked = k;
+            }
+            if (inked >= 0) {
+                lines.push_back(y);
+                columns.push_back(inked);
+                // The solid block beside the staircase, left of the cut-out label.
+                EXPECT_EQ(InkOver(sheet, c, y, blockX, 100), 100) << c << " " << y;
+            }
+        }
+        EXPECT_EQ(twice, 0);
+        const auto runs = Runs(lines);
+        ASSERT_EQ(static_cast<int>(runs.size()), groupsDrawn) << "channel " << c;
+        size_t at = 0;
+        for (int g = 0; g < groupsDrawn; ++g) {
+            ASSERT_EQ(runs[static_cast<size_t>(g)].length, h) << "channel " << c << " group " << g;
+            // Line i of the head is printed by the nozzle that the head's mounting puts there.
+            std::vector<int> nozzleOfRow(static_cast<size_t>(h), -1);
+            for (int n = 0; n < p.HeadHoleNo; ++n) {
+                const int r = NozzleRow(layout, g, n);
+                if (r >= 0 && r < h) {
+                    nozzleOfRow[static_cast<size_t>(r)] = n;
+                }
+            }
+            for (int i = 0; i < h; ++i, ++at) {
+                EXPECT_EQ(columns[at], 3 - nozzleOfRow[static_cast<size_t>(i)] % 4)
+                    << "channel " << c << " group " << g << " row " << i;
+            }
+        }
+        // The label is cut out of the blockX: the block is not solid everywhere.
+        int blockInk = 0;
+        for (const LineRun& run : runs) {
+            for (int y = run.first; y < run.first + run.length; ++y) {
+                blockInk += InkOver(sheet, c, y, blockX, 4 * w);
+            }
+        }
+        EXPECT_LT(blockInk, groupsDrawn * h * 4 * w) << "no label on channel " << c;
+        EXPECT_GT(blockInk, groupsDrawn * h * 4 * w - 240 * 40 * groupsDrawn);
+    }
+}
+
+TEST_P(ChartSheetTest, HeadOffsetCheckDrawsAFullColumnPerHeadInBothDirections)
+{
+    Start(GetParam());
+    const auto kind = chart::ChooseRunnerKind(cfg.config);
+    ASSERT_TRUE(Print(kind, 9)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    // Staggered heads feed less than a head after the first pass: the two directions' columns
+    // overlap on purpose, so that an offset between them shows as a kink.
+    ExpectCleanSheet(sheet, false);
+    const auto& p = cfg.config.params;
+    const int h = LayoutParams::FromConfig(cfg.config).groupRows;
+    auto runner = Runner(kind, Limits());
+    ASSERT_TRUE(runner->SetupJob(9));
+    const auto pattern = runner->BuildPattern(9);
+    ASSERT_TRUE(pattern);
+    // The sheet's lines between the first two passes.
+    const int fed = static_cast<int>(std::lround(pattern->FeedToSteps(pattern->PassFeed(0)) *
+                                                 p.MmPerPulseY / 25.4 * p.PrinterResolution));
+    for (int c = 0; c < p.ColorNo; ++c) {
+        for (int g = 0; g < p.GroupNo; ++g) {
+            const int x = 300 + 2 * c * (8 + 285) + g * (8 + 285);
+            int first = -1;
+            for (int y = 0; y < sheet.Height() && first < 0; ++y) {
+                first = sheet.DropsAt(c, x, y) > 0 ? y : -1;
+            }
+            ASSERT_GE(first, 0) << "channel " << c << " group " << g;
+            // Every nozzle once in pass 0 and once in pass 1, one pixel wide.
+            for (int y = first; y < first + fed + h; ++y) {
+                const int expected = (y < first + h ? 1 : 0) + (y >= first + fed ? 1 : 0);
+                ASSERT_EQ(sheet.DropsAt(c, x, y), expected)
+                    << "channel " << c << " group " << g << " line " << y - first;
+                EXPECT_EQ(sheet.DropsAt(c, x - 1, y) + sheet.DropsAt(c, x + 1, y), 0)
+                    << "channel " << c << " group " << g << " line " << y - first;
+            }
+        }
+    }
+}
+
+std::string PrinterName(const ::testing::TestParamInfo<int>& info)
+{
+    const char* names[] = {"TX", "TX6", "TXWhite"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(SamplePrinters, ChartSheetTest, ::testing::Values(0, 1, 2), PrinterName);
+
+// The platform check is a standard-runner chart; TX6 Printer is the sample printer that uses
+// it, and a one-group printer has no group 1 to draw.
+class PlatformCheckTest : public test::ChartFixture, public ::testing::WithParamInterface<int> {
+protected:
+    void Configure(CPrinterConfig& config) override
+    {
+        if (GetParam() == 1) {
+            auto& p = config.params;
+            p.GroupNo = 1;
+            p.HeadArrayOrder.resize(static_cast<size_t>(p.ColorNo));
+            p.HeadLevelList.resize(static_cast<size_t>(p.ColorNo));
+        }
+    }
+};
+
+TEST_P(PlatformCheckTest, ColumnsAcrossThePrintableWidth)
+{
+    Start(1);
+    ASSERT_TRUE(Print(RunnerKind::Standard, 8)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet);
+    const auto& p = cfg.config.params;
+    const int t = p.HeadHoleNo / 3;
+    const int widthPixels =
+        static_cast<int>((p.MaxPrintWidth - p.OriginPos - 100) * p.CaliResolutionX * 0.125 / 25.4) *
+        8;
+    for (int c = 0; c < p.ColorNo; ++c) {
+        int columns = 0;
+        for (int x = 0; x < widthPixels; x += 400) {
+            std::vector<int> lines;
+            for (int y = 0; y < sheet.Height(); ++y) {
+                if (sheet.DropsAt(c, 20 * c + x, y) > 0) {
+                    lines.push_back(y);
+                }
+                EXPECT_EQ(sheet.DropsAt(c, 20 * c + x + 1, y), 0);
+            }
+            const auto runs = Runs(lines);
+            if (p.GroupNo == 1) {
+                ASSERT_EQ(runs.size(), 1U);
+                EXPECT_EQ(runs[0].length, t - 1);
+            } else {
+                // Group 0's segment over nozzles T + 1 to 2T - 1, group 1's in its own rows.
+                ASSERT_EQ(runs.size(), 2U) << "channel " << c << " x " << x;
+                EXPECT_EQ(runs[0].length, t - 1);
+                EXPECT_EQ(runs[1].length, t);
+                // Where the heads' mounting puts group 1's nozzles 0 to T - 1 and group 0's
+                // nozzles T + 1 on.
+                const LayoutParams layout = LayoutParams::FromConfig(cfg.config);
+                int first1 = p.HeadHoleNo;
+                for (int n = 0; n < t; ++n) {
+                    first1 = std::min(first1, NozzleRow(layout, 1, n));
+                }
+                EXPECT_EQ(runs[1].first - runs[0].first, layout.groupRows + first1 - (t + 1));
+            }
+            ++columns;
+        }
+        EXPECT_EQ(columns, (widthPixels + 399) / 400);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, PlatformCheckTest, ::testing::Values(2, 1));
+
+}  // namespace
