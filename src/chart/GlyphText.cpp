@@ -16,8 +16,8 @@ std::string DigitText(int record)
 
 std::string LabelText(int record)
 {
-    static constexpr std::array<const char*, 6> kNames = {"黑 K", "黄 Y",    "品 M",
-                                                          "青 C", "浅青 Lc", "浅品 Lm"};
+    static constexpr std::array<const char*, 6> kNames = {"黑 K", "青 C",    "品 M",
+                                                          "黄 Y", "浅青 Lc", "浅品 Lm"};
     if (record >= 24) {
         return "白 W" + std::to_string(record - 24 + 1);
     }

@@ -14,7 +14,7 @@ inline constexpr int kLabelRecords = 28;  // 24 channel labels, then 4 white-cha
 std::string DigitText(int record);
 
 // Label record k, UTF-8. Records 0 to 23 are channel c = k mod 6 of head group k / 6 + 1,
-// written as the colour's Chinese name and its letter ("黑 K1"); the channels run K, Y, M, C,
+// written as the colour's Chinese name and its letter ("黑 K1"); the channels run K, C, M, Y,
 // Lc, Lm as the planes of a RIP file reach them. Records 24 to 27 are the white channel's
 // groups 1 to 4 ("白 W1").
 std::string LabelText(int record);

@@ -280,13 +280,18 @@ void CHeadChannel::BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int wid
     // The byte at or left of pixel x, also for a negative x.
     const int p = x + m_imageOffset * 8;
     const int first = p >= 0 ? p / 8 : -((-p + 7) / 8);
+    // A head mounted upside down prints its higher nozzles first along the media: its glyph
+    // rows go to the nozzles in reverse, so that the text reads upright on the media too.
+    const bool reversed =
+        m_hasDrawLayout && NozzleRow(m_drawLayout, g, 1) < NozzleRow(m_drawLayout, g, 0);
     for (int r = 0; r < rows; ++r) {
         const int row = NozzleRowOf(g, n + r);
         if (row < 0) {
             continue;
         }
         uint8_t* line = m_nozzleRows[static_cast<size_t>(row)];
-        const uint8_t* src = bitmap + static_cast<ptrdiff_t>(r) * widthBytes;
+        const int source = reversed ? rows - 1 - r : r;
+        const uint8_t* src = bitmap + static_cast<ptrdiff_t>(source) * widthBytes;
         for (int b = 0; b < widthBytes; ++b) {
             const int at = first + b;
             if (at >= m_imageOffset && at < m_imageOffset + m_imageBytes) {

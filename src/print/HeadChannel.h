@@ -89,8 +89,9 @@ public:
     void DrawColumn(int g, int x, int first, int last);
     // Pixels x0 to x1 inclusive on row `row` of the head window.
     void DrawRowSpan(int row, int x0, int x1);
-    // Stores rows x widthBytes bytes of bitmap (row r to nozzle n + r) from the byte holding
-    // pixel x on, replacing what the row held there.
+    // Stores rows x widthBytes bytes of bitmap (row r to nozzle n + r, or to nozzle
+    // n + rows - 1 - r on a head mounted upside down) from the byte holding pixel x on,
+    // replacing what the row held there.
     void BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows);
     // The head-window row of nozzle n of group g, -1 when there is no such nozzle.
     int NozzleRowOf(int g, int n) const;

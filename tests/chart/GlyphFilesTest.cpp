@@ -213,7 +213,7 @@ TEST_F(BuiltGlyphFilesTest, EveryLabelRecordShowsItsChannelAndGroup)
 {
     const auto bytes = ReadAll(std::filesystem::path(TAVOLUX_BIN_DIR) / kLabelFileName);
     ASSERT_EQ(bytes.size(), 28U * 1200U);
-    const std::u32string names[] = {U"黑 K", U"黄 Y", U"品 M", U"青 C", U"浅青 Lc", U"浅品 Lm"};
+    const std::u32string names[] = {U"黑 K", U"青 C", U"品 M", U"黄 Y", U"浅青 Lc", U"浅品 Lm"};
     for (int k = 0; k < 28; ++k) {
         const std::u32string name = k >= 24 ? U"白 W" : names[k % 6];
         const int group = k >= 24 ? k - 24 + 1 : k / 6 + 1;

@@ -202,9 +202,13 @@ TEST(HeadChannelDrawTest, ReversedHeadsDrawNozzleZeroOnTheirLastRow)
     channel.SetNozzleLayout(layout);
     channel.DrawNozzleSpan(0, 0, 0, 0);
     channel.DrawNozzleSpan(1, 0, 1, 1);
-    channel.BlitGlyph(1, 8, 6, kFull.data(), 1, 2);
-    EXPECT_EQ(SetPixels(channel),
-              Join({Span(0, 16, 16), Span(15, 17, 17), Span(9, 24, 31), Span(8, 24, 31)}));
+    // Nozzles 6 and 7 of the reversed group lie on rows 9 and 8: the glyph's first row goes to
+    // nozzle 7, the upper row on the media, so that the glyph reads upright.
+    const uint8_t glyph[2] = {0xF0, 0x0F};
+    channel.BlitGlyph(1, 8, 6, glyph, 1, 2);
+    channel.BlitGlyph(0, 16, 6, glyph, 1, 2);
+    EXPECT_EQ(SetPixels(channel), Join({Span(0, 16, 16), Span(15, 17, 17), Span(8, 24, 27),
+                                        Span(9, 28, 31), Span(6, 32, 35), Span(7, 36, 39)}));
 }
 
 }  // namespace
