@@ -223,6 +223,164 @@ public:
     int PassFeed(int /*pass*/) const override { return N(); }
 };
 
+// Vertical check: dash blocks of each channel overlapping the reference channel's blocks on
+// both sides (a vertical offset between heads shows as a step in the dashes), stripes of head
+// group 1 between those of group 0, and a staircase of every nozzle row per channel.
+class CVerticalCheckPattern final : public CTestPattern {
+public:
+    CVerticalCheckPattern(const CPrinterConfig& config, const ChartJob& job, double scale,
+                          const std::filesystem::path& glyphDir, RunnerKind kind)
+        : CTestPattern(config, job, scale, glyphDir), m_kind(kind)
+    {
+        if (kind == RunnerKind::Staggered) {
+            m_passCount = 2;
+            m_job.bytesPerPlaneLine =
+                WidthOr(WidthFor(C(), S(480), S(720), S(720), 0), m_job.bytesPerPlaneLine);
+            return;
+        }
+        m_passCount = WhitePrinter() ? 3 : G() == 1 ? 1 : 2;
+        const int width =
+            WidthOr(WidthFor(C(), S(900), S(1200), S(1250), 0), m_job.bytesPerPlaneLine);
+        m_job.bytesPerPlaneLine = G() == 1 ? width / 2 : width;
+    }
+
+    void DrawPass(int pass, int c) override
+    {
+        const bool white = WhitePrinter();
+        if (pass == 0) {
+            if (white && c == WhiteChannel()) {
+                DrawMarkers(c);
+                return;
+            }
+            if (m_kind == RunnerKind::Staggered) {
+                DrawStripes(c, C() + 1);
+            } else if (G() == 1 && !white) {
+                DrawDashes(c, 0, 0, C(), 0);
+            } else {
+                const int blocks = white ? C() - 1 : C();
+                DrawStripes(c, white ? C() : C() + 1);
+                const int x2 = S(250) * (2 * C() + 1) + S(450);
+                const int w2 = (2 * C() - 1) * S(250) + S(150);
+                DrawDashes(c, 0, x2, blocks, 0);
+                DrawDashes(c, 1, x2 + S(300) + w2, blocks, 1);
+            }
+            if (white) {
+                DrawMarkers(c);
+            }
+            return;
+        }
+        if (m_kind == RunnerKind::Staggered) {
+            if (pass == 1) {
+                DrawStaircase(c);
+            }
+            return;
+        }
+        const bool whitePass = white && pass == 2;
+        if (pass > 2 || (white && (c == WhiteChannel()) != whitePass) || (!white && pass != 1)) {
+            return;
+        }
+        DrawStaircase(c);
+    }
+
+    int PassFeed(int pass) const override { return pass == 0 ? N() + 10 : N(); }
+
+private:
+    bool Big() const { return H() >= 256; }
+
+    // The dash chart of one head group from x: reference blocks at x + 500s j, the block of
+    // channel c at x + 250s (2c - 1), labels under them, a base dash below.
+    void DrawDashes(int c, int g, int x, int blocks, int variant)
+    {
+        const int count = Big() ? 10 : 7;
+        const int pitch = Big() ? 13 : 8;
+        const int length = S(400);
+        const int labelNozzle = Big() ? 135 : 61;
+        CHeadChannel& ch = Channel(c);
+        auto block = [&](int at) {
+            for (int k = 0; k < count; ++k) {
+                ch.DrawNozzleSpan(g, 5 + pitch * k, at, at + length - 1);
+            }
+            DrawLabel(c, g, at + (length - 8 * m_labelWidth) / 2, labelNozzle, c, variant);
+        };
+        if (c == 0) {
+            for (int j = 0; j < blocks; ++j) {
+                block(x + S(500) * j);
+            }
+        } else if (c < blocks) {
+            block(x + S(250) * (2 * c - 1));
+        }
+        const int base = Big() ? 188 : 109;
+        ch.DrawNozzleSpan(g, base, x, x + (2 * C() - 1) * S(250) + S(150) - 1);
+    }
+
+    // Group 0 stripes of the reference, three nozzles thick, in `blocks` blocks; group 1 stripes
+    // of every channel, two thick, between them.
+    void DrawStripes(int c, int blocks)
+    {
+        const int count = Big() ? 6 : 4;
+        const int pitch = Big() ? 25 : 15;
+        const int length = S(400);
+        const int labelNozzle = Big() ? 155 : 65;
+        CHeadChannel& ch = Channel(c);
+        const int labelX = (length - 8 * m_labelWidth) / 2;
+        if (c == 0) {
+            for (int i = 0; i < blocks; ++i) {
+                const int x = S(500) * i;
+                for (int k = 0; k < count; ++k) {
+                    for (int t = 0; t < 3; ++t) {
+                        ch.DrawNozzleSpan(0, 3 + pitch * k + t, x, x + length - 1);
+                    }
+                }
+                DrawLabel(c, 0, x + labelX, labelNozzle, c, 0);
+            }
+        }
+        if (G() < 2) {
+            return;
+        }
+        const int x = S(250) * (2 * c + 1);
+        for (int k = 0; k < count; ++k) {
+            for (int t = 0; t < 2; ++t) {
+                ch.DrawNozzleSpan(1, 3 + pitch * k + t, x, x + length - 1);
+            }
+        }
+        DrawLabel(c, 1, x + labelX, labelNozzle, c, 1);
+    }
+
+    // Every row of the channel: a short dash stepping right over eight rows, and a solid dash.
+    void DrawStaircase(int c)
+    {
+        CHeadChannel& ch = Channel(c);
+        const bool narrow = m_kind == RunnerKind::Staggered;
+        const int x0 = (narrow ? S(950) : S(1600)) * c;
+        for (int r = 0; r < N(); ++r) {
+            const int x = x0 + S(100) * (r % 8);
+            ch.DrawRowSpan(r, x, x + S(150) - 1);
+            if (!narrow) {
+                ch.DrawRowSpan(r, x0 + S(800), x0 + S(800) + S(600) - 1);
+            }
+        }
+    }
+
+    // The top of each head: colour heads on their last nozzle, the white heads on nozzle 0.
+    // These positions are pixels at any scale.
+    void DrawMarkers(int c)
+    {
+        CHeadChannel& ch = Channel(c);
+        if (c == WhiteChannel()) {
+            ch.DrawNozzleSpan(0, 0, 0, 2100);
+            ch.DrawNozzleSpan(1, 0, 2500, 4600);
+            return;
+        }
+        if (c > 3) {
+            return;
+        }
+        ch.DrawNozzleSpan(0, H() - 1, 100 + 500 * c, 500 + 500 * c);
+        ch.DrawNozzleSpan(1, H() - 1, 2600 + 500 * c, 3000 + 500 * c);
+    }
+
+    RunnerKind m_kind;
+};
+
 }  // namespace
 
 const char* RunnerName(RunnerKind kind)
@@ -250,6 +408,11 @@ std::unique_ptr<CTestPattern> MakePattern(RunnerKind kind, int index, const CPri
                 return nullptr;
             }
             return std::make_unique<CHeadOffsetPattern>(config, job, scale, glyphDir, kind);
+        case 5:
+            if (kind == RunnerKind::White) {
+                return nullptr;
+            }
+            return std::make_unique<CVerticalCheckPattern>(config, job, scale, glyphDir, kind);
         case 8:
             if (kind != RunnerKind::Standard) {
                 return nullptr;

@@ -35,10 +35,30 @@ RunnerKind ChooseRunnerKind(const CPrinterConfig& config)
 CTestRunner::CTestRunner(const JobDevice& env, CRandomSource& random, IJobObserver* observer)
     : m_config(env.config),
       m_env(env),
-      m_random(random),
+      m_random(&random),
       m_observer(observer),
       m_glyphDir(GetProgramDir())
 {
+}
+
+CTestRunner::CTestRunner(const CPrinterConfig& config)
+    : m_config(config), m_observer(nullptr), m_glyphDir(GetProgramDir())
+{
+}
+
+std::unique_ptr<CTestPattern> CTestRunner::PlanChart(int index, int passMode, int speed, int xRes)
+{
+    m_passMode = passMode;
+    m_speed = speed;
+    m_xRes = xRes;
+    m_job = ChartJob{};
+    m_job.planeCount = m_config.params.ColorNo;
+    m_job.passes = 1;
+    m_job.copies = 1;
+    if (!SetupJob(index)) {
+        return nullptr;
+    }
+    return BuildPattern(index);
 }
 
 void CTestRunner::SetCommon(int height, int widthAtCali, int xRes, int passMode)
@@ -170,7 +190,7 @@ bool CTestRunner::RunTest(int index, int passMode, int speed, int xRes, int edge
     if (const int problem = CheckGlyphFiles(m_glyphDir, &badFile); problem != 0) {
         return Refuse(GlyphFileProblemText(problem, badFile));
     }
-    if (!m_env.machine.Gate(gate::kPrint)) {
+    if (!m_env->machine.Gate(gate::kPrint)) {
         return Refuse(LoadResString(ids::kFunctionInvalid));
     }
 
@@ -190,8 +210,8 @@ bool CTestRunner::RunTest(int index, int passMode, int speed, int xRes, int edge
     int fitStart = 0;
     if (widthMm > p.MaxPrintWidth || !ComputeStartPosition(m_config, widthMm, 0, fitStart)) {
         GetUi().ShowMessage(LoadResString(ids::kJobTooWide), MessageIcon::Information);
-        m_env.machine.Set(MachineState::Ready);
-        m_env.machine.ShowState(ids::kStateReady);
+        m_env->machine.Set(MachineState::Ready);
+        m_env->machine.ShowState(ids::kStateReady);
         return Refuse(LoadResString(ids::kJobTooWide));
     }
     const double origin = p.Origin == 1 ? p.OriginPos : p.SensorToUvDist;
@@ -201,7 +221,7 @@ bool CTestRunner::RunTest(int index, int passMode, int speed, int xRes, int edge
                   (p.Origin == 1 ? 0 : edgePulses)
             : 0;
 
-    CPrintJob job(m_env, ChartPassTask(pattern->Job()), m_startPosition, m_random, *pattern,
+    CPrintJob job(*m_env, ChartPassTask(pattern->Job()), m_startPosition, *m_random, *pattern,
                   m_observer);
     job.SetLimits(m_limits);
     job.SetNoLookAhead(true);
@@ -223,7 +243,7 @@ bool CTestRunner::RunTest(int index, int passMode, int speed, int xRes, int edge
 void CTestRunner::EndOfJob()
 {
     const auto& p = m_config.params;
-    auto& device = m_env.device;
+    auto& device = m_env->device;
     if (p.PrintVer % 2 == 0) {
         int back = 0;
         if (p.MmPerPulseX > 0.0) {
@@ -232,9 +252,9 @@ void CTestRunner::EndOfJob()
                    m_startPosition;
         }
         // Bounded like the job's own start move: a silent printer ends the wait.
-        m_env.events.MoveDone.Reset();
+        m_env->events.MoveDone.Reset();
         if (device.SendCommand(wire::op::kFeedMedia, std::max(back, 0)) >= 0) {
-            m_env.events.MoveDone.Wait(m_limits.moveMs);
+            m_env->events.MoveDone.Wait(m_limits.moveMs);
         }
     } else {
         device.SendCommand(wire::op::kEndJob, wire::op::kNoArgument);
@@ -242,18 +262,18 @@ void CTestRunner::EndOfJob()
             device.SendCommand(wire::op::kBeamRaise, wire::op::kNoArgument);
         }
     }
-    const auto state = m_env.machine.Get();
+    const auto state = m_env->machine.Get();
     if (state == MachineState::Offline || state == MachineState::Starting) {
         return;  // the printer dropped off; the poll thread owns the state now
     }
     if (p.AutoFlash == 0) {
-        m_env.machine.Set(MachineState::Ready);
-        m_env.machine.ShowState(ids::kStateReady);
+        m_env->machine.Set(MachineState::Ready);
+        m_env->machine.ShowState(ids::kStateReady);
     } else {
         device.SendCommand(wire::op::kSetFlashFrequency, p.FlashFrequency);
         device.SendCommand(wire::op::kStartFlash, wire::op::kNoArgument);
-        m_env.machine.Set(MachineState::Flash);
-        m_env.machine.ShowState(ids::kStateFlash);
+        m_env->machine.Set(MachineState::Flash);
+        m_env->machine.ShowState(ids::kStateFlash);
     }
 }
 
@@ -269,6 +289,19 @@ std::unique_ptr<CTestRunner> MakeTestRunner(RunnerKind kind, const JobDevice& en
             break;
     }
     return std::make_unique<CTestRunner>(env, random, observer);
+}
+
+std::unique_ptr<CTestRunner> MakePlanningRunner(RunnerKind kind, const CPrinterConfig& config)
+{
+    switch (kind) {
+        case RunnerKind::Staggered:
+            return std::make_unique<CTestRunnerStaggered>(config);
+        case RunnerKind::White:
+            return std::make_unique<CTestRunnerWhite>(config);
+        case RunnerKind::Standard:
+            break;
+    }
+    return std::make_unique<CTestRunner>(config);
 }
 
 }  // namespace tavolux::chart

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "chart/Patterns.h"
@@ -26,6 +27,9 @@ RunnerKind ChooseRunnerKind(const CPrinterConfig& config);
 class CTestRunner {
 public:
     CTestRunner(const JobDevice& env, CRandomSource& random, IJobObserver* observer = nullptr);
+    // A runner that only plans charts (job description and pattern), with no printer:
+    // RunTest refuses.
+    explicit CTestRunner(const CPrinterConfig& config);
     virtual ~CTestRunner() = default;
     CTestRunner(const CTestRunner&) = delete;
     CTestRunner& operator=(const CTestRunner&) = delete;
@@ -44,6 +48,10 @@ public:
     // refuses, the chart is too wide, or the job was stopped or failed.
     bool RunTest(int index, int passMode = -1, int speed = -1, int xRes = -1, int edgePulses = 0);
 
+    // The job description and the chart of the index with these requests (as RunTest takes
+    // them), without printing; null when this variant has no such chart.
+    std::unique_ptr<CTestPattern> PlanChart(int index, int passMode = -1, int speed = -1,
+                                            int xRes = -1);
     // Fills the job description for the index; false for an index this variant does not know.
     virtual bool SetupJob(int index);
     // The chart of the index, built for the job description set up.
@@ -73,8 +81,8 @@ private:
     void EndOfJob();
     bool Refuse(const std::string& text);
 
-    JobDevice m_env;
-    CRandomSource& m_random;
+    std::optional<JobDevice> m_env;  // none for a runner that only plans
+    CRandomSource* m_random = nullptr;
     IJobObserver* m_observer;
     JobLimits m_limits;
     std::filesystem::path m_glyphDir;
@@ -101,6 +109,8 @@ public:
 std::unique_ptr<CTestRunner> MakeTestRunner(RunnerKind kind, const JobDevice& env,
                                             CRandomSource& random,
                                             IJobObserver* observer = nullptr);
+// A runner of the variant that only plans charts.
+std::unique_ptr<CTestRunner> MakePlanningRunner(RunnerKind kind, const CPrinterConfig& config);
 
 }  // namespace chart
 }  // namespace tavolux

@@ -57,9 +57,8 @@ TEST_F(ChartRunnerTest, JobDescriptionOfEveryIndex)
         {RunnerKind::White, 14, -1, -1, 1280, 800, 600, 1},
     };
     for (const Case& c : cases) {
-        auto runner = Runner(c.kind, Limits());
-        // RunTest keeps the requests before SetupJob; an unknown index stops there.
-        runner->RunTest(-5, c.passMode, -1, c.xRes);
+        auto runner = chart::MakePlanningRunner(c.kind, cfg.config);
+        runner->PlanChart(c.index, c.passMode, -1, c.xRes);
         ASSERT_TRUE(runner->SetupJob(c.index)) << c.index;
         const auto& job = runner->Job();
         EXPECT_EQ(job.height, c.height) << chart::RunnerName(c.kind) << " " << c.index;
@@ -77,7 +76,8 @@ TEST_F(ChartRunnerTest, JobDescriptionOfEveryIndex)
           std::pair{RunnerKind::Standard, 16}, std::pair{RunnerKind::Standard, -1},
           std::pair{RunnerKind::Staggered, 8}, std::pair{RunnerKind::Staggered, 2},
           std::pair{RunnerKind::White, 9}, std::pair{RunnerKind::White, 0}}) {
-        EXPECT_FALSE(Runner(kind, Limits())->SetupJob(index)) << index;
+        EXPECT_FALSE(chart::MakePlanningRunner(kind, cfg.config)->SetupJob(index)) << index;
+        EXPECT_FALSE(chart::MakePlanningRunner(kind, cfg.config)->PlanChart(index)) << index;
     }
 }
 

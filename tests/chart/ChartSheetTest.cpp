@@ -170,6 +170,98 @@ TEST_P(ChartSheetTest, HeadOffsetCheckDrawsAFullColumnPerHeadInBothDirections)
     }
 }
 
+// The sheet lines a feed of `rows` rows moves the media, as the printer is sent it.
+int FedLines(const chart::CTestPattern& pattern, const CPrinterConfig& config, int rows)
+{
+    const auto& p = config.params;
+    return static_cast<int>(
+        std::lround(pattern.FeedToSteps(rows) * p.MmPerPulseY / 25.4 * p.PrinterResolution));
+}
+
+// Sheet lines of channel c with a drop at pixel x, between lines from and to.
+std::vector<int> LinesAt(const sim::CMediaSheet& sheet, int c, int x, int from, int to)
+{
+    std::vector<int> lines;
+    for (int y = from; y < to; ++y) {
+        if (sheet.DropsAt(c, x, y) > 0) {
+            lines.push_back(y - from);
+        }
+    }
+    return lines;
+}
+
+TEST_P(ChartSheetTest, VerticalCheckDashesStripesAndEveryNozzleRow)
+{
+    Start(GetParam());
+    const auto kind = chart::ChooseRunnerKind(cfg.config);
+    ASSERT_TRUE(Print(kind, 5)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet);
+    const auto& p = cfg.config.params;
+    auto runner = Runner(kind, Limits());
+    const auto pattern = runner->PlanChart(5);
+    ASSERT_TRUE(pattern);
+    const int h = p.HeadHoleNo;
+    const int n = h * p.GroupNo;
+    const bool big = h >= 256;
+    const bool white = p.ColorNo == 5 || p.ColorNo == 7;
+    const int whiteChannel = p.ColorNo == 5 ? 4 : 6;
+    const int top = sheet.FirstPassLine();
+    // The rows of group 0's nozzles, as the heads are mounted.
+    const LayoutParams layout = LayoutParams::FromConfig(cfg.config);
+    const auto rowsOf = [&](std::vector<int> nozzles) {
+        for (int& nozzle : nozzles) {
+            nozzle = NozzleRow(layout, 0, nozzle);
+        }
+        std::sort(nozzles.begin(), nozzles.end());
+        return nozzles;
+    };
+
+    // Pass 0, the reference channel's first block: its head group 0 rows.
+    std::vector<int> expected;
+    if (kind == RunnerKind::Staggered) {
+        // Stripes three nozzles thick.
+        for (int k = 0; k < (big ? 6 : 4); ++k) {
+            for (int t = 0; t < 3; ++t) {
+                expected.push_back(3 + (big ? 25 : 15) * k + t);
+            }
+        }
+        EXPECT_EQ(LinesAt(sheet, 0, 10, top, top + h), rowsOf(expected));
+    } else {
+        // The dash chart of group 0 (beside the stripes when there are two groups): dashes and
+        // the base dash under them.
+        for (int k = 0; k < (big ? 10 : 7); ++k) {
+            expected.push_back(5 + (big ? 13 : 8) * k);
+        }
+        expected.push_back(big ? 188 : 109);
+        const int x2 = p.GroupNo == 1 && !white ? 0 : 250 * (2 * p.ColorNo + 1) + 450;
+        EXPECT_EQ(LinesAt(sheet, 0, x2 + 10, top, top + h), expected);
+        // Channel 1's block overlaps the reference's first two by 150 pixels each.
+        EXPECT_EQ(LinesAt(sheet, 1, x2 + 250 + 10, top, top + h), expected);
+        EXPECT_EQ(LinesAt(sheet, 1, x2 + 250 - 1, top, top + h), std::vector<int>{big ? 188 : 109});
+    }
+
+    // Passes 1 (and 2 for the white channel): every row of every channel, stepping right.
+    const bool narrow = kind == RunnerKind::Staggered;
+    const int pass1 = top + FedLines(*pattern, cfg.config, pattern->PassFeed(0));
+    const int pass2 = pass1 + FedLines(*pattern, cfg.config, pattern->PassFeed(1));
+    for (int c = 0; c < p.ColorNo; ++c) {
+        const int first = white && !narrow && c == whiteChannel ? pass2 : pass1;
+        const int x0 = (narrow ? 950 : 1600) * c;
+        for (int r = 0; r < n; ++r) {
+            const int x = x0 + 100 * (r % 8);
+            const int y = first + r;
+            ASSERT_EQ(InkOver(sheet, c, y, x, 150), 150) << "channel " << c << " row " << r;
+            ASSERT_EQ(InkOver(sheet, c, y, x0, x - x0), 0) << "channel " << c << " row " << r;
+            const int solid = narrow ? 0 : 600;
+            const int right = std::max(x + 150, x0 + 800 + solid);
+            ASSERT_EQ(InkOver(sheet, c, y, x0, right - x0 + 100),
+                      150 + solid - std::max(0, x + 150 - (x0 + 800)) * (narrow ? 0 : 1))
+                << "channel " << c << " row " << r;
+        }
+    }
+}
+
 std::string PrinterName(const ::testing::TestParamInfo<int>& info)
 {
     const char* names[] = {"TX", "TX6", "TXWhite"};

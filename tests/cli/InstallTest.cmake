@@ -21,6 +21,9 @@ endmacro()
 foreach(program tavolux tavolux-cli tavolux-vprinter)
   expect_file(bin/${program})
 endforeach()
+# The glyph files of the test charts lie beside the programs, where they read them.
+expect_file(bin/DiGi.bin)
+expect_file(bin/ZiMo.bin)
 foreach(rel
     share/tavolux/tavolux.ini
     share/tavolux/TxResEng.lang
