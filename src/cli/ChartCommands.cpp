@@ -41,18 +41,22 @@ extern "C" void OnChartInterrupt(int /*signal*/)
     g_chartCancel = true;
 }
 
-// The chart's planning runner: the printer's own variant, or the standard runner for a chart
-// the variant does not draw (the platform check of a staggered printer).
+// The chart's planning runner: the printer's own variant, or the first of the standard and
+// the staggered runner that draws it (the platform check of a staggered printer, the vertical
+// vernier, which is always a staggered chart).
 std::unique_ptr<chart::CTestRunner> PlanningRunner(const CPrinterConfig& config, int index,
                                                    chart::RunnerKind& kind)
 {
-    kind = chart::ChooseRunnerKind(config);
-    auto runner = chart::MakePlanningRunner(kind, config);
-    if (!runner->PlanChart(index)) {
-        kind = chart::RunnerKind::Standard;
-        runner = chart::MakePlanningRunner(kind, config);
+    for (const auto candidate : {chart::ChooseRunnerKind(config), chart::RunnerKind::Standard,
+                                 chart::RunnerKind::Staggered}) {
+        auto runner = chart::MakePlanningRunner(candidate, config);
+        if (runner->PlanChart(index)) {
+            kind = candidate;
+            return runner;
+        }
     }
-    return runner;
+    kind = chart::ChooseRunnerKind(config);
+    return chart::MakePlanningRunner(kind, config);
 }
 
 int ListCharts(CliContext& ctx, const CPrinterConfig& config)

@@ -19,14 +19,25 @@ inline constexpr const char* kSamplePrinters[] = {"TX Printer", "TX6 Printer", "
 
 class ChartFixture : public PollerFixture {
 protected:
-    // printer: index in the sample's PrinterList.
-    void Start(int printerIndex)
+    // The sample printer printerIndex (in its PrinterList) in the configuration file.
+    void UseSamplePrinter(int printerIndex)
     {
         std::ifstream in(std::filesystem::path(TAVOLUX_SOURCE_DIR) / "data/sample/tavolux.ini");
         std::stringstream text;
         text << in.rdbuf();
         cfg.dir.Write(kConfigFileName, text.str());
         cfg.Set("SYSTEM", "Printer", std::to_string(printerIndex));
+    }
+    // The configuration alone, for tests that change it freely: no printer, no poll thread.
+    void LoadOnly(int printerIndex)
+    {
+        UseSamplePrinter(printerIndex);
+        cfg.config.LoadConfig();
+    }
+    // The printer behind a running poll thread, which reads the configuration from now on.
+    void Start(int printerIndex)
+    {
+        UseSamplePrinter(printerIndex);
         Build();
         auto& p = cfg.config.params;
         p.AutoFlash = 0;
@@ -58,8 +69,8 @@ protected:
     bool Print(chart::RunnerKind kind, int index, int passMode = -1)
     {
         auto runner = Runner(kind, Limits());
-        // The sheet takes the chart's resolution; SetupJob gives it without printing.
-        EXPECT_TRUE(runner->SetupJob(index));
+        // The sheet takes the chart's resolution, planned without printing.
+        EXPECT_TRUE(runner->PlanChart(index, passMode));
         printer->LoadMedia(sim::HeadsFromConfig(cfg.config), runner->Job().xResolution,
                            runner->Job().yResolution);
         const bool ok = runner->RunTest(index, passMode);

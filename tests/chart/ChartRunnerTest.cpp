@@ -9,6 +9,7 @@
 #include "chart/ChartFixture.h"
 #include "chart/Patterns.h"
 #include "job/JobControl.h"
+#include "device/Operations.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "support/TempDir.h"
@@ -22,7 +23,7 @@ class ChartRunnerTest : public test::ChartFixture {};
 
 TEST_F(ChartRunnerTest, JobDescriptionOfEveryIndex)
 {
-    Start(1);  // TX6: CaliResolutionX 600, PrinterResolution 100, MaxPrintWidth 3200
+    LoadOnly(1);  // TX6: CaliResolutionX 600, PrinterResolution 100, MaxPrintWidth 3200
     auto& p = cfg.config.params;
     p.Speed = 2;
     struct Case {
@@ -83,7 +84,7 @@ TEST_F(ChartRunnerTest, JobDescriptionOfEveryIndex)
 
 TEST_F(ChartRunnerTest, RunnerRuleFollowsTheHeadArrangement)
 {
-    Start(0);
+    LoadOnly(0);
     auto& p = cfg.config.params;
     struct Case {
         int level;
@@ -126,7 +127,7 @@ std::vector<int> Feeds(const chart::CTestPattern& pattern, int passes)
 
 TEST_F(ChartRunnerTest, PassCountsAndFeeds)
 {
-    Start(1);  // 256 nozzles
+    LoadOnly(1);  // 256 nozzles
     auto& p = cfg.config.params;
     struct Case {
         RunnerKind kind;
@@ -146,10 +147,35 @@ TEST_F(ChartRunnerTest, PassCountsAndFeeds)
         {RunnerKind::Standard, 9, 2, 3, {487, 256, 512, 510, 510, 512}},
         {RunnerKind::Staggered, 9, 2, 3, {231, 256, 256, 510, 510, 512}},
         {RunnerKind::Standard, 8, 2, 1, {512, 512}},
+        // Sections of four passes; a feed past row B after each.
+        {RunnerKind::Standard, 0, 2, 16, {0, 0, 0, 272, 0, 0, 0, 272}},
+        {RunnerKind::Standard, 0, 1, 8, {0, 0, 0, 136, 0, 0, 0, 136}},
+        {RunnerKind::Standard, 0, 3, 24, {0, 0, 0, 408}},
+        {RunnerKind::Standard, 1, 2, 4, {0, 552, 0, 552, 512, 512, 0}},
+        {RunnerKind::Standard, 1, 1, 2, {0, 296}},
+        {RunnerKind::Standard, 14, 2, 7, {0, 0, 0, 0, 0, 512, 0}},
+        {RunnerKind::White, 14, 2, 7, {0, 512, 0, 0, 0, 512, 0}},
+        {RunnerKind::Staggered, 14, 2, 11, {0, 0, 0, 0, 0, 256, 0}},
+        {RunnerKind::Staggered, 0, 2, 16, {0, 0, 0, 256, 0, 0, 0, 256, 0, 256, 0, 0, 0, 256, 0}},
+        {RunnerKind::Staggered, 0, 4, 26, {0, 0,   0, 512, 0, 0,   0, 512, 0, 0,   0, 512, 0, 0,
+                                           0, 512, 0, 512, 0, 512, 0, 512, 0, 512, 0, 512}},
+        {RunnerKind::Staggered, 1, 2, 6, {0, 256, 0, 256, 0, 0}},
+        {RunnerKind::Staggered, 1, 4, 10, {0, 512, 0, 512, 0, 512, 0, 512, 0, 0}},
+        // Five dashes 30 rows apart from row 62 up, and 40 rows of room, for each group.
+        {RunnerKind::Staggered, 10, 2, 5, {504, 504}},
+        {RunnerKind::Standard, 5, 2, 2, {522, 512, 512}},
+        {RunnerKind::Standard, 5, 1, 1, {266, 256}},
+        {RunnerKind::Staggered, 5, 2, 2, {522, 512}},
+        // Pass mode 2 is 4 passes: feeds of N / 4 and the rest of the head, alternately.
+        {RunnerKind::Standard, 2, 2, 6, {128, 384, 128, 384, 128, 384}},
+        {RunnerKind::Standard, 3, 2, 2, {128, 128}},
+        // Less the 32 feather lines of FeatherMode 2.
+        {RunnerKind::Standard, 4, 2, 4, {96, 96, 96, 96, 512}},
+        {RunnerKind::Standard, 15, 2, 4, {128, 128, 128, 128, 512}},
     };
     for (const Case& c : cases) {
         p.GroupNo = c.groups;
-        const auto pattern = Pattern(cfg.config, c.kind, c.index);
+        const auto pattern = Pattern(cfg.config, c.kind, c.index, 2);
         ASSERT_TRUE(pattern) << c.index;
         EXPECT_EQ(pattern->PassCount(), c.passes) << chart::RunnerName(c.kind) << " " << c.index;
         EXPECT_EQ(Feeds(*pattern, static_cast<int>(c.feeds.size())), c.feeds)
@@ -157,11 +183,92 @@ TEST_F(ChartRunnerTest, PassCountsAndFeeds)
     }
     EXPECT_FALSE(Pattern(cfg.config, RunnerKind::Staggered, 8));
     EXPECT_FALSE(Pattern(cfg.config, RunnerKind::Standard, 7));
+    // A pass mode outside the pass list builds no step chart.
+    EXPECT_FALSE(Pattern(cfg.config, RunnerKind::Standard, 2, 6));
+    EXPECT_FALSE(Pattern(cfg.config, RunnerKind::Standard, 4, -1));
+    // One pass counts as two.
+    cfg.config.lists.ToTalPassList = {"1"};
+    const auto one = Pattern(cfg.config, RunnerKind::Standard, 4, 0);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->PassCount(), 2);
+    EXPECT_EQ(Feeds(*one, 3), (std::vector<int>{224, 224, 512}));
+}
+
+// Draws pass `pass` of the pattern and returns the rows of channel c as pixel spans, the way
+// the chart would send them, without a printer.
+std::vector<std::vector<bool>> DrawnRows(chart::CTestPattern& pattern, int pass, int c)
+{
+    EXPECT_TRUE(pattern.Setup(chart::ChartPassTask(pattern.Job())));
+    std::vector<uint16_t> transfer(static_cast<size_t>(pattern.MaxTransferWords()));
+    PassDescriptor d;
+    for (int p = 0; p <= pass; ++p) {
+        EXPECT_TRUE(pattern.BuildNextPass(transfer, d).built);
+    }
+    const auto& channel = pattern.Channels()[static_cast<size_t>(c)];
+    std::vector<std::vector<bool>> rows;
+    for (const uint8_t* row : channel.Rows()) {
+        std::vector<bool> bits;
+        for (int x = 0; x < channel.RowBytes() * 8; ++x) {
+            bits.push_back((row[x / 8] & (0x80 >> (x % 8))) != 0);
+        }
+        rows.push_back(bits);
+    }
+    return rows;
+}
+
+TEST_F(ChartRunnerTest, FourColourVernierHasTwoBlocksAndPlatformColumnsSpanTheWidth)
+{
+    LoadOnly(0);  // four colours, 128 nozzles
+    const auto vernier = Pattern(cfg.config, RunnerKind::Standard, 0);
+    ASSERT_TRUE(vernier);
+    // Pass 0: the reference's numbered scales of blocks 1 and 2, nothing where block 3 would be.
+    const auto rows = DrawnRows(*vernier, 0, 0);
+    const int block3 = 50 + 2 * (300 + 2 * 10 * 140);
+    int inBlocks = 0;
+    for (const auto& row : rows) {
+        for (size_t x = 0; x < row.size(); ++x) {
+            if (row[x]) {
+                EXPECT_LT(static_cast<int>(x), block3);
+                ++inBlocks;
+            }
+        }
+    }
+    EXPECT_GT(inBlocks, 0);
+    // Tick i of the numbered row at 50 + 140 i, two columns 60 apart, on nozzles 10 to 40.
+    for (int i = 0; i <= 20; ++i) {
+        for (const int x : {50 + 140 * i, 50 + 140 * i + 60}) {
+            EXPECT_TRUE(rows[10][static_cast<size_t>(x)] && rows[40][static_cast<size_t>(x)]) << i;
+            EXPECT_FALSE(rows[9][static_cast<size_t>(x)] || rows[41][static_cast<size_t>(x)]) << i;
+        }
+    }
+
+    chart::ChartJob job;
+    job.planeCount = 4;
+    job.xResolution = 720;
+    job.yResolution = 360;
+    job.bytesPerPlaneLine = 1000;
+    const auto platform =
+        chart::MakePattern(RunnerKind::Standard, 8, cfg.config, job, 1.0, TAVOLUX_BIN_DIR);
+    ASSERT_TRUE(platform);
+    for (int c = 0; c < 4; ++c) {
+        const auto drawn = DrawnRows(*platform, 0, c);
+        std::vector<int> columns;
+        for (size_t x = 0; x < drawn[50].size(); ++x) {
+            if (drawn[50][x]) {
+                columns.push_back(static_cast<int>(x));
+            }
+        }
+        // Group 0's segment over nozzles 43 to 83, 20 pixels further right per channel.
+        ASSERT_EQ(columns.size(), 20U) << c;
+        for (int k = 0; k < 20; ++k) {
+            EXPECT_EQ(columns[static_cast<size_t>(k)], 400 * k + 20 * c);
+        }
+    }
 }
 
 TEST_F(ChartRunnerTest, FeedConversionKeepsEveryPulse)
 {
-    Start(1);  // 100 rows per inch, 0.00635 mm a pulse
+    LoadOnly(1);  // 100 rows per inch, 0.00635 mm a pulse
     auto& p = cfg.config.params;
     p.StepPass = {0, 0, 4};
     p.StepPassMicro = {0, 20, 0};
@@ -182,10 +289,23 @@ TEST_F(ChartRunnerTest, FeedConversionKeepsEveryPulse)
     }
 }
 
+// Packets that only a chart's job sends: the sync before its first pass and the feed to the
+// start position.
+int JobPackets(const sim::CVirtualPrinter& printer)
+{
+    int n = 0;
+    for (const auto& packet : printer.Commands()) {
+        n += !packet.empty() &&
+                     (packet[0] == wire::cmd::kSyncRequest || packet[0] == wire::cmd::kFeedMedia)
+                 ? 1
+                 : 0;
+    }
+    return n;
+}
+
 TEST_F(ChartRunnerTest, RefusedChartsSendNothingAndLeaveTheMachineAlone)
 {
     Start(1);
-    printer->ClearCommands();
     auto runner = Runner(RunnerKind::Standard, Limits());
     EXPECT_FALSE(runner->RunTest(11));
     EXPECT_NE(runner->ErrorText().find("11"), std::string::npos);
@@ -195,14 +315,14 @@ TEST_F(ChartRunnerTest, RefusedChartsSendNothingAndLeaveTheMachineAlone)
     EXPECT_FALSE(runner->RunTest(6));
     EXPECT_EQ(runner->ErrorText(),
               FormatResString(ids::kChartGlyphMissing, {(empty.Path() / "DiGi.bin").string()}));
-    EXPECT_TRUE(printer->Commands().empty());
+    EXPECT_EQ(JobPackets(*printer), 0);
     EXPECT_EQ(machine->Get(), MachineState::Ready);
 
     // The gate refuses a chart while the printer cleans.
     machine->Set(MachineState::Flash);
     runner->SetGlyphDir(TAVOLUX_BIN_DIR);
     EXPECT_FALSE(runner->RunTest(6));
-    EXPECT_TRUE(printer->Commands().empty());
+    EXPECT_EQ(JobPackets(*printer), 0);
     machine->Set(MachineState::Ready);
 
     // Too wide for the printable range: the message, ready again, nothing printed.
@@ -210,7 +330,7 @@ TEST_F(ChartRunnerTest, RefusedChartsSendNothingAndLeaveTheMachineAlone)
     EXPECT_FALSE(runner->RunTest(6));
     EXPECT_EQ(runner->ErrorText(), LoadResString(ids::kJobTooWide));
     EXPECT_EQ(machine->Get(), MachineState::Ready);
-    EXPECT_TRUE(printer->Commands().empty());
+    EXPECT_EQ(JobPackets(*printer), 0);
 }
 
 // Brings a fault about after the first pass was sent.

@@ -262,6 +262,101 @@ TEST_P(ChartSheetTest, VerticalCheckDashesStripesAndEveryNozzleRow)
     }
 }
 
+// The x of every drop of channel c on line y, left of `width`.
+std::vector<int> InkedColumns(const sim::CMediaSheet& sheet, int c, int y, int width)
+{
+    std::vector<int> xs;
+    for (int x = 0; x < width; ++x) {
+        if (sheet.DropsAt(c, x, y) > 0) {
+            xs.push_back(x);
+        }
+    }
+    return xs;
+}
+
+// TX6 Printer: six colours, heads one above the other (the standard runner).
+class CalibrationSheetTest : public test::ChartFixture {
+protected:
+    void Configure(CPrinterConfig& config) override
+    {
+        // No step correction: the feed the chart asks for is the feed the printer makes. No
+        // colour strips: passes less than a head apart overprint them.
+        auto& p = config.params;
+        p.Strip = 0;
+        std::fill(p.StepPass.begin(), p.StepPass.end(), 0);
+        std::fill(p.StepPassMicro.begin(), p.StepPassMicro.end(), 0);
+    }
+};
+
+TEST_F(CalibrationSheetTest, HorizontalVernierTicksAndScale)
+{
+    Start(1);
+    ASSERT_TRUE(Print(RunnerKind::Standard, 0)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet, false);
+    const int top = sheet.FirstPassLine();
+    const int width = 1200 * 8;
+    // The reference's numbered scales: ticks 140 apart, two columns 60 apart, in three blocks
+    // 3100 apart (nozzles 36 to 84).
+    std::vector<int> scale;
+    for (int b = 0; b < 3; ++b) {
+        for (int i = 0; i <= 20; ++i) {
+            scale.push_back(50 + 3100 * b + 140 * i);
+            scale.push_back(50 + 3100 * b + 140 * i + 60);
+        }
+    }
+    std::sort(scale.begin(), scale.end());
+    EXPECT_EQ(InkedColumns(sheet, 0, top + 40, width), scale);
+    // Row B of the reference channel in block 1 (nozzles 72 to 96): ticks 139 apart from 60,
+    // so that only the centre tick lies on the scale's.
+    std::vector<int> vernier;
+    for (int i = 0; i <= 20; ++i) {
+        vernier.push_back(60 + 139 * i);
+        vernier.push_back(60 + 139 * i + 60);
+    }
+    EXPECT_EQ(InkedColumns(sheet, 0, top + 90, width), vernier);
+    EXPECT_EQ(vernier[20], scale[20]);
+    // The dash joining each tick's columns on the row's first nozzle.
+    const auto dash = InkedColumns(sheet, 0, top + 72, width);
+    for (int i = 0; i <= 20; ++i) {
+        for (int x = 60 + 139 * i; x <= 120 + 139 * i; ++x) {
+            EXPECT_TRUE(std::binary_search(dash.begin(), dash.end(), x)) << i << " " << x;
+        }
+    }
+}
+
+TEST_F(CalibrationSheetTest, StepVernierSecondRowStepsOneRowPerTick)
+{
+    Start(1);
+    ASSERT_TRUE(Print(RunnerKind::Standard, 2, 2)) << error;  // 4 passes: a feed of N / 4
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet, false);
+    // Only where the centre tick's two rows meet, over the 5 pixels by which the second row's
+    // dashes start inside the first's, is a pixel printed twice: 10 dashes of 6 pixels.
+    for (const auto& t : sheet.Tally()) {
+        EXPECT_EQ(t.pixelsMore, t.index < 3 ? 60 : 0) << "channel " << t.index;
+    }
+    const int top = sheet.FirstPassLine();
+    for (int slot = 0; slot < 3; ++slot) {
+        // Each channel's two passes lie a head (512 rows) below the previous channel's; its
+        // dashes in the lower half, its numerals at the top.
+        const int from = top + 512 * slot + 200;
+        const int to = top + 512 * slot + 512;
+        for (int i = 0; i <= 20; ++i) {
+            const int x = i * (100 + 160 - 5);
+            // Left of the second row's dashes only the first row prints, right of the first
+            // row's only the second.
+            const auto first = LinesAt(sheet, slot, x + 2, from, to);
+            const auto second = LinesAt(sheet, slot, x + 160 - 7, from, to);
+            ASSERT_EQ(first.size(), 10U) << slot << " " << i;
+            ASSERT_EQ(second.size(), 10U) << slot << " " << i;
+            for (size_t j = 0; j < first.size(); ++j) {
+                EXPECT_EQ(second[j] - first[j], 10 - i) << "slot " << slot << " tick " << i;
+            }
+        }
+    }
+}
+
 std::string PrinterName(const ::testing::TestParamInfo<int>& info)
 {
     const char* names[] = {"TX", "TX6", "TXWhite"};
