@@ -357,6 +357,91 @@ TEST_F(CalibrationSheetTest, StepVernierSecondRowStepsOneRowPerTick)
     }
 }
 
+TEST_F(CalibrationSheetTest, PassStepAndStepWidthDashesLieOnOneLine)
+{
+    Start(1);
+    // Pass mode 2: 4 passes, each a feed of N / 4 (less the feather lines for the pass step)
+    // higher up the head: with the feed exact every pass's dashes land on one sheet line, each
+    // pass's a shift further right, so that the dashes of neighbouring passes overlap.
+    for (const int index : {4, 15}) {
+        ASSERT_TRUE(Print(RunnerKind::Standard, index, 2)) << error;
+        const sim::CMediaSheet sheet = printer->Sheet();
+        ExpectCleanSheet(sheet, false);
+        const int width =
+            Runner(RunnerKind::Standard, Limits())->PlanChart(index, 2)->Job().bytesPerPlaneLine *
+            8;
+        // Drops each pixel of the line takes: the dashes [from, to] of every pass over it.
+        std::vector<std::vector<int>> expected(3, std::vector<int>(static_cast<size_t>(width), 0));
+        const auto dash = [&](int c, int from, int to) {
+            for (int x = std::max(from, 0); x <= to && x < width; ++x) {
+                ++expected[static_cast<size_t>(c)][static_cast<size_t>(x)];
+            }
+        };
+        for (int p = 0; p < 4; ++p) {
+            if (index == 4) {
+                for (int c = 0; c < 3; ++c) {
+                    dash(c, 110 * p + 1600 * c, 110 * p + 1600 * c + 499);
+                    dash(c, 110 * p + 1600 * c + 800, 110 * p + 1600 * c + 1299);
+                }
+            } else {
+                // 40 mm dashes every 160 mm at 600 dpi, 66 pixels further per pass.
+                for (int k = 0; k < (width - 200) / 3779; ++k) {
+                    dash(1, 3779 * k + 66 * p, 3779 * k + 66 * p + 944);
+                }
+            }
+        }
+        for (int c = 0; c < 3; ++c) {
+            std::vector<int> lines;
+            for (int y = 0; y < sheet.Height(); ++y) {
+                if (InkOver(sheet, c, y, 0, width) > 0) {
+                    lines.push_back(y);
+                }
+            }
+            const bool drawn = index == 4 || c == 1;
+            ASSERT_EQ(lines.size(), drawn ? 1U : 0U) << "chart " << index << " channel " << c;
+            for (int x = 0; drawn && x < width; ++x) {
+                ASSERT_EQ(sheet.DropsAt(c, x, lines[0]),
+                          expected[static_cast<size_t>(c)][static_cast<size_t>(x)])
+                    << "chart " << index << " channel " << c << " x " << x;
+            }
+        }
+    }
+}
+
+class StaggeredSheetTest : public test::ChartFixture {
+protected:
+    void Configure(CPrinterConfig& config) override { config.params.Strip = 0; }
+};
+
+TEST_F(StaggeredSheetTest, VerticalVernierChannelDashesStepOneRowPerTick)
+{
+    Start(0);  // four colours, staggered pairs: three channels against the reference
+    ASSERT_TRUE(Print(RunnerKind::Staggered, 10)) << error;
+    const sim::CMediaSheet sheet = printer->Sheet();
+    ExpectCleanSheet(sheet);
+    for (int slot = 1; slot <= 3; ++slot) {
+        for (int i = 0; i <= 20; ++i) {
+            const int x = i * (60 + 200 - 20);
+            // The reference's dashes from x to x + 100, the channel's from x + 80 to x + 180:
+            // each read where the other draws nothing.
+            auto reference = LinesAt(sheet, 0, x + 10, 0, sheet.Height());
+            const auto channel = LinesAt(sheet, slot, x + 150, 0, sheet.Height());
+            // The reference draws the same ticks in every pass; take this pass's five.
+            ASSERT_EQ(channel.size(), 5U) << slot << " " << i;
+            std::vector<int> mine;
+            for (const int y : reference) {
+                if (y >= channel.front() - 20 && y <= channel.back() + 20) {
+                    mine.push_back(y);
+                }
+            }
+            ASSERT_EQ(mine.size(), 5U) << slot << " " << i;
+            for (size_t j = 0; j < 5; ++j) {
+                EXPECT_EQ(channel[j] - mine[j], 10 - i) << "slot " << slot << " tick " << i;
+            }
+        }
+    }
+}
+
 std::string PrinterName(const ::testing::TestParamInfo<int>& info)
 {
     const char* names[] = {"TX", "TX6", "TXWhite"};
