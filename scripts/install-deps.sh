@@ -8,6 +8,7 @@ packages=(
   libusb-1.0-0-dev libpng-dev libumockdev-dev umockdev
   clang-14 clang-format clang-tidy libclang-rt-14-dev
   libwxgtk3.2-dev xvfb xauth x11-utils fonts-wqy-microhei imagemagick
+  libfreetype-dev
 )
 
 missing=()

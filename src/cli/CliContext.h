@@ -91,5 +91,6 @@ int RunTasksCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunRipCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunPassesCommand(CliContext& ctx, const std::vector<std::string>& args);
 int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args);
+int RunChartCommand(CliContext& ctx, const std::vector<std::string>& args);
 
 }  // namespace tavolux::cli

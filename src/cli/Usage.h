@@ -93,6 +93,20 @@ inline constexpr std::array kCommandUsage = {
         "  --task N            print task N of the task list with its stored settings\n"
         "Ctrl+C stops the print and shows the command that prints the rest.\n",
         true},
+    CommandUsageEntry{
+        "chart",
+        "usage: tavolux-cli chart list\n"
+        "       tavolux-cli chart NAME [--speed S] [--pass-mode M] [--xres R] [--media-out DIR] "
+        "[--dry-run]",
+        "  list             the charts of the configured printer: name, test index, passes,\n"
+        "                   runner\n"
+        "  NAME             the chart to print (as chart list names it)\n"
+        "  --speed S        the speed entry (default: the configured Speed)\n"
+        "  --pass-mode M    the ToTalPassList entry of the step charts (default 0)\n"
+        "  --xres R         the horizontal resolution of the calibration charts\n"
+        "  --media-out DIR  with --printer virtual: write the printed sheet into DIR\n"
+        "  --dry-run        list the passes (rows drawn per channel, feed) without a printer\n"
+        "Ctrl+C stops the chart.\n"},
 };
 
 // The entry of a command; null when there is no such command.

@@ -87,7 +87,7 @@ int main(int argc, char** argv)
             {"send", cli::RunSendCommand},       {"log", cli::RunLogCommand},
             {"preview", cli::RunPreviewCommand}, {"tasks", cli::RunTasksCommand},
             {"rip", cli::RunRipCommand},         {"passes", cli::RunPassesCommand},
-            {"print", cli::RunPrintCommand},
+            {"print", cli::RunPrintCommand},     {"chart", cli::RunChartCommand},
         };
         const auto found = kCommands.find(words.front());
         if (found == kCommands.end()) {

@@ -67,8 +67,16 @@ CPrintJob::CPrintJob(const JobDevice& env, const PassTask& task, int startPositi
       m_startPosition(std::max(startPosition, 0)),
       m_stopLine(task.resume ? std::max(task.resumeLine, 0) : 0),
       m_observer(observer),
-      m_generator(env.config, random)
+      m_generator(env.config, random),
+      m_source(&m_ripSource)
 {
+}
+
+CPrintJob::CPrintJob(const JobDevice& env, const PassTask& task, int startPosition,
+                     CRandomSource& random, CPassSource& source, IJobObserver* observer)
+    : CPrintJob(env, task, startPosition, random, observer)
+{
+    m_source = &source;
 }
 
 CPrintJob::~CPrintJob()
@@ -138,18 +146,18 @@ bool CPrintJob::Run()
     m_stopped = false;
     m_passesSent = 0;
     m_lastAcknowledged = false;
-    if (!m_generator.Setup(m_task)) {
-        Fail(m_generator.ErrorText());
+    if (!m_source->Setup(m_task)) {
+        Fail(m_source->ErrorText());
         return false;
     }
     for (auto& buffer : m_transfer) {
-        buffer.assign(static_cast<size_t>(m_generator.MaxTransferWords()), 0);
+        buffer.assign(static_cast<size_t>(m_source->MaxTransferWords()), 0);
     }
-    if (!m_generator.BuildMasks()) {
+    if (!m_source->BuildMasks()) {
         Fail(ids::kMaskWrong);
         return false;
     }
-    m_generator.Prepare();
+    m_source->Prepare();
     m_snapshotDir = PassSnapshotsWanted(m_env.config) ? PassSnapshotDir() : std::filesystem::path();
 
     m_runState = kRun;
@@ -195,12 +203,9 @@ void CPrintJob::ComputeStopLine(bool notify)
     const int start = m_task.resume ? std::max(m_task.resumeLine, 0) : 0;
     // The producer runs ahead of the printer: only the passes sent count.
     const int fed = m_fedSent.load();
-    int line = fed;
-    if (m_generator.UseMasks() || m_task.passes > 1 || m_generator.Interlace() > 1) {
-        // The lines under the head may be only partly printed: they are printed again.
-        line = std::max(fed - m_generator.HeadLines() * m_generator.Interlace(), 0);
-    }
-    m_stopLine = std::min(start + line, std::max(m_generator.Reader().Height(), 0));
+    // The lines under the head may be only partly printed: they are printed again.
+    const int line = std::max(fed - m_source->ResumeOverlapLines(), 0);
+    m_stopLine = std::min(start + line, std::max(m_source->ImageHeight(), 0));
     if (notify && m_observer) {
         m_observer->Suspended(m_stopLine);
     }
@@ -221,7 +226,7 @@ bool CPrintJob::RunPasses()
     m_started = false;
     m_handedOver = 0;
     m_fillIndex = 0;
-    while (!m_generator.Done()) {
+    while (!m_source->Done()) {
         bool stopped = false;
         if (!CheckRequest(stopped)) {
             if (stopped) {
@@ -235,7 +240,7 @@ bool CPrintJob::RunPasses()
         PassDescriptor d;
         auto& buffer = m_transfer[m_fillIndex];
         const int64_t buildStart = GetClock().NowMs();
-        const PassOutcome out = m_generator.BuildNextPass(buffer, d);
+        const PassOutcome out = m_source->BuildNextPass(buffer, d);
         const int64_t buildMs = GetClock().NowMs() - buildStart;
         if (!out.built) {
             Fail(ids::kJobPassNotBuilt);
@@ -247,7 +252,7 @@ bool CPrintJob::RunPasses()
         }
         if (!m_snapshotDir.empty()) {
             // A snapshot that cannot be written is logged; the job does not depend on it.
-            WritePassSnapshot(m_snapshotDir, d[PassDescriptor::kPassIndex], m_generator.Channels());
+            WritePassSnapshot(m_snapshotDir, d[PassDescriptor::kPassIndex], m_source->Channels());
         }
         // The feeder frees a buffer once it has transferred the one before; its transfer has
         // the data time-out, so this wait ends.
@@ -262,7 +267,7 @@ bool CPrintJob::RunPasses()
         {
             std::lock_guard lock(m_handMutex);
             m_hand = HandOver{
-                d, out.transferWords, m_fillIndex, m_generator.PrintedLines(), buildStart, buildMs};
+                d, out.transferWords, m_fillIndex, m_source->PrintedLines(), buildStart, buildMs};
         }
         device.SetCurrentPass(d);
         m_passReady.Set();
@@ -302,7 +307,7 @@ bool CPrintJob::StartJob()
     job.FlashAlternationByte = static_cast<uint8_t>(p.FlashAlternation & 0xFF);
     job.PurgeFrequencyByte = static_cast<uint8_t>(p.PurgeFrequency & 0xFF);
     job.PurgeAlternation = p.PurgeAlternation;
-    job.JobWord2 = m_generator.Reader().Height();
+    job.JobWord2 = m_source->ImageHeight();
     device.SetJobParameters(job);
     if (device.SendJobSetup() != 1 ||
         device.SendCommand(wire::op::kBeginJob, wire::op::kNoArgument) != 1) {
@@ -472,7 +477,7 @@ void CPrintJob::Sender()
         }
         m_fedSent = queued.fedLines;
         ++m_passesSent;
-        const int total = m_generator.TotalPasses();
+        const int total = m_source->TotalPasses();
         if (m_observer) {
             // Progress counts the blank passes skipped before this one as done.
             m_observer->PassSent(std::max(d[PassDescriptor::kPassIndex] + 1, m_passesSent.load()),
@@ -505,7 +510,7 @@ void CPrintJob::LogPassTime(int index, const QueuedPass& pass, int64_t waitMs) c
         return;
     }
     std::fprintf(file, "Pass %d of %d : %.3f sec , %.3f sec, %.3f sec, %.3f sec\n", index + 1,
-                 m_generator.TotalPasses(), static_cast<double>(pass.buildMs) / 1000.0,
+                 m_source->TotalPasses(), static_cast<double>(pass.buildMs) / 1000.0,
                  static_cast<double>(pass.transferMs) / 1000.0,
                  static_cast<double>(waitMs) / 1000.0, static_cast<double>(whole) / 1000.0);
     std::fclose(file);

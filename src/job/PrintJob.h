@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "device/PassDescriptor.h"
+#include "job/PassSource.h"
 #include "platform/AutoResetEvent.h"
 #include "print/PassGenerator.h"
 
@@ -61,6 +62,10 @@ public:
     // startPosition: carriage pulses of the feed to the start (negative counts as 0).
     CPrintJob(const JobDevice& env, const PassTask& task, int startPosition, CRandomSource& random,
               IJobObserver* observer = nullptr);
+    // A job whose passes come from source (a test chart) instead of the task's file; source
+    // outlives the job.
+    CPrintJob(const JobDevice& env, const PassTask& task, int startPosition, CRandomSource& random,
+              CPassSource& source, IJobObserver* observer = nullptr);
     ~CPrintJob();
     CPrintJob(const CPrintJob&) = delete;
     CPrintJob& operator=(const CPrintJob&) = delete;
@@ -83,8 +88,8 @@ public:
     // The image line at which a stopped or failed job resumes.
     int StopLine() const { return m_stopLine; }
     int PassesSent() const { return m_passesSent.load(); }
-    int TotalPasses() const { return m_generator.TotalPasses(); }
-    int CopyGap() const { return m_generator.CopyGap(); }
+    int TotalPasses() const { return m_source->TotalPasses(); }
+    int CopyGap() const { return m_source->CopyGap(); }
     std::string ErrorText() const;
 
 private:
@@ -128,6 +133,8 @@ private:
     IJobObserver* m_observer;
     JobLimits m_limits;
     CPassGenerator m_generator;
+    CRipPassSource m_ripSource{m_generator};
+    CPassSource* m_source;  // m_ripSource, or the chart's passes
     bool m_noLookAhead = false;
     std::filesystem::path m_snapshotDir;  // where the debug pass snapshots go; empty: none
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "print/FeatherMasks.h"
+#include "print/NozzleMap.h"
 #include "print/RipReader.h"
 
 namespace tavolux {
@@ -204,6 +205,99 @@ void CHeadChannel::FinishPass()
 {
     if (m_bidirectional && !m_skipped) {
         m_leftToRight = !m_leftToRight;
+    }
+}
+
+void CHeadChannel::SetNozzleLayout(const LayoutParams& layout)
+{
+    m_drawLayout = layout;
+    m_hasDrawLayout = true;
+}
+
+void CHeadChannel::ClearRows()
+{
+    std::fill(m_store.begin(), m_store.end(), uint8_t{0});
+    DrawStrips();
+}
+
+int CHeadChannel::NozzleCount() const
+{
+    return m_hasDrawLayout ? m_drawLayout.headHoleNo : m_groupRows;
+}
+
+int CHeadChannel::NozzleRowOf(int g, int n) const
+{
+    if (g < 0 || g >= GroupCount() || m_fullGroups[static_cast<size_t>(g)].slot < 0 || n < 0 ||
+        n >= NozzleCount()) {
+        return -1;
+    }
+    const int r = m_hasDrawLayout ? NozzleRow(m_drawLayout, g, n) : n;
+    // Nozzles beyond the group's rows are the forbidden ones: they never print.
+    if (r < 0 || r >= m_groupRows) {
+        return -1;
+    }
+    const int row = g * m_groupRows + r;
+    return row < static_cast<int>(m_nozzleRows.size()) ? row : -1;
+}
+
+void CHeadChannel::SetPixels(uint8_t* row, int x0, int x1)
+{
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, m_imageBytes * 8 - 1);
+    for (int x = x0; x <= x1; ++x) {
+        const int p = x + m_imageOffset * 8;
+        row[p / 8] |= static_cast<uint8_t>(0x80U >> (p % 8));
+    }
+}
+
+void CHeadChannel::DrawNozzleSpan(int g, int n, int x0, int x1)
+{
+    const int row = NozzleRowOf(g, n);
+    if (row >= 0) {
+        SetPixels(m_nozzleRows[static_cast<size_t>(row)], x0, x1);
+    }
+}
+
+void CHeadChannel::DrawColumn(int g, int x, int first, int last)
+{
+    for (int n = std::max(first, 0); n <= last && n < NozzleCount(); ++n) {
+        DrawNozzleSpan(g, n, x, x);
+    }
+}
+
+void CHeadChannel::DrawRowSpan(int row, int x0, int x1)
+{
+    if (row >= 0 && row < static_cast<int>(m_nozzleRows.size())) {
+        SetPixels(m_nozzleRows[static_cast<size_t>(row)], x0, x1);
+    }
+}
+
+void CHeadChannel::BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows)
+{
+    if (bitmap == nullptr || widthBytes <= 0) {
+        return;
+    }
+    // The byte at or left of pixel x, also for a negative x.
+    const int p = x + m_imageOffset * 8;
+    const int first = p >= 0 ? p / 8 : -((-p + 7) / 8);
+    // A head mounted upside down prints its higher nozzles first along the media: its glyph
+    // rows go to the nozzles in reverse, so that the text reads upright on the media too.
+    const bool reversed =
+        m_hasDrawLayout && NozzleRow(m_drawLayout, g, 1) < NozzleRow(m_drawLayout, g, 0);
+    for (int r = 0; r < rows; ++r) {
+        const int row = NozzleRowOf(g, n + r);
+        if (row < 0) {
+            continue;
+        }
+        uint8_t* line = m_nozzleRows[static_cast<size_t>(row)];
+        const int source = reversed ? rows - 1 - r : r;
+        const uint8_t* src = bitmap + static_cast<ptrdiff_t>(source) * widthBytes;
+        for (int b = 0; b < widthBytes; ++b) {
+            const int at = first + b;
+            if (at >= m_imageOffset && at < m_imageOffset + m_imageBytes) {
+                line[at] = src[b];
+            }
+        }
     }
 }
 

@@ -72,6 +72,33 @@ public:
     // Called after the pass: a bidirectional channel that printed flips its direction.
     void FinishPass();
 
+    // Drawing into the rows of a pass, for charts drawn from geometry instead of read from a
+    // file. X counts pixels from the channel's left margin (the left strip); a nozzle n of
+    // head group g prints the row that the layout routes it to. Everything is clipped: pixels
+    // left or right of the image, nozzles the head does not have and groups the arrangement
+    // does not have draw nothing, and the part inside is drawn. Setting a pixel twice leaves
+    // it set.
+    // The layout that routes nozzles to rows; without it nozzle n of group g prints row
+    // g x group rows + n.
+    void SetNozzleLayout(const LayoutParams& layout);
+    // Blanks every row and draws the strips again: the start of a drawn pass.
+    void ClearRows();
+    // Pixels x0 to x1 inclusive on the row of nozzle n; nothing when x0 > x1.
+    void DrawNozzleSpan(int g, int n, int x0, int x1);
+    // Pixel x on the rows of nozzles first to last inclusive.
+    void DrawColumn(int g, int x, int first, int last);
+    // Pixels x0 to x1 inclusive on row `row` of the head window.
+    void DrawRowSpan(int row, int x0, int x1);
+    // Stores rows x widthBytes bytes of bitmap (row r to nozzle n + r, or to nozzle
+    // n + rows - 1 - r on a head mounted upside down) from the byte holding pixel x on,
+    // replacing what the row held there.
+    void BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows);
+    // The head-window row of nozzle n of group g, -1 when there is no such nozzle.
+    int NozzleRowOf(int g, int n) const;
+    int NozzleCount() const;
+    int GroupCount() const { return static_cast<int>(m_fullGroups.size()); }
+    int ImagePixels() const { return m_imageBytes * 8; }
+
     int Index() const { return m_index; }
     bool LeftToRight() const { return m_leftToRight; }
     bool Skipped() const { return m_skipped; }
@@ -91,6 +118,7 @@ private:
     void ApplyFeather(const CFeatherMasks& feather, int pairRow);
     void RestoreFeather();
     void PickNozzleRows();
+    void SetPixels(uint8_t* row, int x0, int x1);
 
     int m_index;
     bool m_leftToRight;
@@ -114,6 +142,8 @@ private:
     std::vector<uint8_t> m_saveRows;  // seam rows saved while feathered
     int m_savedLines = 0;
     int m_pairRow = 0;  // first head row of the seam's lower rows while feathered
+    LayoutParams m_drawLayout;
+    bool m_hasDrawLayout = false;
 };
 
 }  // namespace tavolux

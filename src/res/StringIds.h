@@ -374,4 +374,20 @@ inline constexpr int kTaskAskDeleteAll = 61306;   // confirm deleting every task
 inline constexpr int kTaskCopiesRange = 61307;    // copies typed that are not 1..9999: the text
 inline constexpr int kTaskBusyPrinting = 61308;   // the list cannot change while a task prints
 
+// Test charts.
+inline constexpr int kChartGlyphMissing = 61200;  // a glyph file of the charts is missing: path
+inline constexpr int kChartGlyphShort = 61201;    // a glyph file of the charts is too short: path
+inline constexpr int kChartUnknownIndex =
+    61202;  // no chart of that index for the runner: index, runner
+inline constexpr int kChartCannotLayOut = 61203;  // the settings cannot lay out a chart
+inline constexpr int kChartStopped = 61204;       // a chart was stopped
+inline constexpr int kChartFailed = 61205;        // a chart was not printed
+inline constexpr int kCliChartUnknown = 61206;    // no chart of that name: name
+inline constexpr int kCliChartPrinted = 61207;    // a chart was printed: name
+inline constexpr int kCliChartListHead = 61208;   // the heading of the chart list
+inline constexpr int kCliChartDryPass =
+    61209;  // one pass of a dry run: pass, rows fed, steps, rows per channel
+inline constexpr int kCliChartPassMode =
+    61210;  // the pass mode is outside the pass list: highest index
+
 }  // namespace tavolux::ids

@@ -351,6 +351,17 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kTaskAskDeleteAll, "删除全部 %1 个任务吗？"},
         {kTaskCopiesRange, "份数必须是 1 到 9999 之间的整数，“%1”不是。"},
         {kTaskBusyPrinting, "正在打印，现在不能删除任务或修改份数。"},
+        {kChartGlyphMissing, "测试图字模文件 %1 不存在，测试图没有开始打印。"},
+        {kChartGlyphShort, "测试图字模文件 %1 不完整，测试图没有开始打印。"},
+        {kChartUnknownIndex, "%2 喷头排列没有编号为 %1 的测试图。"},
+        {kChartCannotLayOut, "打印机参数无法排布测试图（喷头、分辨率、脉冲当量或打印模式）。"},
+        {kChartStopped, "测试图打印已停止。"},
+        {kChartFailed, "测试图打印失败。"},
+        {kCliChartUnknown, "没有名为 %1 的测试图；tavolux-cli chart list 列出全部测试图。"},
+        {kCliChartPrinted, "测试图 %1 已打印。"},
+        {kCliChartListHead, "名称，测试编号，遍数，方式"},
+        {kCliChartDryPass, "第 %1 遍：走纸 %2 行（%3 步）；各通道画出的行数：%4"},
+        {kCliChartPassMode, "--pass-mode 必须是 ToTalPassList 中的一项，0 到 %1。"},
     };
     return table;
 }

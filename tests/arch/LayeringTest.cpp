@@ -53,7 +53,7 @@ const std::vector<Layer>& Layers()
     static const std::vector<std::string> core = {"platform", "res",   "config",
                                                   "device",   "print", "job"};
     // Side by side above the job: none of them includes another.
-    static const std::vector<std::string> features = {"tasks", "preview", "testprint",
+    static const std::vector<std::string> features = {"tasks", "preview", "testprint", "chart",
                                                       "maintenance"};
     static const std::vector<std::string> belowPrograms =
         Join(Join(core, features), {"uimodel", "sim", "sim/setup"});
@@ -67,6 +67,7 @@ const std::vector<Layer>& Layers()
         {"src/tasks", core},
         {"src/preview", core},
         {"src/testprint", core},
+        {"src/chart", core},
         {"src/maintenance", core},
         {"src/uimodel", Join(core, features)},
         // The two programs: either may embed the virtual printer; only the desktop one uses wx.

@@ -21,6 +21,9 @@ endmacro()
 foreach(program tavolux tavolux-cli tavolux-vprinter)
   expect_file(bin/${program})
 endforeach()
+# The glyph files of the test charts lie beside the programs, where they read them.
+expect_file(share/tavolux/DiGi.bin)
+expect_file(share/tavolux/ZiMo.bin)
 foreach(rel
     share/tavolux/tavolux.ini
     share/tavolux/TxResEng.lang
@@ -63,6 +66,13 @@ if(EXISTS ${prefix}/bin/tavolux-cli)
   endif()
   if(NOT EXISTS ${home}/.config/tavolux/tavolux.ini)
     string(APPEND failures "the first start made no ${home}/.config/tavolux/tavolux.ini\n")
+  endif()
+  # A chart needs the glyph files, which the installed program finds in share/tavolux.
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=XDG_CONFIG_HOME HOME=${home}
+                    ${prefix}/bin/tavolux-cli --printer virtual:instant chart nozzle-check
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    string(APPEND failures "installed tavolux-cli chart nozzle-check: exit ${rc}: ${out}${err}\n")
   endif()
   if(EXISTS ${prefix}/bin/tavolux.ini OR EXISTS ${prefix}/bin/Works)
     string(APPEND failures "the installed program wrote beside itself in ${prefix}/bin\n")
