@@ -140,6 +140,68 @@ TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachine
     EXPECT_EQ(machine->Get(), MachineState::Ready);
 }
 
+// Automatic flash: during the job the printer sprays before every 2n-th pass (n being the
+// flash alternation) and the job waits for it; after the job it sprays on at the flash
+// frequency and the machine shows flashing. The 90-line job prints 9 passes (0..8).
+TEST_F(JobRunnerTest, AutomaticFlashSpraysBeforeEvery2NthPassAndAfterTheJob)
+{
+    struct Row {
+        int autoFlash;
+        int alternation;
+        std::vector<int> headersBefore;  // pass headers sent before each in-print flash
+    };
+    const Row rows[] = {
+        {1, 1, {2, 4, 6, 8}}, {1, 2, {4, 8}}, {1, 3, {6}}, {1, 0, {}}, {0, 2, {}},
+    };
+    for (const Row& row : rows) {
+        auto& p = cfg.config.params;
+        p.AutoFlash = row.autoFlash;
+        p.FlashAlternation = row.alternation;
+        p.FlashFrequency = 37;
+        printer->ClearCommands();
+        const JobResult result = Run(Request("flash.prn", 90, 1));
+        const std::string name = "auto flash " + std::to_string(row.autoFlash) + ", every " +
+                                 std::to_string(row.alternation);
+        ASSERT_TRUE(result.completed) << name << ": " << result.error;
+        std::vector<int> flashes;
+        int headers = 0;
+        std::vector<std::vector<uint8_t>> after;  // the commands after the last pass header
+        for (const auto& c : printer->Commands()) {
+            if (c.empty()) {
+                continue;
+            }
+            after.push_back(c);
+            if (c[0] == wire::cmd::kPassDataStart && c.size() == 3) {
+                ++headers;
+                after.clear();
+            }
+            if (c[0] == wire::cmd::kInPrintFlash) {
+                flashes.push_back(headers);
+            }
+        }
+        EXPECT_EQ(headers, 9) << name;
+        EXPECT_EQ(flashes, row.headersBefore) << name;
+        const auto sent = [&](uint8_t code) {
+            return std::find_if(after.begin(), after.end(),
+                                [&](const auto& c) { return c[0] == code; });
+        };
+        const auto frequency = sent(wire::cmd::kSetFlashFrequency);
+        const auto start = sent(wire::cmd::kStartFlash);
+        if (row.autoFlash == 1) {
+            ASSERT_NE(frequency, after.end()) << name;
+            EXPECT_EQ(*frequency, (std::vector<uint8_t>{wire::cmd::kSetFlashFrequency, 37}))
+                << name;
+            ASSERT_NE(start, after.end()) << name;
+            EXPECT_LT(frequency - after.begin(), start - after.begin()) << name;
+            EXPECT_EQ(machine->Get(), MachineState::Flash) << name;
+        } else {
+            EXPECT_EQ(frequency, after.end()) << name;
+            EXPECT_EQ(start, after.end()) << name;
+            EXPECT_EQ(machine->Get(), MachineState::Ready) << name;
+        }
+    }
+}
+
 // Even boards (the small test printer's 0) feed back to the start at the end; odd boards end
 // the job instead.
 class JobEndTest : public JobRunnerTest, public ::testing::WithParamInterface<int> {
