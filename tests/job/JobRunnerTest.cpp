@@ -122,22 +122,72 @@ TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
     EXPECT_EQ(totals, (std::vector<int>{5, 9})) << "the resumed copy prints fewer passes";
 }
 
+// The progress a pass reports counts the blank passes skipped before it as done. Ink in lines
+// 0..31 and 112..149 of 150: of the 13 passes of 16 lines, 3..6 see a blank head and 11..12 lie
+// past the ink, the last of them handed over without data to end the job.
+TEST_F(JobRunnerTest, ProgressCountsTheBlankPassesSkippedBeforeAPassAsDone)
+{
+    cfg.config.params.IgnoreBlank = 1;
+    const auto file = cfg.dir.Path() / "gap.prn";
+    ASSERT_TRUE(test::RandomImage(24, 150, 23, 32, 112).Write(file));
+    std::mutex mutex;
+    std::vector<std::pair<int, int>> reports;
+    test::CopyObserver observer;
+    observer.onPass = [&](int sent, int total) {
+        std::lock_guard lock(mutex);
+        reports.emplace_back(sent, total);
+    };
+    JobRequest request;
+    request.task = Task(file, 2, 1);
+    const JobResult result = Run(request, &observer);
+    ASSERT_TRUE(result.completed) << result.error;
+    std::vector<std::pair<int, int>> expected;
+    for (const int sent : {1, 2, 3, 8, 9, 10, 11, 13}) {
+        expected.emplace_back(sent, 13);
+    }
+    EXPECT_EQ(reports, expected);
+}
+
+// A cancelled copy ends the request; it resumes at the lines fed by the passes sent less the
+// head's height, which spans k lines per nozzle row, or, for one pass without interlace, at the
+// lines fed. Steps on the 32 head rows: P = 1 feeds 32 (k = 1, 3) or 31, 33 (k = 2); P = 2
+// feeds 16 (k = 1) or 16, 15, 16, 17 (k = 2).
 TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachineReady)
 {
-    test::CopyObserver observer;
-    observer.onPass = [&](int sent, int) {
-        if (sent == 4) {
-            RequestCancel(*machine);
-        }
+    struct Case {
+        int k;
+        int passes;
+        int after;  // passes sent when the operator cancels
+        int resumeLine;
     };
-    const JobResult result = Run(Request("x.prn", 90, 3), &observer);
-    EXPECT_FALSE(result.completed);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_TRUE(result.resume);
-    EXPECT_EQ(result.copiesDone, 0);
-    EXPECT_EQ(observer.copies.size(), 1u);
-    EXPECT_EQ(result.resumeLine, 4 * 16 - 32) << "4 steps of 16 lines less the head";
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    constexpr Case kCases[] = {
+        {1, 1, 5, 5 * 32},
+        {1, 2, 4, 4 * 16 - 32},
+        {2, 1, 5, 31 + 33 + 31 + 33 + 31 - 2 * 32},            // 95
+        {2, 2, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 - 2 * 32},  // 47
+        {3, 1, 4, 4 * 32 - 3 * 32},                            // 32
+    };
+    for (const Case& c : kCases) {
+        cfg.config.params.PrinterResolution = 300 / c.k;
+        test::CopyObserver observer;
+        observer.onPass = [&](int sent, int) {
+            if (sent == c.after) {
+                RequestCancel(*machine);
+            }
+        };
+        JobRequest request = Request("x.prn", 300, 3);
+        request.task.passes = c.passes;
+        const JobResult result = Run(request, &observer);
+        const std::string name =
+            "k " + std::to_string(c.k) + ", " + std::to_string(c.passes) + " passes";
+        EXPECT_FALSE(result.completed) << name;
+        EXPECT_TRUE(result.stopped) << name;
+        EXPECT_TRUE(result.resume) << name;
+        EXPECT_EQ(result.copiesDone, 0) << name;
+        EXPECT_EQ(observer.copies.size(), 1u) << name;
+        EXPECT_EQ(result.resumeLine, c.resumeLine) << name;
+        EXPECT_EQ(machine->Get(), MachineState::Ready) << name;
+    }
 }
 
 // Automatic flash: during the job the printer sprays before every 2n-th pass (n being the
