@@ -176,8 +176,8 @@ TEST(FeatherMasks, RowsAreComplementaryAndTheSeamShifts)
 // The wave seam is a function of the pixel column, and pixel 0 of a byte is its most
 // significant bit. With a period of 8 pixels (8 dpi, 25.4 mm) and 120 rows (q = 30, h = 60)
 // column x of every byte has the seam offset s = trunc(sin(x pi / 4) x 30): 0, 21, 30, 21, 0,
-// -21, -30, -21. Row i goes to B below s + q, to A from s + q + h on, and in between to A with
-// chance (t + 1) / 61: column x gets, of its 120 rows, about 60 - s to A.
+// -21, -30, -21. With t = i - s - q, row i goes to B while t < 0, to A from t = h on, and in
+// between to A with chance (t + 1) / 61: column x gets, of its 120 rows, about 60 - s to A.
 TEST(FeatherMasks, TheWaveSeamFollowsThePixelColumnMostSignificantBitFirst)
 {
     CRandomSource random(4);
