@@ -122,22 +122,134 @@ TEST_F(JobRunnerTest, AResumedTaskStartsItsFirstCopyAtTheResumeLineOnly)
     EXPECT_EQ(totals, (std::vector<int>{5, 9})) << "the resumed copy prints fewer passes";
 }
 
+// The progress a pass reports counts the blank passes skipped before it as done. Ink in lines
+// 0..31 and 112..149 of 150: of the 13 passes of 16 lines, 3..6 see a blank head and 11..12 lie
+// past the ink, the last of them handed over without data to end the job.
+TEST_F(JobRunnerTest, ProgressCountsTheBlankPassesSkippedBeforeAPassAsDone)
+{
+    cfg.config.params.IgnoreBlank = 1;
+    const auto file = cfg.dir.Path() / "gap.prn";
+    ASSERT_TRUE(test::RandomImage(24, 150, 23, 32, 112).Write(file));
+    std::mutex mutex;
+    std::vector<std::pair<int, int>> reports;
+    test::CopyObserver observer;
+    observer.onPass = [&](int sent, int total) {
+        std::lock_guard lock(mutex);
+        reports.emplace_back(sent, total);
+    };
+    JobRequest request;
+    request.task = Task(file, 2, 1);
+    const JobResult result = Run(request, &observer);
+    ASSERT_TRUE(result.completed) << result.error;
+    std::vector<std::pair<int, int>> expected;
+    for (const int sent : {1, 2, 3, 8, 9, 10, 11, 13}) {
+        expected.emplace_back(sent, 13);
+    }
+    EXPECT_EQ(reports, expected);
+}
+
+// A cancelled copy ends the request; it resumes at the lines fed by the passes sent less the
+// head's height, which spans k lines per nozzle row, or, for one pass without interlace, at the
+// lines fed. Steps on the 32 head rows: P = 1 feeds 32 (k = 1, 3) or 31, 33 (k = 2); P = 2
+// feeds 16 (k = 1) or 16, 15, 16, 17 (k = 2).
 TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachineReady)
 {
-    test::CopyObserver observer;
-    observer.onPass = [&](int sent, int) {
-        if (sent == 4) {
-            RequestCancel(*machine);
-        }
+    struct Case {
+        int k;
+        int passes;
+        int after;  // passes sent when the operator cancels
+        int resumeLine;
     };
-    const JobResult result = Run(Request("x.prn", 90, 3), &observer);
-    EXPECT_FALSE(result.completed);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_TRUE(result.resume);
-    EXPECT_EQ(result.copiesDone, 0);
-    EXPECT_EQ(observer.copies.size(), 1u);
-    EXPECT_EQ(result.resumeLine, 4 * 16 - 32) << "4 steps of 16 lines less the head";
-    EXPECT_EQ(machine->Get(), MachineState::Ready);
+    constexpr Case kCases[] = {
+        {1, 1, 5, 5 * 32},
+        {1, 2, 4, 4 * 16 - 32},
+        {2, 1, 5, 31 + 33 + 31 + 33 + 31 - 2 * 32},            // 95
+        {2, 2, 7, 16 + 15 + 16 + 17 + 16 + 15 + 16 - 2 * 32},  // 47
+        {3, 1, 4, 4 * 32 - 3 * 32},                            // 32
+    };
+    for (const Case& c : kCases) {
+        cfg.config.params.PrinterResolution = 300 / c.k;
+        test::CopyObserver observer;
+        observer.onPass = [&](int sent, int) {
+            if (sent == c.after) {
+                RequestCancel(*machine);
+            }
+        };
+        JobRequest request = Request("x.prn", 300, 3);
+        request.task.passes = c.passes;
+        const JobResult result = Run(request, &observer);
+        const std::string name =
+            "k " + std::to_string(c.k) + ", " + std::to_string(c.passes) + " passes";
+        EXPECT_FALSE(result.completed) << name;
+        EXPECT_TRUE(result.stopped) << name;
+        EXPECT_TRUE(result.resume) << name;
+        EXPECT_EQ(result.copiesDone, 0) << name;
+        EXPECT_EQ(observer.copies.size(), 1u) << name;
+        EXPECT_EQ(result.resumeLine, c.resumeLine) << name;
+        EXPECT_EQ(machine->Get(), MachineState::Ready) << name;
+    }
+}
+
+// Automatic flash: during the job the printer sprays before every 2n-th pass (n being the
+// flash alternation) and the job waits for it; after the job it sprays on at the flash
+// frequency and the machine shows flashing. The 90-line job prints 9 passes (0..8).
+TEST_F(JobRunnerTest, AutomaticFlashSpraysBeforeEvery2NthPassAndAfterTheJob)
+{
+    struct Row {
+        int autoFlash;
+        int alternation;
+        std::vector<int> headersBefore;  // pass headers sent before each in-print flash
+    };
+    const Row rows[] = {
+        {1, 1, {2, 4, 6, 8}}, {1, 2, {4, 8}}, {1, 3, {6}}, {1, 0, {}}, {0, 2, {}},
+    };
+    for (const Row& row : rows) {
+        auto& p = cfg.config.params;
+        p.AutoFlash = row.autoFlash;
+        p.FlashAlternation = row.alternation;
+        p.FlashFrequency = 37;
+        printer->ClearCommands();
+        const JobResult result = Run(Request("flash.prn", 90, 1));
+        const std::string name = "auto flash " + std::to_string(row.autoFlash) + ", every " +
+                                 std::to_string(row.alternation);
+        ASSERT_TRUE(result.completed) << name << ": " << result.error;
+        std::vector<int> flashes;
+        int headers = 0;
+        std::vector<std::vector<uint8_t>> after;  // the commands after the last pass header
+        for (const auto& c : printer->Commands()) {
+            if (c.empty()) {
+                continue;
+            }
+            after.push_back(c);
+            if (c[0] == wire::cmd::kPassDataStart && c.size() == 3) {
+                ++headers;
+                after.clear();
+            }
+            if (c[0] == wire::cmd::kInPrintFlash) {
+                flashes.push_back(headers);
+            }
+        }
+        EXPECT_EQ(headers, 9) << name;
+        EXPECT_EQ(flashes, row.headersBefore) << name;
+        const auto sent = [&](uint8_t code) {
+            return std::find_if(after.begin(), after.end(),
+                                [&](const auto& c) { return c[0] == code; });
+        };
+        const auto frequency = sent(wire::cmd::kSetFlashFrequency);
+        const auto start = sent(wire::cmd::kStartFlash);
+        if (row.autoFlash == 1) {
+            ASSERT_NE(frequency, after.end()) << name;
+            EXPECT_EQ(*frequency, (std::vector<uint8_t>{wire::cmd::kSetFlashFrequency, 37}))
+                << name;
+            ASSERT_NE(start, after.end()) << name;
+            EXPECT_LT(frequency - after.begin(), start - after.begin()) << name;
+            EXPECT_EQ(machine->Get(), MachineState::Flash) << name;
+        } else {
+            EXPECT_EQ(frequency, after.end()) << name;
+            EXPECT_EQ(start, after.end()) << name;
+            EXPECT_EQ(machine->Get(), MachineState::Ready) << name;
+        }
+    }
 }
 
 // Even boards (the small test printer's 0) feed back to the start at the end; odd boards end

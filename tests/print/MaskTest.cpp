@@ -2,6 +2,9 @@
 // debug dump.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "platform/RandomSource.h"
 #include "print/FeatherMasks.h"
 #include "print/PassMasks.h"
@@ -84,6 +87,48 @@ TEST(PassMasks, FixedAndRandomMasksPartitionEveryBit)
     }
 }
 
+// The debug check must refuse masks that lose a pixel or print one twice, wherever in the tile
+// that happens, and keep accepting masks whose bits merely changed owner.
+TEST(PassMasks, TheCheckRefusesAMissingOrDoubledBitAnywhere)
+{
+    struct Edit {
+        int mask;
+        int row;
+        int byte;
+        uint8_t flip;  // bits toggled in that byte
+    };
+    struct Case {
+        const char* what;
+        int n;
+        std::vector<Edit> edits;
+        bool good;
+    };
+    // Fixed masks: for 2 passes row 0 is 0xAA in mask 0 and 0x55 in mask 1, odd rows the other
+    // way round; for 3 passes byte c of row r is 0xFF in mask (c + r) mod 3, so byte 179 of row
+    // 1023 belongs to mask 2; for 4 passes row 5 is 0x88 in mask 1 and 0x44 in mask 2.
+    const std::vector<Case> cases = {
+        {"intact", 3, {}, true},
+        {"a bit lost at the tile's first byte", 2, {{0, 0, 0, 0x80}}, false},
+        {"a bit lost at the tile's last byte", 2, {{1, 1023, 179, 0x02}}, false},
+        {"a bit set in both masks", 2, {{1, 0, 0, 0x80}}, false},
+        {"the last byte doubled so that the bytes still add up to 0xFF",
+         3,
+         {{0, 1023, 179, 0xFF}, {1, 1023, 179, 0x01}},
+         false},
+        {"a bit moved to another mask", 4, {{1, 5, 7, 0x80}, {2, 5, 7, 0x80}}, true},
+    };
+    for (const Case& c : cases) {
+        CPassMasks masks;
+        ASSERT_TRUE(masks.BuildFixed(c.n));
+        for (const Edit& e : c.edits) {
+            // The tile is the masks' own storage; writing it here stands for a faulty generator.
+            const_cast<uint8_t*>(masks.Row(e.mask, e.row))[e.byte] ^= e.flip;
+        }
+        EXPECT_EQ(masks.Verify(), c.good) << c.what;
+    }
+    EXPECT_FALSE(CPassMasks().Verify()) << "no masks at all";
+}
+
 TEST(PassMasks, DumpWritesOneFilePerMask)
 {
     test::TempDir dir;
@@ -126,4 +171,30 @@ TEST(FeatherMasks, RowsAreComplementaryAndTheSeamShifts)
     EXPECT_EQ(none.Lines(), 0);
     none.Build(2, 16, 64, 0.0, 720, random);  // no wave length: a straight seam, no division by 0
     EXPECT_EQ(none.Lines(), 16);
+}
+
+// The wave seam is a function of the pixel column, and pixel 0 of a byte is its most
+// significant bit. With a period of 8 pixels (8 dpi, 25.4 mm) and 120 rows (q = 30, h = 60)
+// column x of every byte has the seam offset s = trunc(sin(x pi / 4) x 30): 0, 21, 30, 21, 0,
+// -21, -30, -21. With t = i - s - q, row i goes to B while t < 0, to A from t = h on, and in
+// between to A with chance (t + 1) / 61: column x gets, of its 120 rows, about 60 - s to A.
+TEST(FeatherMasks, TheWaveSeamFollowsThePixelColumnMostSignificantBitFirst)
+{
+    CRandomSource random(4);
+    constexpr int kBytes = 16;
+    CFeatherMasks f;
+    f.Build(2, 120, kBytes, 25.4, 8, random);
+    ASSERT_EQ(f.Lines(), 120);
+    constexpr std::array<int, 8> kToA = {60, 39, 30, 39, 60, 81, 90, 81};
+    for (int x = 0; x < 8; ++x) {
+        int toA = 0;
+        for (int i = 0; i < 120; ++i) {
+            for (int q = 0; q < kBytes; ++q) {
+                toA += (f.A(i)[q] >> (7 - x)) & 1;
+            }
+        }
+        // The random middle rows add a spread of about 3 rows per column, 1 over 16 bytes.
+        EXPECT_NEAR(static_cast<double>(toA) / kBytes, kToA[static_cast<size_t>(x)], 4.0)
+            << "column " << x;
+    }
 }

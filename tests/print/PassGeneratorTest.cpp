@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string>
 
 #include "platform/ProgramDir.h"
@@ -54,17 +55,18 @@ protected:
     }
 
     // Decodes the 4x2 words of 16-nozzle heads (PrintVer 0: word n is nozzle n) back onto
-    // the image: how often each pixel of each channel was fired. Ink outside the image fails.
-    // The nozzle rows of a job of `interlace` times the nozzle resolution are that many lines
-    // apart, and the window they span ends at the lines fed so far.
-    std::vector<int> Fired(const std::vector<Pass>& passes, const CRipImage& image)
+    // the image: dot(pass, channel, head row, line, x) for every drop. The nozzle rows of a job
+    // of `interlace` times the nozzle resolution are that many lines apart, and the window they
+    // span ends at the lines fed so far. A pass printed right to left starts at the right end
+    // of the whole-byte row. Ink outside the image fails.
+    template <typename Dot>
+    void ForEachDot(const std::vector<Pass>& passes, const CRipImage& image, Dot dot)
     {
-        const int w = image.Width();
-        const int h = image.Height();
-        std::vector<int> count(static_cast<size_t>(4 * w * h), 0);
         const int baseStart = 1 + static_cast<int>(config.params.MaxAccDist * 300 / 25.4);
+        const int rowPixels = 8 * ((image.Width() + 7) / 8);
         int fed = 0;
-        for (const auto& p : passes) {
+        for (size_t i = 0; i < passes.size(); ++i) {
+            const Pass& p = passes[i];
             fed += p.o.step;
             const int shift = p.d[PassDescriptor::kDataStart] - baseStart;
             const int length = p.d[PassDescriptor::kWidth];
@@ -75,18 +77,31 @@ protected:
                         if ((word & (1 << slot)) == 0) {
                             continue;
                         }
-                        const int c = slot % 4;
-                        const int line = fed - 32 * interlace + ((slot / 4) * 16 + n) * interlace;
-                        const int x = shift + j;
-                        if (line < 0 || line >= h || x < 0 || x >= w) {
+                        const int row = (slot / 4) * 16 + n;
+                        const int line = fed - 32 * interlace + row * interlace;
+                        const int x = p.d[PassDescriptor::kDirection] == 1
+                                          ? shift + j
+                                          : rowPixels - 1 - shift - j;
+                        if (line < 0 || line >= image.Height() || x < 0 || x >= image.Width()) {
                             ADD_FAILURE() << "ink outside the image: line " << line << " x " << x;
                             continue;
                         }
-                        ++count[static_cast<size_t>((c * h + line) * w + x)];
+                        dot(static_cast<int>(i), slot % 4, row, line, x);
                     }
                 }
             }
         }
+    }
+
+    // How often each pixel of each channel was fired.
+    std::vector<int> Fired(const std::vector<Pass>& passes, const CRipImage& image)
+    {
+        const int w = image.Width();
+        const int h = image.Height();
+        std::vector<int> count(static_cast<size_t>(4 * w * h), 0);
+        ForEachDot(passes, image, [&](int, int c, int, int line, int x) {
+            ++count[static_cast<size_t>((c * h + line) * w + x)];
+        });
         return count;
     }
 
@@ -182,52 +197,101 @@ TEST_F(PassGeneratorTest, PassesWithoutInterlaceAreUnchanged)
     }
 }
 
-TEST_F(PassGeneratorTest, BlankPassesAreSkippedAndTheirFeedCarried)
+// Printing both ways with blank skipping: a skipped pass keeps the direction, so the printed
+// passes alternate across every blank gap; the feeds of the skipped passes go with the next
+// printed one, and the margins trim each printed pass to its ink.
+TEST_F(PassGeneratorTest, BlankPassesAreSkippedTheirFeedCarriedAndTheDirectionKept)
 {
-    // Ink only in lines 40..59 and bytes 3..4 of 8: the first passes see a blank head.
-    CRipImage image(64, 100, 4, 300, 300);
+    // Ink only in bytes 3..4 of 8, in lines 40..59 and 130..139 of 150. Each pass reads a
+    // chunk of 16 lines (chunk c: lines 16c..16c+15) and is blank when its two chunks under
+    // the 32-line head are: chunks 2, 3 and 8 hold ink, so of the 13 passes 2..4 and 8..9 print.
+    // The margins come from the chunks under the head and the next one: 3 bytes each side,
+    // the right one left out when the head's chunks past the first are blank (passes 4 and 9).
+    CRipImage image(64, 150, 4, 300, 300);
     CRandomSource random(9);
-    for (int y = 40; y < 60; ++y) {
-        for (int p = 0; p < 4; ++p) {
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int p = 0; p < 4 && ((y >= 40 && y < 60) || (y >= 130 && y < 140)); ++p) {
             image.PlaneLine(y, p)[3] = static_cast<uint8_t>(random.Next32() | 1);
-            image.PlaneLine(y, p)[4] = static_cast<uint8_t>(random.Next32());
+            image.PlaneLine(y, p)[4] = static_cast<uint8_t>(random.Next32() | 0x80);
         }
     }
     const auto file = WriteImage(image);
     config.params.IgnoreBlank = 1;
-    const auto run = Run(Task(file, 2, kMaskPass));
+    auto task = Task(file, 2, kMaskPass);
+    task.direction = 0;
+    const auto run = Run(task);
     EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0);
-    int skipped = 0;
-    int carried = 0;
-    bool sawCarry = false;
-    int trimmedBoth = 0;
-    for (const auto& p : run) {
-        EXPECT_EQ(p.o.handOver, !p.o.skipped || p.o.last);
-        if (p.o.skipped) {
-            EXPECT_EQ(p.d[PassDescriptor::kTravel], 0);
-            EXPECT_EQ(p.o.transferWords, 0);
-            ++skipped;
-            carried += p.d[PassDescriptor::kFeedAfter];
-            continue;
-        }
-        if (carried > 0) {
-            EXPECT_EQ(p.d[PassDescriptor::kSkippedFeed], carried);
-            EXPECT_EQ(p.d[PassDescriptor::kSendSkipped], 1);
-            sawCarry = true;
+    struct Expected {
+        int width;      // 0: skipped
+        int direction;  // 1 left to right
+        int skippedFeed;
+    };
+    // The first printed pass goes left to right and each printed pass turns the carriage; the
+    // three skipped passes before pass 8 must not. Feeds: 16 lines are 135.47 pulses, the
+    // fraction carried (n passes feed trunc(135.47 n) in all): passes 0..1 feed 270, passes
+    // 5..7 1083 - 677 = 406, and passes 10..11 1625 - 1354 = 271, which the last pass, handed
+    // over though blank, carries.
+    constexpr Expected kPasses[] = {
+        {0, 0, 0}, {0, 0, 0},    {16, 1, 270}, {16, 0, 0}, {40, 1, 0}, {0, 0, 0},   {0, 0, 0},
+        {0, 0, 0}, {16, 0, 406}, {40, 1, 0},   {0, 0, 0},  {0, 0, 0},  {0, 0, 271},
+    };
+    ASSERT_EQ(run.size(), std::size(kPasses));
+    const int baseStart = 1 + static_cast<int>(10 * 300 / 25.4);
+    for (size_t i = 0; i < run.size(); ++i) {
+        const auto& p = run[i];
+        const Expected& e = kPasses[i];
+        const bool printed = e.width > 0;
+        EXPECT_EQ(p.o.skipped, !printed) << "pass " << i;
+        EXPECT_EQ(p.o.handOver, printed || i + 1 == run.size()) << "pass " << i;
+        EXPECT_EQ(p.d[PassDescriptor::kWidth], e.width) << "pass " << i;
+        EXPECT_EQ(p.o.transferWords, e.width * 16) << "pass " << i;
+        EXPECT_EQ(p.d[PassDescriptor::kSkippedFeed], e.skippedFeed) << "pass " << i;
+        EXPECT_EQ(p.d[PassDescriptor::kSendSkipped], e.skippedFeed > 0 ? 1 : 0) << "pass " << i;
+        if (printed) {
+            EXPECT_EQ(p.d[PassDescriptor::kDirection], e.direction) << "pass " << i;
+            // The data starts past the 3 blank bytes on the side the carriage comes from.
+            EXPECT_EQ(p.d[PassDescriptor::kDataStart], baseStart + 24) << "pass " << i;
         } else {
-            EXPECT_EQ(p.d[PassDescriptor::kSendSkipped], 0);
+            EXPECT_EQ(p.d[PassDescriptor::kTravel], 0) << "pass " << i;
         }
-        carried = 0;
-        // Trimmed to bytes 3..4: 16 pixels wide, starting 24 pixels in; while the head leaves
-        // the inked band, only the left side is trimmed.
-        const int width = p.d[PassDescriptor::kWidth];
-        EXPECT_TRUE(width == 16 || width == 40) << width;
-        trimmedBoth += width == 16;
-        EXPECT_EQ(p.o.transferWords, width * 16);
     }
-    EXPECT_GT(skipped, 2);
-    EXPECT_GT(trimmedBoth, 0);
-    EXPECT_TRUE(sawCarry);
+}
+
+// A feathered seam line passes first under the head's last rows, masked with B, and P passes
+// later under its first rows, masked with A. The straight wave seam (no wave length) of 8 rows
+// puts seam rows 0 and 1 wholly in B and rows 6 and 7 wholly in A: head rows 0 and 1 and the
+// last two rows (30, 31) never fire, head rows 6, 7 and 24, 25 fire all their mask's pixels.
+TEST_F(PassGeneratorTest, TheSeamRowsTakeAAtTheTopOfTheHeadAndBAtItsBottom)
+{
+    CRipImage image(40, 60, 4, 300, 300);
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int p = 0; p < 4; ++p) {
+            std::fill_n(image.PlaneLine(y, p), image.BytesPerPlaneLine(), 0xFF);
+        }
+    }
+    auto& p = config.params;
+    p.FeatherMode = 2;
+    p.FeatherLinesList = {0, 0, 8};
+    p.FeatherWaveLength = 0;
+    const auto run = Run(Task(WriteImage(image), 2, kMaskPass));
+    EXPECT_EQ(Mismatches(Fired(run, image), image, 1), 0);
+    std::map<std::pair<int, int>, int> dots;  // by pass and head row
+    ForEachDot(run, image, [&](int pass, int, int row, int, int) { ++dots[{pass, row}]; });
+    // 32 rows less the seam's 8 in 2 passes: steps of 12 lines.
+    int checked = 0;
+    for (int pass = 0, fed = 12; pass < static_cast<int>(run.size()); ++pass, fed += 12) {
+        for (const int row : {0, 1, 6, 7, 24, 25, 30, 31}) {
+            const int line = fed - 32 + row;
+            if (line < 0 || line >= image.Height()) {
+                continue;
+            }
+            // Half of the 40 pixels under each pass mask, in each of the 4 channels.
+            const bool fires = row == 6 || row == 7 || row == 24 || row == 25;
+            EXPECT_EQ((dots[{pass, row}]), fires ? 80 : 0) << "pass " << pass << " row " << row;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 8 * 5) << "each row lies over the image's 60 lines in 5 of the 9 passes";
 }
 
 TEST_F(PassGeneratorTest, DescriptorWords)
@@ -244,8 +308,12 @@ TEST_F(PassGeneratorTest, DescriptorWords)
     task.direction = 0;  // both directions
     task.incomingCopyGap = 77;
     const auto run = Run(task);
-    ASSERT_GT(run.size(), 3u);
-    const double mm = 2 * 10 + 40 / 300.0 * 25.4 + 2 + 3;
+    // 30 lines and the head's 32 in steps of 16: 4 steps and one pass more.
+    ASSERT_EQ(run.size(), 5u);
+    // Travel: 2 x 10 mm acceleration, 40 pixels at 300 dpi (3.387 mm), 2 + 3 mm of space:
+    // 28.387 mm in pulses of 0.05 mm, 567.7. Data start: 1 + 118.1 + 23.6 pixels, each cut.
+    // Feed: 16 lines at 300 dpi in pulses of 0.01 mm are 135.47, the fraction carried.
+    constexpr int kFeeds[] = {135, 135, 136, 135, 136};
     for (size_t i = 0; i < run.size(); ++i) {
         const auto& d = run[i].d;
         EXPECT_EQ(d[PassDescriptor::kPassIndex], static_cast<int>(i));
@@ -254,18 +322,12 @@ TEST_F(PassGeneratorTest, DescriptorWords)
         EXPECT_EQ(d[PassDescriptor::kDirection], i % 2 == 0 ? 1 : 0)
             << "bidirectional passes alternate";
         EXPECT_EQ(d[PassDescriptor::kWidth], 40);
-        EXPECT_EQ(d[PassDescriptor::kDataStart],
-                  1 + static_cast<int>(10 * 300 / 25.4) + static_cast<int>(2 * 300 / 25.4));
-        EXPECT_EQ(d[PassDescriptor::kTravel], static_cast<int>(mm / 0.05));
-        EXPECT_EQ(d[PassDescriptor::kReturnMove], static_cast<int>(mm / 0.05));
+        EXPECT_EQ(d[PassDescriptor::kDataStart], 142);
+        EXPECT_EQ(d[PassDescriptor::kTravel], 567);
+        EXPECT_EQ(d[PassDescriptor::kReturnMove], 567);
         EXPECT_EQ(d[PassDescriptor::kFeedBefore], i == 0 ? 77 : 0);
+        EXPECT_EQ(d[PassDescriptor::kFeedAfter], kFeeds[i]) << "pass " << i;
     }
-    // 16 lines per pass at 300 dpi with 0.01 mm pulses: 135.47 pulses, the fraction carried.
-    int total = 0;
-    for (const auto& pass : run) {
-        total += pass.d[PassDescriptor::kFeedAfter];
-    }
-    EXPECT_EQ(total, static_cast<int>(16.0 * static_cast<double>(run.size()) / 300 * 25.4 / 0.01));
 
     task.direction = 2;  // right to left only
     for (const auto& pass : Run(task)) {
@@ -279,9 +341,9 @@ TEST_F(PassGeneratorTest, DescriptorWords)
     const auto copy = Run(task);
     EXPECT_EQ(copy.front().d[PassDescriptor::kFeedBefore], 0);
     EXPECT_EQ(copy.front().d[PassDescriptor::kBackFeed], 12);
-    const double head = 16 * 2 / 300.0 * 25.4;
-    EXPECT_EQ(lastGap,
-              static_cast<int>((5 - head) / 0.01 + copy.back().d[PassDescriptor::kFeedAfter]));
+    // 5 mm less the head's 32 lines (2.709 mm) in pulses of 0.01 mm, 229.07, plus the last
+    // feed of 136 pulses, cut to a whole pulse.
+    EXPECT_EQ(lastGap, 365);
 }
 
 TEST_F(PassGeneratorTest, WholePassesOfTheFastMergeEqualTheLiteralOnes)

@@ -158,6 +158,48 @@ TEST_F(RipReaderTest, ShortFileReadsWholeLinesAndZeroFillsTheRest)
     EXPECT_EQ(store[0], (std::vector<uint8_t>{11, 12}));
 }
 
+// The two chunk buffers are reused: after a long chunk, a shorter one in the same buffer leaves
+// the long one's lines behind it. Rows asked for past the short chunk are blank, never those
+// old lines. (A print job never asks for them: each pass copies the step it read; a test can.)
+TEST_F(RipReaderTest, RowsPastAShortChunkAreBlankNotTheOlderLinesBehindIt)
+{
+    // 1 plane x 1 byte per line, 12 lines: line y holds the byte y + 1.
+    std::string body;
+    for (int y = 0; y < 12; ++y) {
+        body.push_back(static_cast<char>(y + 1));
+    }
+    auto path = f.dir.Write("reuse.prn", HeaderBytes(300, 300, 1, 12, 8, 1) + body);
+    CRipReader reader;
+    ASSERT_EQ(reader.OpenForPrint(path, 0, 4, 0), kRipOk);
+    struct Read {
+        int lines;
+        int got;
+        std::vector<uint8_t> served;  // the rows CopyPlane then gives of the chunk before
+    };
+    // Buffers alternate: lines 0..3 to the first, 4..7 to the second, then 8..9 to the first
+    // over lines 2..3, the file's last 2 lines (10, 11) of 4 asked for to the second over 6..7.
+    const Read reads[] = {
+        {4, 4, {}},
+        {4, 4, {1, 2, 3, 4}},
+        {2, 2, {5, 6, 7, 8}},
+        {4, 2, {9, 10, 0, 0}},
+        {1, 0, {11, 12, 0, 0}},
+    };
+    for (const Read& r : reads) {
+        EXPECT_EQ(reader.ReadChunk(r.lines), r.got) << r.lines << " lines";
+        if (r.served.empty()) {
+            continue;
+        }
+        MakeRows(4, 1);
+        reader.CopyPlane(rows, 0, 4, 0, 3, 4);  // file plane 0 is served to channel 3
+        std::vector<uint8_t> served;
+        for (const auto& row : store) {
+            served.push_back(row[0]);
+        }
+        EXPECT_EQ(served, r.served) << "after reading " << r.lines << " lines";
+    }
+}
+
 TEST_F(RipReaderTest, OffsetsBeyondFourGigabytesAreReached)
 {
     // A sparse file: 2 planes of 64 KiB per line (a wide print at 2880 dpi); line 40000 starts
