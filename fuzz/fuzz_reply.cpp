@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -51,6 +52,11 @@ struct Rig {
         dir = std::filesystem::temp_directory_path() /
               ("tavolux_fuzz_reply_" + std::to_string(getpid()));
         std::filesystem::create_directories(dir);
+        static const std::filesystem::path made = dir;
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(made, ec);
+        });
         std::ofstream(dir / tavolux::kConfigFileName) << kConfig;
         tavolux::SetProgramDir(dir);
         tavolux::SetDeviceDiagnosticSink([](const std::string&) {});

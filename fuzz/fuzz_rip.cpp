@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +38,14 @@ std::filesystem::path FuzzFile()
         }
         return dir / ("tavolux_fuzz_rip_" + std::to_string(getpid()) + ".rip");
     }();
+    static const bool cleanup = [] {
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove(file, ec);
+        });
+        return true;
+    }();
+    (void)cleanup;
     return file;
 }
 
