@@ -1,6 +1,7 @@
 // Fuzzes the .ini reader and the configuration loader with arbitrary file contents.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -26,6 +27,14 @@ std::filesystem::path FuzzDir()
         std::filesystem::create_directories(d);
         return d;
     }();
+    static const bool cleanup = [] {
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(dir, ec);
+        });
+        return true;
+    }();
+    (void)cleanup;
     return dir;
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the packages, builds with the address and undefined-behaviour sanitizers, runs
-# every test, then checks formatting and the static analysis of the sources.
+# every test, replays the fuzz targets' seed corpora, then checks formatting and the static
+# analysis of the sources.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,6 +10,9 @@ jobs=$(nproc)
 cmake --preset debug >/dev/null
 cmake --build --preset debug -j "$jobs"
 ctest --preset debug -j "$jobs"
+
+echo "== fuzz corpus replay =="
+scripts/fuzz.sh --replay
 
 echo "== clang-format =="
 git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'sim/*.cpp' 'sim/*.h' \

@@ -69,6 +69,19 @@ bool HasLineBreak(std::string_view s)
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// The value as written after "key=": in double quotes when the reader would otherwise take
+// something off it (surrounding blanks, or quotes of its own at both ends).
+std::string StoredValue(std::string_view value)
+{
+    const bool blankEdge = !value.empty() && (Trim(value).size() != value.size());
+    const bool quotedEdge = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                            value.back() == value.front();
+    if (blankEdge || quotedEdge) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
 }  // namespace
 
 CIniFile::CIniFile(const std::filesystem::path& programDir)
@@ -218,7 +231,10 @@ void CIniFile::Parse(std::string_view text)
             end = text.size();
         }
         std::string_view raw = text.substr(pos, end - pos);
-        if (!raw.empty() && raw.back() == '\r') {
+        // Only the file's own line break is taken off: a stray carriage return in a file of
+        // bare line feeds stays in the line, so that the text is written back as it was read
+        // instead of losing one more carriage return at every save.
+        if (m_eol.size() == 2 && !raw.empty() && raw.back() == '\r') {
             raw.remove_suffix(1);
         }
         m_lines.push_back(ClassifyLine(std::string(raw)));
@@ -301,7 +317,7 @@ bool CIniFile::WriteString(std::string_view section, std::string_view key, std::
 
 void CIniFile::Apply(std::string_view sec, std::string_view k, std::string_view value)
 {
-    std::string newLine = std::string(k) + "=" + std::string(value);
+    std::string newLine = std::string(k) + "=" + StoredValue(value);
     size_t s = FindSection(sec);
     if (s == npos) {
         // A new section goes at the end, after a blank line when the file has content.

@@ -50,6 +50,10 @@ std::string DecodeCommandLogLine(const std::string& line)
     if (std::sscanf(line.c_str(), "Command: %x ,len: %d, buf[0]: %x. buf[1]:%x, buf[2]:%x", &b[0],
                     &len, &b[1], &b[2], &b[3]) == 5) {
         const auto code = static_cast<uint8_t>(b[0]);
+        // Each field is one byte of the packet; a damaged line must not show more than that.
+        for (unsigned& byte : b) {
+            byte &= 0xFF;
+        }
         std::string name = CommandName(code);
         std::string out = "command " + Hex(code) + " " + (name.empty() ? "(unknown)" : name);
         if (int op = CommandOperation(code); op != 0) {

@@ -103,6 +103,43 @@ TEST(IniFile, CrLfFilesStayCrLf)
     EXPECT_EQ(dir.Read("t.ini"), "[A]\r\nx=1\r\ny=2\r\n");
 }
 
+TEST(IniFile, TextIsWrittenBackAsItWasRead)
+{
+    // Stray carriage returns: each of these once lost one of them at every save.
+    const struct {
+        const char* text;
+        const char* key;  // in section A
+        const char* value;
+    } cases[] = {
+        {"[A]\nx=1\r\r\n", "x", "1"},
+        {"[A]\nx=1\r\ny=2\n", "y", "2"},
+        {"[A]\r\nx=1\r\r\n", "x", "1"},
+        {"[A]\n\r\r\nx=3\n", "x", "3"},
+    };
+    for (const auto& c : cases) {
+        auto ini = CIniFile::FromText("t.ini", c.text);
+        EXPECT_EQ(ini.Text(), c.text);
+        EXPECT_EQ(ini.GetString("A", c.key), c.value) << c.text;
+        auto again = CIniFile::FromText("t.ini", ini.Text());
+        EXPECT_EQ(again.Text(), ini.Text());
+    }
+}
+
+TEST(IniFile, WrittenValuesReadBackAsWritten)
+{
+    // The reader trims blanks and takes matching quotes off: a value with either at its
+    // edges must still come back whole, in memory and from the text written out.
+    for (const char* value : {" ", " lead", "trail\t", "\"quoted\"", "'single'", "''", "\" x \"",
+                              "\"half", "plain", ""}) {
+        auto ini = CIniFile::FromText("t.ini", "[A]\nx=1\n");
+        ASSERT_TRUE(ini.WriteString("A", "v", value));
+        EXPECT_EQ(ini.GetString("A", "v"), value);
+        auto again = CIniFile::FromText("t.ini", ini.Text());
+        EXPECT_EQ(again.GetString("A", "v"), value) << ini.Text();
+        EXPECT_EQ(again.GetInt("A", "x"), 1);
+    }
+}
+
 TEST(IniFile, WritesThatWouldBreakTheFileAreRefused)
 {
     auto ini = CIniFile::FromText("t.ini", "[A]\nx=1\n");
