@@ -193,7 +193,13 @@ TEST_F(JobRunnerTest, ACancelledCopyEndsTheRequestWithItsResumeLineAndTheMachine
 // Automatic flash: during the job the printer sprays before every 2n-th pass (n being the
 // flash alternation) and the job waits for it; after the job it sprays on at the flash
 // frequency and the machine shows flashing. The 90-line job prints 9 passes (0..8).
-TEST_F(JobRunnerTest, AutomaticFlashSpraysBeforeEvery2NthPassAndAfterTheJob)
+class AutoFlashJobTest : public JobRunnerTest {
+protected:
+    // The printer-ready download sends the frequency too: set before the poll thread starts.
+    void Configure(CPrinterConfig& config) override { config.params.FlashFrequency = 37; }
+};
+
+TEST_F(AutoFlashJobTest, SpraysBeforeEvery2NthPassAndAfterTheJob)
 {
     struct Row {
         int autoFlash;
@@ -207,7 +213,6 @@ TEST_F(JobRunnerTest, AutomaticFlashSpraysBeforeEvery2NthPassAndAfterTheJob)
         auto& p = cfg.config.params;
         p.AutoFlash = row.autoFlash;
         p.FlashAlternation = row.alternation;
-        p.FlashFrequency = 37;
         printer->ClearCommands();
         const JobResult result = Run(Request("flash.prn", 90, 1));
         const std::string name = "auto flash " + std::to_string(row.autoFlash) + ", every " +
