@@ -182,28 +182,13 @@ int RunChartCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     CPrinterSession session(config, std::move(c.transport), GetPrinterStatusBlock(),
                             GetReplyEvents());
-    if (!OpenPrinter(ctx, c, session.Device())) {
+    if (const int code = StartReadyPrinter(ctx, c, session); code != 0) {
+        return code;
+    }
+    if (!mediaOut.empty() &&
+        !LoadVirtualMedia(ctx, c, pattern->Job().xResolution, pattern->Job().yResolution)) {
         session.Shutdown();
-        return kExitFailed;
-    }
-    session.StartPolling();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (session.Machine().Get() != MachineState::Ready &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (session.Machine().Get() != MachineState::Ready) {
-        session.Shutdown();
-        return Fail(ctx, kExitFailed, LoadResString(ids::kFunctionInvalid));
-    }
-    if (!mediaOut.empty()) {
-        const sim::PrinterHeads heads = sim::HeadsFromConfig(config);
-        if (const std::string problem = heads.Problem(); !problem.empty()) {
-            session.Shutdown();
-            return Fail(ctx, kExitUsage,
-                        WithEnglishDetail(LoadResString(ids::kCliVirtualHeads), problem));
-        }
-        c.virtualPrinter->LoadMedia(heads, pattern->Job().xResolution, pattern->Job().yResolution);
+        return kExitUsage;
     }
 
     CPrintProgress progress(*ctx.out, ctx.out == &std::cout && isatty(STDOUT_FILENO) == 1);

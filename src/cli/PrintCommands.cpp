@@ -50,17 +50,6 @@ extern "C" void OnPrintInterrupt(int /*signal*/)
 
 // Loads the configured heads onto the in-process virtual printer so that it prints onto a
 // sheet at the job's resolution. False with a message when the heads cannot print.
-bool LoadVirtualMedia(CliContext& ctx, PrinterConnection& c, const PassTask& task)
-{
-    const sim::PrinterHeads heads = sim::HeadsFromConfig(*c.config);
-    if (const std::string problem = heads.Problem(); !problem.empty()) {
-        Fail(ctx, kExitUsage, WithEnglishDetail(LoadResString(ids::kCliVirtualHeads), problem));
-        return false;
-    }
-    c.virtualPrinter->LoadMedia(heads, task.resolutionX, task.resolutionY);
-    return true;
-}
-
 // Writes the sheet and says where its picture is.
 void WriteVirtualMedia(CliContext& ctx, const PrinterConnection& c,
                        const std::filesystem::path& dir)
@@ -218,23 +207,12 @@ int RunPrintCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     CPrinterSession session(config, std::move(c.transport), GetPrinterStatusBlock(),
                             GetReplyEvents());
-    if (!OpenPrinter(ctx, c, session.Device())) {
-        session.Shutdown();
-        return kExitFailed;
-    }
-    session.StartPolling();
-    // The printer reports ready after its reset; a printer that never does is not printed on.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (session.Machine().Get() != MachineState::Ready &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (session.Machine().Get() != MachineState::Ready) {
-        session.Shutdown();
-        return Fail(ctx, kExitFailed, LoadResString(ids::kFunctionInvalid));
+    if (const int code = StartReadyPrinter(ctx, c, session); code != 0) {
+        return code;
     }
 
-    if (!mediaOut.empty() && !LoadVirtualMedia(ctx, c, request.task)) {
+    if (!mediaOut.empty() &&
+        !LoadVirtualMedia(ctx, c, request.task.resolutionX, request.task.resolutionY)) {
         session.Machine().Set(MachineState::Ready);
         session.Shutdown();
         return kExitUsage;

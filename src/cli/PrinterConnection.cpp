@@ -3,12 +3,17 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "device/DeviceDiagnostics.h"
+#include "device/MachineState.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 #include "sim/SocketTransport.h"
+#include "sim/setup/HeadsFromConfig.h"
+#include "uimodel/PrinterSession.h"
 
 namespace tavolux::cli {
 
@@ -88,6 +93,37 @@ bool OpenPrinter(CliContext& ctx, const PrinterConnection& c, CDeviceUSB& device
     }
     Fail(ctx, kExitFailed, OpenFailureText(c, device.LastOpenError()));
     return false;
+}
+
+int StartReadyPrinter(CliContext& ctx, const PrinterConnection& c, CPrinterSession& session)
+{
+    if (!OpenPrinter(ctx, c, session.Device())) {
+        session.Shutdown();
+        return kExitFailed;
+    }
+    session.StartPolling();
+    // The printer reports ready after its reset; a printer that never does is not printed on.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (session.Machine().Get() != MachineState::Ready &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (session.Machine().Get() != MachineState::Ready) {
+        session.Shutdown();
+        return Fail(ctx, kExitFailed, LoadResString(ids::kFunctionInvalid));
+    }
+    return 0;
+}
+
+bool LoadVirtualMedia(CliContext& ctx, PrinterConnection& c, int xRes, int yRes)
+{
+    const sim::PrinterHeads heads = sim::HeadsFromConfig(*c.config);
+    if (const std::string problem = heads.Problem(); !problem.empty()) {
+        Fail(ctx, kExitUsage, WithEnglishDetail(LoadResString(ids::kCliVirtualHeads), problem));
+        return false;
+    }
+    c.virtualPrinter->LoadMedia(heads, xRes, yRes);
+    return true;
 }
 
 }  // namespace tavolux::cli
