@@ -7,6 +7,7 @@
 #include "chart/GlyphFiles.h"
 #include "config/PrinterConfig.h"
 #include "print/FastMerge.h"
+#include "print/PassGenerator.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 
@@ -97,64 +98,22 @@ bool CTestPattern::Setup(const PassTask& /*task*/)
         static_cast<int>(std::lround(static_cast<double>(m_job.yResolution) / p.PrinterResolution)),
         1);
 
-    StripSettings strips;
-    if (p.Strip == 1) {
-        const auto& widths = m_config.lists.StripWidthList;
-        const int extra =
-            p.StripTrueWidth >= 0 && static_cast<size_t>(p.StripTrueWidth) < widths.size()
-                ? widths[static_cast<size_t>(p.StripTrueWidth)]
-                : 0;
-        const int bytes =
-            std::max(static_cast<int>((p.StripWidth + extra) *
-                                      static_cast<double>(m_job.xResolution) / 25.4 / 8.0),
-                     0);
-        strips.leftBytes = p.StripPos == 0 || p.StripPos == 2 ? bytes : 0;
-        strips.rightBytes = p.StripPos == 1 || p.StripPos == 2 ? bytes : 0;
-        strips.blockBytes = bytes / (p.GroupNo * p.ColorNo);
-        strips.colorNo = p.ColorNo;
-    }
+    const StripSettings strips = StripsFor(m_config, m_job.xResolution);
     const int rowBytes = strips.leftBytes + m_job.bytesPerPlaneLine + strips.rightBytes;
 
     // Heads apart on the carriage print the same picture: each group starts its pixels
     // later by its offset from the leftmost head, as in an image job.
-    std::vector<int> offsets(p.HeadArrayOrder.size(), 0);
-    for (size_t s = 0; s < offsets.size() && s < p.HeadHoriPosList.size(); ++s) {
-        offsets[s] = static_cast<int>(std::lround(p.HeadHoriPosList[s] * m_job.xResolution / 25.4));
-    }
-    if (!offsets.empty()) {
-        const int lo = *std::min_element(offsets.begin(), offsets.end());
-        for (auto& o : offsets) {
-            o -= lo;
-        }
-    }
+    const std::vector<int> offsets = HeadOffsets(m_config, m_job.xResolution);
     const int spread = offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end());
     m_fullLength = rowBytes * 8 + spread;
 
     m_channels.clear();
     for (int c = 0; c < p.ColorNo; ++c) {
-        std::vector<HeadGroup> groups;
-        for (int g = 0; g < p.GroupNo; ++g) {
-            HeadGroup group;
-            group.group = g;
-            group.slot = m_config.FindHeadSlot(c, g);
-            const auto slot = static_cast<size_t>(group.slot);
-            if (group.slot >= 0) {
-                group.printed = slot >= p.IsPrinted.size() || p.IsPrinted[slot] != 0;
-                group.start = -(slot < offsets.size() ? offsets[slot] : 0);
-                group.end = group.start + m_fullLength - 1;
-                if (m_layout.halves) {
-                    const int bit = slot < p.MergeBit.size() ? p.MergeBit[slot] : 0;
-                    group.bit = static_cast<uint16_t>(1U << (bit & 15));
-                    group.secondBit = static_cast<uint16_t>(1U << ((bit + 1) & 15));
-                } else {
-                    group.bit = static_cast<uint16_t>(1U << (group.slot & 15));
-                }
-            }
-            groups.push_back(group);
-        }
         m_channels.emplace_back(c, m_job.direction != 2, m_job.direction == 0);
         m_channels.back().Init(m_layout.groupRows * p.GroupNo, interlace, m_job.bytesPerPlaneLine,
-                               strips, m_layout.groupRows, std::move(groups), m_fullLength);
+                               strips, m_layout.groupRows,
+                               MakeHeadGroups(m_config, m_layout, c, offsets, m_fullLength),
+                               m_fullLength);
         m_channels.back().SetNozzleLayout(m_layout);
     }
     m_pass = 0;

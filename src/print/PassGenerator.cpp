@@ -43,22 +43,59 @@ bool CPassGenerator::Fail(const std::string& text)
     return false;
 }
 
-std::vector<HeadGroup> CPassGenerator::MakeGroups(int channel,
-                                                  const std::vector<int>& offsets) const
+StripSettings StripsFor(const CPrinterConfig& config, int xResolution)
 {
-    const auto& p = m_config.params;
+    const auto& p = config.params;
+    StripSettings strips;
+    if (p.Strip != 1) {
+        return strips;
+    }
+    const auto& widths = config.lists.StripWidthList;
+    const int extra = p.StripTrueWidth >= 0 && static_cast<size_t>(p.StripTrueWidth) < widths.size()
+                          ? widths[static_cast<size_t>(p.StripTrueWidth)]
+                          : 0;
+    const int bytes = std::clamp(
+        static_cast<int>((p.StripWidth + extra) * static_cast<double>(xResolution) / 25.4 / 8.0), 0,
+        CRipReader::kMaxBytesPerPlaneLine);
+    strips.leftBytes = p.StripPos == 0 || p.StripPos == 2 ? bytes : 0;
+    strips.rightBytes = p.StripPos == 1 || p.StripPos == 2 ? bytes : 0;
+    strips.blockBytes = bytes / (p.GroupNo * p.ColorNo);
+    strips.colorNo = p.ColorNo;
+    return strips;
+}
+
+std::vector<int> HeadOffsets(const CPrinterConfig& config, int xResolution)
+{
+    const auto& p = config.params;
+    std::vector<int> offsets(p.HeadArrayOrder.size(), 0);
+    for (size_t s = 0; s < offsets.size() && s < p.HeadHoriPosList.size(); ++s) {
+        offsets[s] = static_cast<int>(std::lround(p.HeadHoriPosList[s] * xResolution / 25.4));
+    }
+    if (!offsets.empty()) {
+        const int lo = *std::min_element(offsets.begin(), offsets.end());
+        for (auto& o : offsets) {
+            o -= lo;
+        }
+    }
+    return offsets;
+}
+
+std::vector<HeadGroup> MakeHeadGroups(const CPrinterConfig& config, const LayoutParams& layout,
+                                      int channel, const std::vector<int>& offsets, int fullLength)
+{
+    const auto& p = config.params;
     std::vector<HeadGroup> groups;
     for (int g = 0; g < p.GroupNo; ++g) {
         HeadGroup group;
         group.group = g;
-        group.slot = m_config.FindHeadSlot(channel, g);
+        group.slot = config.FindHeadSlot(channel, g);
         const auto slot = static_cast<size_t>(group.slot);
         if (group.slot >= 0) {
             group.printed = slot >= p.IsPrinted.size() || p.IsPrinted[slot] != 0;
             const int off = slot < offsets.size() ? offsets[slot] : 0;
             group.start = -off;
-            group.end = group.start + m_fullLength - 1;
-            if (m_layout.halves) {
+            group.end = group.start + fullLength - 1;
+            if (layout.halves) {
                 const int bit = slot < p.MergeBit.size() ? p.MergeBit[slot] : 0;
                 group.bit = static_cast<uint16_t>(1U << (bit & 15));
                 group.secondBit = static_cast<uint16_t>(1U << ((bit + 1) & 15));
@@ -131,35 +168,11 @@ bool CPassGenerator::Setup(const PassTask& task)
                                             m_stepTable.Base());
 
     // Colour strips sit directly left and right of the image; blank skipping excludes them.
-    StripSettings strips;
-    if (p.Strip == 1 && ignoreBlank == 0) {
-        const auto& widths = m_config.lists.StripWidthList;
-        const int extra =
-            p.StripTrueWidth >= 0 && static_cast<size_t>(p.StripTrueWidth) < widths.size()
-                ? widths[static_cast<size_t>(p.StripTrueWidth)]
-                : 0;
-        const int bytes =
-            std::clamp(static_cast<int>((p.StripWidth + extra) *
-                                        static_cast<double>(task.resolutionX) / 25.4 / 8.0),
-                       0, CRipReader::kMaxBytesPerPlaneLine);
-        strips.leftBytes = p.StripPos == 0 || p.StripPos == 2 ? bytes : 0;
-        strips.rightBytes = p.StripPos == 1 || p.StripPos == 2 ? bytes : 0;
-        strips.blockBytes = bytes / (p.GroupNo * p.ColorNo);
-        strips.colorNo = p.ColorNo;
-    }
+    const StripSettings strips =
+        ignoreBlank == 0 ? StripsFor(m_config, task.resolutionX) : StripSettings{};
     const int rowBytes = strips.leftBytes + m_reader.BytesPerPlaneLine() + strips.rightBytes;
 
-    // Horizontal head offsets in pixels of the job, relative to the leftmost head.
-    std::vector<int> offsets(p.HeadArrayOrder.size(), 0);
-    for (size_t s = 0; s < offsets.size() && s < p.HeadHoriPosList.size(); ++s) {
-        offsets[s] = static_cast<int>(std::lround(p.HeadHoriPosList[s] * task.resolutionX / 25.4));
-    }
-    if (!offsets.empty()) {
-        const int lo = *std::min_element(offsets.begin(), offsets.end());
-        for (auto& o : offsets) {
-            o -= lo;
-        }
-    }
+    const std::vector<int> offsets = HeadOffsets(m_config, task.resolutionX);
     const int spread = offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end());
     if (spread > 8 * CRipReader::kMaxBytesPerPlaneLine) {
         return Fail(FormatResString(ids::kPassHeadsTooFarApart,
@@ -174,8 +187,9 @@ bool CPassGenerator::Setup(const PassTask& task)
     m_channels.clear();
     for (int c = 0; c < channels; ++c) {
         m_channels.emplace_back(c, task.direction != 2, task.direction == 0);
-        m_channels.back().Init(m_headLines, m_interlace, m_reader.BytesPerPlaneLine(), strips,
-                               m_layout.groupRows, MakeGroups(c, offsets), m_fullLength);
+        m_channels.back().Init(
+            m_headLines, m_interlace, m_reader.BytesPerPlaneLine(), strips, m_layout.groupRows,
+            MakeHeadGroups(m_config, m_layout, c, offsets, m_fullLength), m_fullLength);
     }
 
     if (featherMode != 0 && m_featherLines > 0) {

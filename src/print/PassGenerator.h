@@ -52,6 +52,16 @@ struct PassOutcome {
     int dataRows = 0;  // image lines the pass took from the file
 };
 
+// The colour strips beside the image at xResolution when the configuration asks for them
+// (none otherwise): their width in bytes and the block of each head group.
+StripSettings StripsFor(const CPrinterConfig& config, int xResolution);
+// Each head slot's horizontal offset in pixels at xResolution, from the leftmost head.
+std::vector<int> HeadOffsets(const CPrinterConfig& config, int xResolution);
+// The head groups of channel: their slots, carriage ranges over fullLength pixels shifted by the
+// slot's offset, and their bits in the nozzle words.
+std::vector<HeadGroup> MakeHeadGroups(const CPrinterConfig& config, const LayoutParams& layout,
+                                      int channel, const std::vector<int>& offsets, int fullLength);
+
 class CPassGenerator {
 public:
     // merger: the merge implementation; null uses the fast one. random feeds masks,
@@ -99,7 +109,6 @@ public:
     CRipReader& Reader() { return m_reader; }
 
 private:
-    std::vector<HeadGroup> MakeGroups(int channel, const std::vector<int>& offsets) const;
     int TravelPulses(double widthPixels) const;
     int ComputeCopyGap(int lastFeed) const;
     bool Fail(const std::string& text);
