@@ -48,8 +48,6 @@ extern "C" void OnPrintInterrupt(int /*signal*/)
     g_cancel = true;
 }
 
-// Loads the configured heads onto the in-process virtual printer so that it prints onto a
-// sheet at the job's resolution. False with a message when the heads cannot print.
 // Writes the sheet and says where its picture is.
 void WriteVirtualMedia(CliContext& ctx, const PrinterConnection& c,
                        const std::filesystem::path& dir)

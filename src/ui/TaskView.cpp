@@ -515,15 +515,24 @@ void CTaskView::RunAction(int action)
     }
 }
 
-void CTaskView::Delete()
+int CTaskView::RowToChange() const
 {
     const int row = m_list->GetSelectedTask();
     if (row < 0) {
         Say(ids::kSelectJobFirst, false);
-        return;
+        return -1;
     }
     if (Printing()) {
         Say(ids::kTaskBusyPrinting, false);
+        return -1;
+    }
+    return row;
+}
+
+void CTaskView::Delete()
+{
+    const int row = RowToChange();
+    if (row < 0) {
         return;
     }
     const std::string name = m_list->RowTexts(row)[kColName];
@@ -549,13 +558,8 @@ void CTaskView::DeleteAll()
 
 void CTaskView::EditCopies()
 {
-    const int row = m_list->GetSelectedTask();
+    const int row = RowToChange();
     if (row < 0) {
-        Say(ids::kSelectJobFirst, false);
-        return;
-    }
-    if (Printing()) {
-        Say(ids::kTaskBusyPrinting, false);
         return;
     }
     m_grid->SetFocus();

@@ -88,6 +88,9 @@ private:
     void OnEditorShown(wxGridEvent& event);
     void OnKey(wxKeyEvent& event);
     void ShowRowMenu(const wxPoint& where);
+    // The selected row, when a row may be deleted or changed now; -1 after saying why not (no
+    // row selected, or a job follows the rows by index).
+    int RowToChange() const;
     void Delete();
     void DeleteAll();
     void EditCopies();
