@@ -17,6 +17,9 @@ enum class RunnerKind {
 
 const char* RunnerName(RunnerKind kind);
 
+// The head slant check's test index: its own print sequence, with the slant parameters.
+inline constexpr int kHeadSlantIndex = 16;
+
 // The charts by the names the tools give them, in the order they are listed.
 struct ChartName {
     const char* name;
