@@ -209,6 +209,30 @@ def ini_seeds():
         put(target, "long-value.ini", "[SYSTEM]\nPrinter=" + "9" * 600 + "\n")
 
 
+# Glyph inputs: six placement bytes (x as a little-endian short, nozzle, group with the
+# missing-group flag in bit 7, record, image width with the label-file flag in bit 7), then the
+# file. Records carry a diagonal so that a byte landing in the wrong place shows.
+def glyph_file(record_bytes, records):
+    body = bytearray()
+    for k in range(records):
+        for i in range(record_bytes):
+            body.append((k * 7 + i * 13) & 0xFF)
+    return bytes(body)
+
+
+def glyph_seeds():
+    digits = glyph_file(300, 41)
+    labels = glyph_file(1200, 28)
+    put("fuzz_glyph", "digit-inside", struct.pack("<hbBbB", 10, 0, 0, 20, 30) + digits)
+    put("fuzz_glyph", "digit-short-file", struct.pack("<hbBbB", 0, 0, 0, 40, 30) + digits[:-1])
+    put("fuzz_glyph", "digit-left-of-image", struct.pack("<hbBbB", -45, 3, 1, 0, 12) + digits)
+    put("fuzz_glyph", "digit-past-last-nozzle", struct.pack("<hbBbB", 60, 15, 0, 40, 9) + digits)
+    put("fuzz_glyph", "label-missing-group",
+        struct.pack("<hbBbB", 5, -5, 0x81, 27, 0x80 | 39) + labels)
+    put("fuzz_glyph", "label-right-edge", struct.pack("<hbBbB", 300, 2, 0, 3, 0x80 | 38) + labels)
+    put("fuzz_glyph", "empty-file", struct.pack("<hbBbB", 0, 0, 0, 0, 0))
+
+
 if __name__ == "__main__":
     for d in ("fuzz_ini", "fuzz_ini_mem"):
         os.makedirs(os.path.join(CORPUS, d), exist_ok=True)
@@ -219,3 +243,4 @@ if __name__ == "__main__":
     cmdlog_seeds()
     socket_seeds()
     ini_seeds()
+    glyph_seeds()

@@ -11,12 +11,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(fuzz_ini fuzz_ini_mem fuzz_rip fuzz_tasks fuzz_bmp fuzz_reply fuzz_cmdlog fuzz_socket)
+targets=(fuzz_ini fuzz_ini_mem fuzz_rip fuzz_tasks fuzz_bmp fuzz_reply fuzz_cmdlog fuzz_socket fuzz_glyph)
 limits=(-rss_limit_mb=1536 -malloc_limit_mb=128 -timeout=10)
 
 max_len() {
   case "$1" in
     fuzz_ini | fuzz_ini_mem) echo 16384 ;;
+    fuzz_glyph) echo 36000 ;;  # a whole label file and its placement bytes
     *) echo 4096 ;;
   esac
 }
