@@ -28,9 +28,17 @@ void CHeadSlantPattern::DrawPass(int /*pass*/, int c)
     if (c != reference) {
         return;
     }
-    // The first head's column beside every other head's; it needs none beside its own.
-    for (int k = 1; k < C() * G(); ++k) {
-        Channel(reference).DrawColumn(0, X0() + k * Q() + RefGap(), 0, H() - 1);
+    // Beside every other head a column of the first head of its group, on the same media
+    // lines; the first heads of the further groups get the very first head's, in the band
+    // above. The very first head needs none beside its own.
+    for (int other = 0; other < C(); ++other) {
+        for (int g = 0; g < G(); ++g) {
+            if (other == reference && g == 0) {
+                continue;
+            }
+            Channel(reference).DrawColumn(other == reference ? 0 : g, ColumnX(other, g) + RefGap(),
+                                          0, H() - 1);
+        }
     }
 }
 

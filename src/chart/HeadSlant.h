@@ -1,6 +1,6 @@
 // The head slant chart: every head fires each of its nozzles once in one short column beside a
-// column of the first head, so a head mounted at an angle draws a line that leans against its
-// neighbour. The check prints it once per slant parameter.
+// column of the first head of its group, so a head mounted at an angle draws a line that leans
+// against its neighbour. The check prints it once per slant parameter.
 #pragma once
 
 #include <filesystem>
@@ -26,8 +26,8 @@ public:
 
     void DrawPass(int pass, int c) override;
 
-    // Where head k (channel c, group g: k = c x groups + g) draws its column; its reference
-    // column of the first head lies RefGap() to the right, its label LabelGap() to the right.
+    // Where head k (channel c, group g: k = c x groups + g) draws its column; the reference
+    // column lies RefGap() to the right, the head's label LabelGap() to the right.
     int ColumnX(int c, int g) const { return X0() + (c * G() + g) * Q(); }
     int X0() const { return S(100); }
     int Q() const { return S(400); }

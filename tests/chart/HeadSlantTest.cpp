@@ -127,7 +127,7 @@ TEST_P(HeadSlantSheetTest, EveryHeadDrawsOneColumnPerSlantParameter)
     const int h = LayoutParams::FromConfig(cfg.config).groupRows;
     const int n = p.HeadHoleNo * p.GroupNo;
     // Scale 1 (the chart prints at the calibration resolution): head k = c x groups + g draws
-    // at 100 + 400k, the first head's reference 40 pixels right of it, the label from 100 on.
+    // at 100 + 400k, the reference 40 pixels right of it, the label from 100 on.
     std::vector<int> groupStart(static_cast<size_t>(p.GroupNo), -1);
     int pitch = -1;
     for (int c = 0; c < p.ColorNo; ++c) {
@@ -148,6 +148,8 @@ TEST_P(HeadSlantSheetTest, EveryHeadDrawsOneColumnPerSlantParameter)
             auto& start = groupStart[static_cast<size_t>(g)];
             if (start < 0) {
                 start = runs[0].first;
+                // The groups one below the other.
+                EXPECT_TRUE(g == 0 || start == groupStart[static_cast<size_t>(g - 1)] + h) << head;
             }
             EXPECT_EQ(runs[0].first, start) << head;
             const int apart = runs[1].first - runs[0].first;
@@ -164,7 +166,11 @@ TEST_P(HeadSlantSheetTest, EveryHeadDrawsOneColumnPerSlantParameter)
                 EXPECT_TRUE(ref.empty());
             } else {
                 ASSERT_EQ(ref.size(), 2U) << head;
-                EXPECT_EQ(ref[0].first, groupStart[0]) << head;
+                // The first head of the group, on the head's own lines; the first heads of
+                // further groups take the very first head's.
+                const int refGroup = c == 0 ? 0 : g;
+                EXPECT_EQ(ref[0].first, groupStart[static_cast<size_t>(refGroup)]) << head;
+                EXPECT_EQ(ref[1].first - ref[0].first, pitch) << head;
                 EXPECT_EQ(ref[0].drops, h) << head;
                 EXPECT_EQ(ref[1].drops, h) << head;
             }
