@@ -136,11 +136,11 @@ private:
     int m_stopLine;
     IJobObserver* m_observer;
     JobLimits m_limits;
+    bool m_noLookAhead = false;
+    bool m_startFeed = true;  // see SetStartFeed
     CPassGenerator m_generator;
     CRipPassSource m_ripSource{m_generator};
     CPassSource* m_source;  // m_ripSource, or the chart's passes
-    bool m_noLookAhead = false;
-    bool m_startFeed = true;
     std::filesystem::path m_snapshotDir;  // where the debug pass snapshots go; empty: none
 
     std::vector<uint16_t> m_transfer[2];
