@@ -68,40 +68,28 @@ protected:
     }
 
     // The check's own commands in order: "feed", "slant 900", "sync", "offset" (a feed on its
-    // own, not ending a pass header), "end", "flash".
+    // own: a pass header ends in the same byte, but never right after a sync), "end", "flash".
     std::vector<std::string> Sequence() const
     {
+        const std::pair<uint8_t, const char*> names[] = {
+            {wire::cmd::kFeedMedia, "feed"},   {wire::cmd::kSetSlantParameter, "slant "},
+            {wire::cmd::kSyncRequest, "sync"}, {wire::cmd::kSetPassOffset, "offset"},
+            {wire::cmd::kEndJob, "end"},       {wire::cmd::kStartFlash, "flash"}};
         const auto packets = printer->Commands();
         std::vector<std::string> seq;
         for (size_t i = 0; i < packets.size(); ++i) {
             const auto& p = packets[i];
-            const int value = p.size() >= 4 ? p[1] | (p[2] << 8) | (p[3] << 16) : -1;
-            switch (p.empty() ? 0 : p[0]) {
-                case wire::cmd::kFeedMedia:
-                    seq.push_back("feed");
-                    break;
-                case wire::cmd::kSetSlantParameter:
-                    seq.push_back("slant " + std::to_string(value));
-                    break;
-                case wire::cmd::kSyncRequest:
-                    seq.push_back("sync");
-                    break;
-                case wire::cmd::kSetPassOffset:
-                    // A pass header ends in this byte after its travel; the check's own feed
-                    // follows a sync.
-                    if (i > 0 && !packets[i - 1].empty() &&
-                        packets[i - 1][0] == wire::cmd::kSyncRequest) {
-                        seq.push_back("offset");
-                    }
-                    break;
-                case wire::cmd::kEndJob:
-                    seq.push_back("end");
-                    break;
-                case wire::cmd::kStartFlash:
-                    seq.push_back("flash");
-                    break;
-                default:
-                    break;
+            for (const auto& [code, name] : names) {
+                if (p.empty() || p[0] != code ||
+                    (code == wire::cmd::kSetPassOffset &&
+                     (i == 0 || packets[i - 1].empty() ||
+                      packets[i - 1][0] != wire::cmd::kSyncRequest))) {
+                    continue;
+                }
+                seq.emplace_back(name);
+                if (code == wire::cmd::kSetSlantParameter && p.size() >= 4) {
+                    seq.back() += std::to_string(p[1] | (p[2] << 8) | (p[3] << 16));
+                }
             }
         }
         return seq;
