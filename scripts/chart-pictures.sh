@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Prints every chart that the command-line tool lists on each sample printer onto the virtual
 # printer and keeps a picture of each sheet: docs/charts/PRINTER-CHART.png.
-# Usage: scripts/chart-pictures.sh [BUILD_BIN_DIR]   (default build/debug/bin, built beforehand)
+# Usage: scripts/chart-pictures.sh [BUILD_BIN_DIR [CHART...]]   (default build/debug/bin, built
+# beforehand; the charts named, or every chart listed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${1:-build/debug/bin}
+only=("${@:2}")
 out=docs/charts
 mkdir -p "$out"
 work=$(mktemp -d)
@@ -18,6 +20,9 @@ for i in "${!printers[@]}"; do
   "${cli[@]}" config set SYSTEM Printer "$i" >/dev/null
   # The list's first line is its heading; each further line starts with a chart's name.
   "${cli[@]}" chart list | tail -n +2 | while read -r name _; do
+    if [ ${#only[@]} -gt 0 ] && [[ ! " ${only[*]} " == *" $name "* ]]; then
+      continue
+    fi
     "${cli[@]}" chart "$name" --media-out "$dir/$name" >/dev/null
     # Wide sheets are scaled down to a picture a person can look at whole; one wider than
     # ImageMagick's policy allows (the platform check) is kept as printed.

@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "chart/HeadSlant.h"
 #include "config/PrinterConfig.h"
 
 namespace tavolux::chart {
@@ -1070,6 +1071,8 @@ std::unique_ptr<CTestPattern> MakePattern(RunnerKind kind, int index, const CPri
                 return nullptr;
             }
             return std::make_unique<CPlatformCheckPattern>(config, job, scale, glyphDir);
+        case kHeadSlantIndex:
+            return std::make_unique<CHeadSlantPattern>(config, job, scale, glyphDir);
         default:
             return nullptr;
     }

@@ -29,6 +29,7 @@ inline constexpr ChartName kChartNames[] = {
     {"nozzle-check", 6}, {"vertical-check", 5}, {"head-offset", 9},   {"platform-check", 8},
     {"horizontal", 0},   {"band-overlap", 1},   {"head-columns", 14}, {"step-vernier", 2},
     {"step-block", 3},   {"pass-step", 4},      {"step-width", 15},   {"vertical-vernier", 10},
+    {"head-slant", 16},
 };
 
 // The chart of a test index as the variant draws it, its width and pass count set; null when

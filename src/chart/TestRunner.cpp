@@ -2,20 +2,63 @@
 #include "chart/TestRunner.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <iterator>
+#include <thread>
 
 #include "chart/GlyphFiles.h"
+#include "chart/HeadSlant.h"
 #include "config/PrinterConfig.h"
 #include "device/KtUSB.h"
 #include "device/MachineState.h"
 #include "device/Protocol.h"
 #include "device/ReplyEvents.h"
 #include "job/PrintChecks.h"
+#include "platform/Clock.h"
 #include "platform/ProgramDir.h"
 #include "platform/UiFacade.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
 
 namespace tavolux::chart {
+
+namespace {
+
+// The head slant check prints its chart in one job per slant parameter; its progress counts the
+// passes of all of them.
+class CSlantProgress final : public IJobObserver {
+public:
+    CSlantProgress(IJobObserver* inner, int jobs) : m_inner(inner), m_jobs(jobs) {}
+    // The passes of the jobs before the one that starts next.
+    void SetBefore(int passes) { m_before = passes; }
+
+    void PassSent(int sent, int total) override
+    {
+        if (m_inner) {
+            m_inner->PassSent(m_before + sent, total * m_jobs);
+        }
+    }
+    void RemainingTime(const std::string& text) override
+    {
+        if (m_inner) {
+            m_inner->RemainingTime(text);
+        }
+    }
+    void Suspended(int resumeLine) override
+    {
+        if (m_inner) {
+            m_inner->Suspended(resumeLine);
+        }
+    }
+
+private:
+    IJobObserver* m_inner;
+    int m_jobs;
+    std::atomic<int> m_before{0};
+};
+
+}  // namespace
 
 RunnerKind ChooseRunnerKind(const CPrinterConfig& config)
 {
@@ -120,6 +163,10 @@ bool CTestRunner::SetupJob(int index)
         case 15:
             SetCommon(512, printable(p.MaxPrintWidth - 100), cali, mode);
             return true;
+        case kHeadSlantIndex:
+            // The chart sets its own width and height from the heads.
+            SetCommon(p.HeadHoleNo * p.GroupNo, 0, cali, 0);
+            return true;
         default:
             return false;
     }
@@ -133,7 +180,8 @@ bool CTestRunnerStaggered::SetupJob(int index)
         m_job.printTypeId = m_config.params.Resolution;
         return true;
     }
-    if (index != 0 && index != 1 && index != 5 && index != 6 && index != 9 && index != 14) {
+    if (index != 0 && index != 1 && index != 5 && index != 6 && index != 9 && index != 14 &&
+        index != kHeadSlantIndex) {
         return false;
     }
     if (!CTestRunner::SetupJob(index)) {
@@ -145,7 +193,7 @@ bool CTestRunnerStaggered::SetupJob(int index)
 
 bool CTestRunnerWhite::SetupJob(int index)
 {
-    if ((index != 6 && index != 14) || !CTestRunner::SetupJob(index)) {
+    if ((index != 6 && index != 14 && index != kHeadSlantIndex) || !CTestRunner::SetupJob(index)) {
         return false;
     }
     m_job.printTypeCode = 1;
@@ -192,6 +240,9 @@ bool CTestRunner::RunTest(int index, int passMode, int speed, int xRes, int edge
     }
     if (!m_env->machine.Gate(gate::kPrint)) {
         return Refuse(LoadResString(ids::kFunctionInvalid));
+    }
+    if (index == kHeadSlantIndex) {
+        return RunHeadSlant(*pattern, edgePulses);
     }
 
     // The chart's width with the colour strips, against the printable range.
@@ -262,6 +313,13 @@ void CTestRunner::EndOfJob()
             device.SendCommand(wire::op::kBeamRaise, wire::op::kNoArgument);
         }
     }
+    ShowEndState();
+}
+
+void CTestRunner::ShowEndState()
+{
+    const auto& p = m_config.params;
+    auto& device = m_env->device;
     const auto state = m_env->machine.Get();
     if (state == MachineState::Offline || state == MachineState::Starting) {
         return;  // the printer dropped off; the poll thread owns the state now
@@ -275,6 +333,111 @@ void CTestRunner::EndOfJob()
         m_env->machine.Set(MachineState::Flash);
         m_env->machine.ShowState(ids::kStateFlash);
     }
+}
+
+bool CTestRunner::SlantPause()
+{
+    const int64_t end = GetClock().NowMs() + m_limits.slantPauseMs;
+    for (;;) {
+        const auto state = m_env->machine.Get();
+        if (state == MachineState::CancelRequested) {
+            m_stopped = true;
+            m_error = LoadResString(ids::kChartStopped);
+            return false;
+        }
+        if (state == MachineState::Offline || state == MachineState::Starting) {
+            m_error = LoadResString(ids::kJobPrinterOffline);
+            return false;
+        }
+        const int64_t left = end - GetClock().NowMs();
+        if (left <= 0) {
+            return true;
+        }
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::min<int64_t>(left, std::max(m_limits.sliceMs, 1))));
+    }
+}
+
+bool CTestRunner::RunHeadSlant(CTestPattern& pattern, int edgePulses)
+{
+    const auto& p = m_config.params;
+    auto& device = m_env->device;
+    const auto pulses = [&](double mm) {
+        return p.MmPerPulseX > 0.0 ? static_cast<int>(mm / p.MmPerPulseX) : 0;
+    };
+    const double start = p.HeadToSensorDist + p.MaxAccDist;
+    m_startPosition =
+        p.Origin == 1 ? pulses(p.OriginPos - start) : pulses(p.SensorToUvDist - start) + edgePulses;
+    if (p.Origin == 1) {
+        // The chart from a fixed origin must lie within the printable range of the mechanics.
+        const double left = m_startPosition * p.MmPerPulseX + start;
+        const double widthMm =
+            pattern.Job().bytesPerPlaneLine * 8.0 / std::max(pattern.Job().xResolution, 1) * 25.4;
+        if (m_startPosition < 0 || left < p.MaxOrigin ||
+            left + widthMm > p.MaxOrigin + p.MaxPrintWidth) {
+            GetUi().ShowMessage(LoadResString(ids::kJobTooWide), MessageIcon::Information);
+            m_env->machine.Set(MachineState::Ready);
+            m_env->machine.ShowState(ids::kStateReady);
+            return Refuse(LoadResString(ids::kJobTooWide));
+        }
+    }
+
+    bool printed = true;
+    if (p.Origin == 1) {
+        m_env->events.MoveDone.Reset();
+        if (device.SendCommand(wire::op::kFeedMedia, m_startPosition) < 0 ||
+            !m_env->events.MoveDone.Wait(std::min(kSlantMoveMs, m_limits.moveMs))) {
+            m_error = LoadResString(ids::kJobStartFeedTimeout);
+            printed = false;
+        }
+    }
+    CSlantProgress progress(m_observer, static_cast<int>(std::size(kSlantParameters)));
+    int passes = 0;
+    bool first = true;
+    for (const int slant : kSlantParameters) {
+        if (!printed) {
+            break;
+        }
+        // The next chart below the one before, on blank media.
+        const int pitch = pattern.Job().height + kSlantGapRows;
+        if (!first &&
+            device.SendCommand(wire::op::kSetPassOffset, pattern.FeedToSteps(pitch)) < 0) {
+            m_error = LoadResString(ids::kChartFailed);
+            printed = false;
+            break;
+        }
+        first = false;
+        if (device.SendCommand(wire::op::kSetSlantParameter, slant) < 0) {
+            m_error = LoadResString(ids::kChartFailed);
+            printed = false;
+            break;
+        }
+        if (!SlantPause()) {
+            printed = false;
+            break;
+        }
+        progress.SetBefore(passes);
+        CPrintJob job(*m_env, ChartPassTask(pattern.Job()), m_startPosition, *m_random, pattern,
+                      &progress);
+        job.SetLimits(m_limits);
+        job.SetNoLookAhead(true);
+        job.SetStartFeed(false);
+        printed = job.Run();
+        passes += job.PassesSent();
+        m_stopped = job.Stopped();
+        if (!printed) {
+            m_error = job.ErrorText();
+            if (m_error.empty()) {
+                m_error = LoadResString(m_stopped ? ids::kChartStopped : ids::kChartFailed);
+            }
+        }
+    }
+    device.SendCommand(wire::op::kEndJob, wire::op::kNoArgument);
+    ShowEndState();
+    if (!printed && m_onStopped) {
+        m_onStopped();
+    }
+    return printed;
 }
 
 std::unique_ptr<CTestRunner> MakeTestRunner(RunnerKind kind, const JobDevice& env,

@@ -79,6 +79,14 @@ protected:
 private:
     bool BuildAndPrint(int index);
     void EndOfJob();
+    // Ready again, or flashing when the printer flashes after every job; nothing when the
+    // printer dropped off the link.
+    void ShowEndState();
+    // The head slant check, past the gate: the chart once per slant parameter, then EndJob.
+    bool RunHeadSlant(CTestPattern& pattern, int edgePulses);
+    // The pause after a slant parameter, in slices; false when the operator cancelled or the
+    // printer dropped off meanwhile (m_stopped, m_error say which).
+    bool SlantPause();
     bool Refuse(const std::string& text);
 
     std::optional<JobDevice> m_env;  // none for a runner that only plans

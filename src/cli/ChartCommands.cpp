@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "chart/GlyphFiles.h"
+#include "chart/HeadSlant.h"
 #include "chart/Patterns.h"
 #include "chart/TestRunner.h"
 #include "cli/CliContext.h"
@@ -163,7 +164,19 @@ int RunChartCommand(CliContext& ctx, const std::vector<std::string>& args)
                                     {std::to_string(entry->index), chart::RunnerName(kind)}));
     }
     if (dryRun) {
-        return DryRun(ctx, *pattern);
+        const int code = DryRun(ctx, *pattern);
+        if (code == kExitOk && entry->index == chart::kHeadSlantIndex) {
+            std::string values;
+            for (const int slant : chart::kSlantParameters) {
+                values += (values.empty() ? "" : ", ") + std::to_string(slant);
+            }
+            const int rows = pattern->Job().height + chart::kSlantGapRows;
+            *ctx.out << FormatResString(ids::kCliChartSlantRepeat,
+                                        {values, std::to_string(rows),
+                                         std::to_string(pattern->FeedToSteps(rows))})
+                     << "\n";
+        }
+        return code;
     }
     const std::filesystem::path mediaOut = mediaOutText;
     if (!mediaOut.empty() && !c.virtualPrinter) {

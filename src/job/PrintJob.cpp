@@ -287,15 +287,17 @@ bool CPrintJob::StartJob()
     auto& device = m_env.device;
     const auto& p = m_env.config.params;
     m_started = true;
-    m_env.events.MoveDone.Reset();
-    m_env.events.MoveDone2.Reset();
-    if (device.SendCommand(wire::op::kFeedMedia, m_startPosition) < 0) {
-        Fail(ids::kJobStartFeedNotSent);
-        return false;
-    }
-    if (!WaitEvent(m_env.events.MoveDone, m_limits.moveMs, false)) {
-        Fail(ids::kJobStartFeedTimeout);
-        return false;
+    if (m_startFeed) {
+        m_env.events.MoveDone.Reset();
+        m_env.events.MoveDone2.Reset();
+        if (device.SendCommand(wire::op::kFeedMedia, m_startPosition) < 0) {
+            Fail(ids::kJobStartFeedNotSent);
+            return false;
+        }
+        if (!WaitEvent(m_env.events.MoveDone, m_limits.moveMs, false)) {
+            Fail(ids::kJobStartFeedTimeout);
+            return false;
+        }
     }
     JobParameters job;
     job.Unidirectional = m_task.direction != 0 ? 1 : 0;
@@ -413,7 +415,7 @@ void CPrintJob::Sender()
             }
         }
         if (i == 0) {
-            if (!WaitEvent(m_env.events.MoveDone2, m_limits.moveMs, true) ||
+            if ((m_startFeed && !WaitEvent(m_env.events.MoveDone2, m_limits.moveMs, true)) ||
                 !WaitEvent(m_jobBegun, m_limits.moveMs, true)) {
                 if (!m_abort && m_runState != kStop) {
                     Fail(ids::kJobStartNotReached);

@@ -43,6 +43,7 @@ struct JobLimits {
     int passMs = 0;             // PassDone of a pass; 0: the device's data time-out
     int sliceMs = 10;           // granularity at which waits notice a stop
     int progressSliceMs = 500;  // the job thread's check of the machine state while draining
+    int slantPauseMs = 1950;    // the head slant check's pause after each slant parameter
 };
 
 // Told about the job's progress, never on the UI thread and with no lock of the job held: PassSent
@@ -73,6 +74,9 @@ public:
     void SetLimits(const JobLimits& limits) { m_limits = limits; }
     // The sender may start a pass as soon as it is queued (test patterns).
     void SetNoLookAhead(bool on) { m_noLookAhead = on; }
+    // Off: the carriage is where the caller put it, and the job sends no feed to the start
+    // before its set-up (the head slant check moves it itself, and only to a fixed origin).
+    void SetStartFeed(bool on) { m_startFeed = on; }
 
     // Runs the whole job on the calling thread. True when every pass was sent and the printer
     // reported the last one finished; false when stopped or failed (ErrorText, Stopped).
@@ -132,10 +136,11 @@ private:
     int m_stopLine;
     IJobObserver* m_observer;
     JobLimits m_limits;
+    bool m_noLookAhead = false;
+    bool m_startFeed = true;  // see SetStartFeed
     CPassGenerator m_generator;
     CRipPassSource m_ripSource{m_generator};
     CPassSource* m_source;  // m_ripSource, or the chart's passes
-    bool m_noLookAhead = false;
     std::filesystem::path m_snapshotDir;  // where the debug pass snapshots go; empty: none
 
     std::vector<uint16_t> m_transfer[2];

@@ -389,5 +389,8 @@ inline constexpr int kCliChartDryPass =
     61209;  // one pass of a dry run: pass, rows fed, steps, rows per channel
 inline constexpr int kCliChartPassMode =
     61210;  // the pass mode is outside the pass list: highest index
+// Head slant check.
+inline constexpr int kCliChartSlantRepeat =
+    61250;  // the dry run's note of the chart printed per slant parameter: values, rows, steps
 
 }  // namespace tavolux::ids

@@ -362,6 +362,7 @@ const std::vector<std::pair<int, std::string_view>>& ChineseStrings()
         {kCliChartListHead, "名称，测试编号，遍数，方式"},
         {kCliChartDryPass, "第 %1 遍：走纸 %2 行（%3 步）；各通道画出的行数：%4"},
         {kCliChartPassMode, "--pass-mode 必须是 ToTalPassList 中的一项，0 到 %1。"},
+        {kCliChartSlantRepeat, "此测试图按每个倾斜参数（%1）各打印一次，前后相隔 %2 行（%3 步）。"},
     };
     return table;
 }

@@ -86,6 +86,7 @@ protected:
         l.passMs = kGenerousMs;
         l.sliceMs = 2;
         l.progressSliceMs = 5;
+        l.slantPauseMs = 5;
         return l;
     }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <tuple>
 
 #include "chart/ChartFixture.h"
 #include "chart/Patterns.h"
@@ -74,7 +75,7 @@ TEST_F(ChartRunnerTest, JobDescriptionOfEveryIndex)
     // Indices no variant knows, and those a variant leaves out.
     for (const auto& [kind, index] :
          {std::pair{RunnerKind::Standard, 7}, std::pair{RunnerKind::Standard, 10},
-          std::pair{RunnerKind::Standard, 16}, std::pair{RunnerKind::Standard, -1},
+          std::pair{RunnerKind::Standard, 17}, std::pair{RunnerKind::Standard, -1},
           std::pair{RunnerKind::Staggered, 8}, std::pair{RunnerKind::Staggered, 2},
           std::pair{RunnerKind::White, 9}, std::pair{RunnerKind::White, 0}}) {
         EXPECT_FALSE(chart::MakePlanningRunner(kind, cfg.config)->SetupJob(index)) << index;
@@ -348,14 +349,18 @@ public:
 
 enum class Fault { Cancel, Unplug, Mute };
 
-class ChartFaultTest : public test::ChartFixture, public ::testing::WithParamInterface<Fault> {};
+// The fault, and the chart it meets: the head offset check, and the head slant check with its
+// own sequence around the job.
+class ChartFaultTest : public test::ChartFixture,
+                       public ::testing::WithParamInterface<std::tuple<Fault, int>> {};
 
 TEST_P(ChartFaultTest, AStoppedChartReportsFailure)
 {
+    const auto [fault, index] = GetParam();
     Start(1);
     FaultObserver observer;
-    observer.onFirst = [this] {
-        switch (GetParam()) {
+    observer.onFirst = [this, fault = fault] {
+        switch (fault) {
             case Fault::Cancel:
                 EXPECT_TRUE(RequestCancel(*machine));
                 break;
@@ -374,13 +379,15 @@ TEST_P(ChartFaultTest, AStoppedChartReportsFailure)
     limits.moveMs = 1000;
     runner->SetLimits(limits);
     runner->SetGlyphDir(TAVOLUX_BIN_DIR);
-    EXPECT_FALSE(runner->RunTest(9));
+    EXPECT_FALSE(runner->RunTest(index));
     EXPECT_TRUE(observer.fired);
     EXPECT_FALSE(runner->ErrorText().empty());
-    EXPECT_EQ(runner->Stopped(), GetParam() == Fault::Cancel);
+    EXPECT_EQ(runner->Stopped(), fault == Fault::Cancel);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, ChartFaultTest,
-                         ::testing::Values(Fault::Cancel, Fault::Unplug, Fault::Mute));
+                         ::testing::Combine(::testing::Values(Fault::Cancel, Fault::Unplug,
+                                                              Fault::Mute),
+                                            ::testing::Values(9, chart::kHeadSlantIndex)));
 
 }  // namespace
