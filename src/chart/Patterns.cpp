@@ -500,10 +500,13 @@ private:
             ch.DrawColumn(0, x + S(60), m_numbered.first, m_numbered.second);
             if (i != kHalf) {
                 DrawDigit(c, 0, x + S(30) - 60, m_numeralNozzle, i < kHalf,
-                          i < kHalf ? kHalf - i : i - kHalf);
+                          i < kHalf ? kHalf - i : i - kHalf, GlyphInk::Merge);
             }
         }
-        DrawLabel(c, 0, x0 + kHalf * Pitch() + S(15) - 120, m_numeralNozzle, labelChannel, variant);
+        // The label is wider than the gap between the numerals beside it: merged, its blank
+        // margin leaves their ink alone (stored, it cut into the "-1").
+        DrawLabel(c, 0, x0 + kHalf * Pitch() + S(15) - 120, m_numeralNozzle, labelChannel, variant,
+                  GlyphInk::Merge);
     }
 
     // Channel c's vernier row of group g in block b: ticks of two columns joined at the top.
@@ -969,11 +972,13 @@ public:
                 }
             }
             if (c == reference) {
+                // Merged like the horizontal vernier's: below three quarters scale the
+                // label's margin reaches the numerals beside it.
                 if (i != kHalf) {
-                    DrawDigit(c, 0, x + S(50) - 60, 2, i < kHalf,
-                              i < kHalf ? kHalf - i : i - kHalf);
+                    DrawDigit(c, 0, x + S(50) - 60, 2, i < kHalf, i < kHalf ? kHalf - i : i - kHalf,
+                              GlyphInk::Merge);
                 } else {
-                    DrawLabel(c, 0, x + S(50) - 120, 2, channel, 0);
+                    DrawLabel(c, 0, x + S(50) - 120, 2, channel, 0, GlyphInk::Merge);
                 }
             }
         }

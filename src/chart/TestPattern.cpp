@@ -158,19 +158,19 @@ std::vector<uint8_t> CTestPattern::LoadLabelGlyph(int channelSlot, int variant) 
                            m_labelWidth * m_labelHeight);
 }
 
-void CTestPattern::DrawDigit(int c, int g, int x, int n, bool flag, int magnitude)
+void CTestPattern::DrawDigit(int c, int g, int x, int n, bool flag, int magnitude, GlyphInk ink)
 {
     const auto glyph = LoadDigitGlyph(flag, magnitude);
     if (!glyph.empty() && c >= 0 && c < ChannelCount()) {
-        Channel(c).BlitGlyph(g, x, n, glyph.data(), m_digitWidth, m_digitHeight);
+        Channel(c).BlitGlyph(g, x, n, glyph.data(), m_digitWidth, m_digitHeight, ink);
     }
 }
 
-void CTestPattern::DrawLabel(int c, int g, int x, int n, int channelSlot, int variant)
+void CTestPattern::DrawLabel(int c, int g, int x, int n, int channelSlot, int variant, GlyphInk ink)
 {
     const auto glyph = LoadLabelGlyph(channelSlot, variant);
     if (!glyph.empty() && c >= 0 && c < ChannelCount()) {
-        Channel(c).BlitGlyph(g, x, n, glyph.data(), m_labelWidth, m_labelHeight);
+        Channel(c).BlitGlyph(g, x, n, glyph.data(), m_labelWidth, m_labelHeight, ink);
     }
 }
 

@@ -81,8 +81,10 @@ public:
     std::vector<uint8_t> LoadDigitGlyph(bool flag, int magnitude) const;
     std::vector<uint8_t> LoadLabelGlyph(int channelSlot, int variant) const;
     // Reads and blits a glyph onto channel c, head group g, at x and nozzle n.
-    void DrawDigit(int c, int g, int x, int n, bool flag, int magnitude);
-    void DrawLabel(int c, int g, int x, int n, int channelSlot, int variant);
+    void DrawDigit(int c, int g, int x, int n, bool flag, int magnitude,
+                   GlyphInk ink = GlyphInk::Store);
+    void DrawLabel(int c, int g, int x, int n, int channelSlot, int variant,
+                   GlyphInk ink = GlyphInk::Store);
 
     const ChartJob& Job() const { return m_job; }
     int PassCount() const { return m_passCount; }

@@ -272,7 +272,8 @@ void CHeadChannel::DrawRowSpan(int row, int x0, int x1)
     }
 }
 
-void CHeadChannel::BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows)
+void CHeadChannel::BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows,
+                             GlyphInk ink)
 {
     if (bitmap == nullptr || widthBytes <= 0) {
         return;
@@ -295,7 +296,7 @@ void CHeadChannel::BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int wid
         for (int b = 0; b < widthBytes; ++b) {
             const int at = first + b;
             if (at >= m_imageOffset && at < m_imageOffset + m_imageBytes) {
-                line[at] = src[b];
+                line[at] = ink == GlyphInk::Merge ? line[at] | src[b] : src[b];
             }
         }
     }

@@ -31,6 +31,13 @@ struct ChannelPass {
     CChannelMerger* merger = nullptr;
 };
 
+// How a glyph meets what its byte columns already hold: replaced (stored), or kept beside the
+// glyph's ink (merged), so that its blank margin erases no neighbouring text.
+enum class GlyphInk {
+    Store,  // the glyph's bytes replace the row's
+    Merge,  // the glyph's pixels are added to the row's
+};
+
 // Colour strip geometry of a channel: bytes left and right of the image, and the block of the
 // strip that belongs to each of the channel's groups.
 struct StripSettings {
@@ -91,8 +98,9 @@ public:
     void DrawRowSpan(int row, int x0, int x1);
     // Stores rows x widthBytes bytes of bitmap (row r to nozzle n + r, or to nozzle
     // n + rows - 1 - r on a head mounted upside down) from the byte holding pixel x on,
-    // replacing what the row held there.
-    void BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows);
+    // replacing what the row held there; merged, the row keeps its own pixels as well.
+    void BlitGlyph(int g, int x, int n, const uint8_t* bitmap, int widthBytes, int rows,
+                   GlyphInk ink = GlyphInk::Store);
     // The head-window row of nozzle n of group g, -1 when there is no such nozzle.
     int NozzleRowOf(int g, int n) const;
     int NozzleCount() const;

@@ -139,6 +139,11 @@ TEST(HeadChannelDrawTest, GlyphReplacesWhatItCoversInItsByteColumns)
     channel.BlitGlyph(0, 17, 0, glyph, 2, 1);  // image bytes 2 and 3
     EXPECT_EQ(SetPixels(channel), Join({Span(0, 16, 31), Span(0, 32, 32), Span(0, 39, 39),
                                         Span(0, 48, 79), Span(1, 16, 79)}));
+    // Merged, the glyph's blank bits leave a line through its byte columns whole.
+    CHeadChannel merged = MakeChannel();
+    merged.DrawNozzleSpan(0, 0, 20, 40);
+    merged.BlitGlyph(0, 17, 0, glyph, 2, 1, GlyphInk::Merge);
+    EXPECT_EQ(SetPixels(merged), Join({Span(0, 32, 32), Span(0, 36, 56)}));
 }
 
 TEST(HeadChannelDrawTest, NumeralAtANegativeXKeepsItsVisiblePart)
