@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes screenshots of the desktop program's main window printing a task on the virtual printer,
 # in Chinese and in English, under a virtual X display: docs/screenshots/main-zh.png and
-# main-en.png.
+# main-en.png; and of the window while the menu's nozzle check prints: nozzle-check-zh.png.
 # Usage: scripts/screenshots.sh [BUILD_BIN_DIR]   (default build/debug/bin, built beforehand:
 # the targets tavolux-cli and ui_screenshot)
 set -euo pipefail
@@ -38,3 +38,11 @@ for lang in zh en; do
   xvfb-run -a -s "-screen 0 1600x900x24" "$bin/ui_screenshot" "$dir" "$PWD/$out/main-$lang.png"
   echo "wrote $out/main-$lang.png"
 done
+
+# The nozzle check needs the glyph files the build renders beside the programs.
+dir="$work/chart"
+mkdir -p "$dir"
+cp data/sample/tavolux.ini "$bin/DiGi.bin" "$bin/ZiMo.bin" "$dir/"
+xvfb-run -a -s "-screen 0 1600x900x24" "$bin/ui_screenshot" "$dir" \
+  "$PWD/$out/nozzle-check-zh.png" nozzle-check
+echo "wrote $out/nozzle-check-zh.png"

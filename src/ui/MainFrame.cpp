@@ -35,6 +35,7 @@
 #include "ui/WxIds.h"
 #include "platform/RandomSource.h"
 #include "uimodel/AppTitle.h"
+#include "uimodel/ChartPrint.h"
 #include "uimodel/PrintTask.h"
 
 namespace tavolux::ui {
@@ -148,11 +149,15 @@ CMainFrame::CMainFrame(CTavoluxApp& app, std::unique_ptr<CPrinterConfig> config,
                                                                .block = *m_block,
                                                                .events = GetReplyEvents()},
                                                *m_random);
+    m_charts = std::make_unique<CChartPrinter>(
+        JobDevice{*m_config, m_session->Device(), m_session->Machine(), GetReplyEvents()},
+        *m_random);
     m_model =
         std::make_unique<CMainFrameModel>(MainFrameEnv{.config = *m_config,
                                                        .dispatcher = app.Dispatcher(),
                                                        .session = m_session.get(),
                                                        .printer = m_printer.get(),
+                                                       .charts = m_charts.get(),
                                                        .instance = app.Instance(),
                                                        .joinPreview = [this] { StopPreview(); }});
     m_model->SetLateRequestSink([this](const ViewRequest& request) { Carry(request); });

@@ -31,6 +31,7 @@ class wxGauge;
 
 namespace tavolux {
 class CRandomSource;
+class CChartPrinter;
 class CTaskPrinter;
 }  // namespace tavolux
 
@@ -154,6 +155,7 @@ private:
     std::unique_ptr<CTaskList> m_tasks;        // Works/Tasks.dat of the program folder
     std::unique_ptr<CRandomSource> m_random;   // the print jobs' masks
     std::unique_ptr<CTaskPrinter> m_printer;   // before the tasks go, its job thread ends
+    std::unique_ptr<CChartPrinter> m_charts;   // the model joins its thread before it goes
     std::unique_ptr<CMainFrameModel> m_model;  // after the session, so it goes first
     std::unique_ptr<IJogCapture> m_jogCapture;
     std::unique_ptr<CJogController> m_jog;

@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "chart/Patterns.h"
 #include "config/PrinterConfig.h"
 #include "device/KtUSB.h"
 #include "device/MachineState.h"
@@ -15,6 +16,7 @@
 #include "platform/SingleInstance.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
+#include "uimodel/ChartPrint.h"
 #include "uimodel/PrintTask.h"
 #include "uimodel/PrinterSession.h"
 #include "uimodel/PurgeDialogModel.h"
@@ -48,7 +50,14 @@ bool IsIdle(MachineState s)
 
 }  // namespace
 
-CMainFrameModel::CMainFrameModel(MainFrameEnv env) : m_env(std::move(env)) {}
+CMainFrameModel::CMainFrameModel(MainFrameEnv env) : m_env(std::move(env))
+{
+    if (m_env.charts != nullptr && m_env.session != nullptr) {
+        // A chart that stopped mid-print leaves the printer in the middle of a job.
+        CStatusPoller& poller = m_env.session->Poller();
+        m_env.charts->SetOnStopped([&poller] { poller.ReconnectRoutine(); });
+    }
+}
 
 CMainFrameModel::~CMainFrameModel()
 {
@@ -61,6 +70,10 @@ CMainFrameModel::~CMainFrameModel()
 
 void CMainFrameModel::JoinWorkers()
 {
+    // The chart's end reaches back into this model.
+    if (m_env.charts != nullptr) {
+        m_env.charts->Join();
+    }
     if (m_resetThread.joinable()) {
         m_resetThread.join();
     }
@@ -166,6 +179,10 @@ ViewRequest CMainFrameModel::Execute(int id)
             if (m_env.printer == nullptr) {
                 return NoPrinter(id);
             }
+            if (JobThreadBusy()) {
+                m_env.session->Machine().ShowMessage(ids::kFunctionInvalid);
+                return {};
+            }
             return {.action = ViewAction::PrintSelected, .command = id};
         case cmd::kExit:
             return RequestClose();
@@ -205,6 +222,16 @@ ViewRequest CMainFrameModel::Execute(int id)
             return SendSimple(id, wire::op::kBeamRaise);
         case cmd::kBeamLower:
             return SendSimple(id, wire::op::kBeamLower);
+        case cmd::kVerticalCheck:
+            return PrintChart(id, 5);
+        case cmd::kNozzleCheck:
+            return PrintChart(id, 6);
+        case cmd::kPlatformCheck:
+            return PrintChart(id, 8);
+        case cmd::kHeadOffsetCheck:
+            return PrintChart(id, 9);
+        case cmd::kHeadSlantCheck:
+            return PrintChart(id, chart::kHeadSlantIndex);
         case cmd::kHelp:
             return {.action = ViewAction::OpenHelp, .command = id, .path = HelpPath()};
         case cmd::kAbout:
@@ -314,6 +341,10 @@ void CMainFrameModel::Shutdown()
     if (m_env.session != nullptr) {
         m_env.session->Poller().Stop(kPollStopLimitMs);
     }
+    if (m_env.charts != nullptr && !m_env.charts->Wait(kChartStopLimitMs) &&
+        m_env.session != nullptr) {
+        m_env.session->Device().Interrupt();
+    }
     JoinWorkers();
     if (m_env.printer != nullptr) {
         m_env.printer->Wait();
@@ -337,6 +368,37 @@ ViewRequest CMainFrameModel::SendSimple(int command, int operation)
         return NoPrinter(command);
     }
     m_env.session->Device().SendCommand(operation, wire::op::kNoArgument);
+    return {};
+}
+
+bool CMainFrameModel::JobThreadBusy() const
+{
+    return (m_env.charts != nullptr && m_env.charts->Running()) ||
+           (m_env.printer != nullptr && m_env.printer->Running());
+}
+
+ViewRequest CMainFrameModel::PrintChart(int command, int index)
+{
+    if (m_env.session == nullptr || m_env.charts == nullptr) {
+        return NoPrinter(command);
+    }
+    // The runner passes the gate itself, on the chart thread; a job still ending is refused as
+    // the gate refuses a print.
+    if (JobThreadBusy()) {
+        m_env.session->Machine().ShowMessage(ids::kFunctionInvalid);
+        return {};
+    }
+    m_env.charts->Start(
+        index, [this, command, life = std::weak_ptr<int>(m_life)](const ChartOutcome& outcome) {
+            if (outcome.message.empty()) {
+                return;
+            }
+            m_env.dispatcher.Post([this, command, life, text = outcome.message] {
+                if (!life.expired()) {
+                    PostLate(Message(command, text));
+                }
+            });
+        });
     return {};
 }
 

@@ -18,6 +18,7 @@
 
 namespace tavolux {
 
+class CChartPrinter;
 class CKtUSB;
 class CPrinterConfig;
 class CPrinterSession;
@@ -60,13 +61,15 @@ struct CalibrationCodec {
     std::function<bool(const std::vector<uint8_t>&)> apply;
 };
 
-// What the main frame works with. session, printer and instance may be null: no printer
-// (the configuration names no USB output), no task printer, no single-instance lock.
+// What the main frame works with. session, printer, charts and instance may be null: no printer
+// (the configuration names no USB output), no task printer, no test prints, no single-instance
+// lock.
 struct MainFrameEnv {
     CPrinterConfig& config;
     CUiDispatcher& dispatcher;
     CPrinterSession* session = nullptr;
     CTaskPrinter* printer = nullptr;
+    CChartPrinter* charts = nullptr;  // the model resets the printer after a stopped chart
     CSingleInstance* instance = nullptr;
     // Joins the preview's worker threads (the close sequence); may be empty.
     std::function<void()> joinPreview{};
@@ -78,6 +81,9 @@ public:
     static constexpr int kCalibrationReplyLimitMs = 5000;
     // How long the close sequence waits for the poll thread to end.
     static constexpr int kPollStopLimitMs = 3000;
+    // How long the close sequence lets a chart end by itself before the printer's transfers
+    // are cut short.
+    static constexpr int kChartStopLimitMs = 3000;
 
     // The option buttons start from the configuration's Origin, Strip, IgnoreBlank, AutoFlash.
     explicit CMainFrameModel(MainFrameEnv env);
@@ -132,8 +138,12 @@ private:
     ViewRequest FlashReturn();
     ViewRequest Reset();
     ViewRequest SendSimple(int command, int operation);
-    // The close sequence: bounded stop of the poll thread, the job and preview threads joined,
-    // the dispatcher closed, the single-instance lock released.
+    // Starts test index on the chart thread; its failure comes back as a late message.
+    ViewRequest PrintChart(int command, int index);
+    // A chart or print whose thread has not ended yet: one at a time, as the gate keeps them.
+    bool JobThreadBusy() const;
+    // The close sequence: bounded stop of the poll thread, the job, chart and preview threads
+    // joined, the dispatcher closed, the single-instance lock released.
     void Shutdown();
     void JoinWorkers();
     void PostLate(const ViewRequest& request);

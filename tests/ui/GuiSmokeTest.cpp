@@ -10,8 +10,10 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "config/PrinterConfig.h"
+#include "device/MachineState.h"
 #include "device/Operations.h"
 #include "res/StringIds.h"
 #include "res/StringTable.h"
@@ -51,6 +53,11 @@ protected:
         std::filesystem::copy_file(
             std::filesystem::path(TAVOLUX_SOURCE_DIR) / "data/sample/tavolux.ini",
             dir->Path() / "tavolux.ini");
+        // The charts' glyph files, beside the program as in an installed one.
+        for (const char* name : {"DiGi.bin", "ZiMo.bin"}) {
+            std::filesystem::copy_file(std::filesystem::path(TAVOLUX_BIN_DIR) / name,
+                                       dir->Path() / name);
+        }
         started = drv::StartMainFrame({dir->Path(), "virtual"});
     }
     static void TearDownTestSuite() { delete dir; }
@@ -143,6 +150,36 @@ TEST_F(DesktopProgram, ResetFromTheMenuReachesThePrinter)
     drv::SendCommand(cmd::kReset);
     EXPECT_TRUE(drv::WaitFor([&] { return Resets() == before + 1; })) << Resets() << " resets";
     EXPECT_TRUE(drv::WaitFor(Ready));
+}
+
+// The nozzle check from the menu prints on its own thread while the window stays live: the
+// state view shows printing, the chart's two passes reach the printer, and the machine comes
+// back (through the automatic flash the sample configures) with nothing to tell.
+TEST_F(DesktopProgram, NozzleCheckFromTheMenuPrintsAndReturnsToReady)
+{
+    std::vector<std::string> shown;
+    drv::AnswerMessages([&](const std::string& text, bool) {
+        shown.push_back(text);
+        return false;
+    });
+    ASSERT_TRUE(drv::WaitFor(Ready));
+    const int passes = drv::VirtualPrinter()->PassesDone();
+    const std::string printingText =
+        LoadResString(CMachineState::StatusTextId(MachineState::Printing));
+    drv::SendCommand(cmd::kNozzleCheck);
+    EXPECT_TRUE(drv::WaitFor([&] { return drv::StateViewText() == printingText; }))
+        << drv::StateViewText();
+    EXPECT_TRUE(drv::WaitFor([] {
+        const MachineState s = drv::Session().Machine().Get();
+        return s == MachineState::Flash || s == MachineState::Ready;
+    }));
+    if (drv::Session().Machine().Get() == MachineState::Flash) {
+        drv::SendCommand(cmd::kFlashReturn);
+    }
+    EXPECT_TRUE(drv::WaitFor(Ready));
+    EXPECT_EQ(drv::VirtualPrinter()->PassesDone() - passes, 2);
+    drv::AnswerMessages({});
+    EXPECT_TRUE(shown.empty()) << shown.front();
 }
 
 TEST_F(DesktopProgram, StatusBarCommandHidesAndShowsItWithItsCheckMark)

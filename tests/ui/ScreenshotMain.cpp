@@ -1,13 +1,16 @@
 // Takes the picture of the main window printing: starts the desktop program on the in-process
 // virtual printer (mechanical time) with the program folder given, prints its first task, and
 // once the row shows the print under way, shoots the screen with ImageMagick. Then it cancels
-// and closes. Run under xvfb-run by scripts/screenshots.sh.
-// Usage: ui_screenshot PROGRAM_DIR PNG
+// and closes. With "nozzle-check" it shoots the window while the menu's nozzle check prints
+// instead (the program folder then holds the glyph files). Run under xvfb-run by
+// scripts/screenshots.sh.
+// Usage: ui_screenshot PROGRAM_DIR PNG [nozzle-check]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "device/MachineState.h"
+#include "res/StringTable.h"
 #include "tasks/TaskList.h"
 #include "ui/GuiDriver.h"
 #include "uimodel/Commands.h"
@@ -67,12 +70,43 @@ int PrintAndShoot(const std::string& png)
     return result;
 }
 
+int ChartAndShoot(const std::string& png)
+{
+    if (!drv::WaitFor([] { return State() == MachineState::Ready; }, 30)) {
+        return Fail("the printer did not become ready");
+    }
+    drv::SendCommand(cmd::kNozzleCheck);
+    const std::string printing =
+        tavolux::LoadResString(tavolux::CMachineState::StatusTextId(MachineState::Printing));
+    if (!drv::WaitFor([&] { return drv::StateViewText() == printing; }, 30)) {
+        return Fail("the nozzle check did not start printing");
+    }
+    // A few turns of the event loop paint the state view, well within the chart's passes.
+    int turns = 0;
+    drv::WaitFor([&] { return ++turns > 20; }, 5);
+    int result = 0;
+    if (std::system(("import -window root '" + png + "'").c_str()) != 0) {
+        result = Fail("import could not take the picture");
+    }
+    drv::WaitFor([] { return State() == MachineState::Flash || State() == MachineState::Ready; },
+                 60);
+    if (State() == MachineState::Flash) {
+        drv::SendCommand(cmd::kFlashReturn);
+    }
+    if (!drv::WaitFor([] { return drv::Session().CanClose(); }, 30)) {
+        std::fprintf(stderr, "ui_screenshot: the machine stays busy in state %d\n",
+                     static_cast<int>(State()));
+    }
+    return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        return Fail("usage: ui_screenshot PROGRAM_DIR PNG");
+    const bool chart = argc == 4 && std::string(argv[3]) == "nozzle-check";
+    if (argc != 3 && !chart) {
+        return Fail("usage: ui_screenshot PROGRAM_DIR PNG [nozzle-check]");
     }
     const std::string dir = argv[1];
     const std::string png = argv[2];
@@ -88,7 +122,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "ui_screenshot: message: %s\n", text.c_str());
             return false;
         });
-        result = PrintAndShoot(png);
+        result = chart ? ChartAndShoot(png) : PrintAndShoot(png);
     }
     if (drv::MainFrameAlive()) {
         drv::SendCommand(cmd::kExit);
