@@ -75,6 +75,17 @@ RunnerKind ChooseRunnerKind(const CPrinterConfig& config)
     return p.WhiteColorNo == 4 ? RunnerKind::White : RunnerKind::Standard;
 }
 
+RunnerKind RunnerKindFor(const CPrinterConfig& config, int index)
+{
+    const RunnerKind own = ChooseRunnerKind(config);
+    for (const auto candidate : {own, RunnerKind::Standard, RunnerKind::Staggered}) {
+        if (MakePlanningRunner(candidate, config)->PlanChart(index)) {
+            return candidate;
+        }
+    }
+    return own;
+}
+
 CTestRunner::CTestRunner(const JobDevice& env, CRandomSource& random, IJobObserver* observer)
     : m_config(env.config),
       m_env(env),

@@ -23,6 +23,11 @@ namespace chart {
 // The runner variant the printer's head arrangement asks for: staggered pairs when the highest
 // HeadLevelList entry is 1 and GroupNo is 4 or 2; else four white channels; else standard.
 RunnerKind ChooseRunnerKind(const CPrinterConfig& config);
+// The variant that prints chart `index` on this printer: its own, or else the first of the
+// standard and the staggered runner that draws it (the platform check of a staggered printer,
+// the vertical vernier, which is always a staggered chart). The printer's own variant when
+// none draws it, so that the refusal names it.
+RunnerKind RunnerKindFor(const CPrinterConfig& config, int index);
 
 class CTestRunner {
 public:

@@ -43,21 +43,11 @@ extern "C" void OnChartInterrupt(int /*signal*/)
     g_chartCancel = true;
 }
 
-// The chart's planning runner: the printer's own variant, or the first of the standard and
-// the staggered runner that draws it (the platform check of a staggered printer, the vertical
-// vernier, which is always a staggered chart).
+// The chart's planning runner, of the variant that prints it on this printer.
 std::unique_ptr<chart::CTestRunner> PlanningRunner(const CPrinterConfig& config, int index,
                                                    chart::RunnerKind& kind)
 {
-    for (const auto candidate : {chart::ChooseRunnerKind(config), chart::RunnerKind::Standard,
-                                 chart::RunnerKind::Staggered}) {
-        auto runner = chart::MakePlanningRunner(candidate, config);
-        if (runner->PlanChart(index)) {
-            kind = candidate;
-            return runner;
-        }
-    }
-    kind = chart::ChooseRunnerKind(config);
+    kind = chart::RunnerKindFor(config, index);
     return chart::MakePlanningRunner(kind, config);
 }
 

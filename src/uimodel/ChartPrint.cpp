@@ -30,7 +30,7 @@ bool CChartPrinter::Start(int index, DoneFn done)
         return false;
     }
     Join();  // ended already
-    auto runner = chart::MakeTestRunner(chart::ChooseRunnerKind(m_env.config), m_env, m_random);
+    auto runner = chart::MakeTestRunner(chart::RunnerKindFor(m_env.config, index), m_env, m_random);
     runner->SetLimits(m_limits);
     // Beside a built program, or in the data folder of an installed one.
     runner->SetGlyphDir(
