@@ -374,9 +374,11 @@ TEST_P(ChartFaultTest, AStoppedChartReportsFailure)
     };
     printer->LoadMedia(sim::HeadsFromConfig(cfg.config), 600, 100);
     auto runner = chart::MakeTestRunner(RunnerKind::Standard, Env(), random, &observer);
+    // Short enough that a silent printer ends the test soon, long enough that a loaded machine
+    // (sanitizers, a parallel suite) reaches the fault before a wait runs out.
     JobLimits limits = Limits();
-    limits.passMs = 1000;
-    limits.moveMs = 1000;
+    limits.passMs = 3000;
+    limits.moveMs = 3000;
     runner->SetLimits(limits);
     runner->SetGlyphDir(TAVOLUX_BIN_DIR);
     EXPECT_FALSE(runner->RunTest(index));
