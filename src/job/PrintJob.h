@@ -140,7 +140,7 @@ private:
     bool m_startFeed = true;  // see SetStartFeed
     CPassGenerator m_generator;
     CRipPassSource m_ripSource{m_generator};
-    CPassSource* m_source;  // m_ripSource, or the chart's passes
+    CPassSource* m_source;                // m_ripSource, or the chart's passes
     std::filesystem::path m_snapshotDir;  // where the debug pass snapshots go; empty: none
 
     std::vector<uint16_t> m_transfer[2];
