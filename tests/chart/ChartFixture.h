@@ -2,6 +2,8 @@
 // printer, and a test runner for it whose glyph files are those the build rendered.
 #pragma once
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -54,6 +56,15 @@ protected:
     }
     // Changes the printer before the poll thread starts.
     virtual void Configure(CPrinterConfig& /*config*/) {}
+    // No step correction, so the feed a chart asks for is the feed the printer makes, and no
+    // colour strips beside the chart (passes less than a head apart would overprint them).
+    static void PlainFeedsNoStrips(CPrinterConfig& config)
+    {
+        auto& p = config.params;
+        p.Strip = 0;
+        std::fill(p.StepPass.begin(), p.StepPass.end(), 0);
+        std::fill(p.StepPassMicro.begin(), p.StepPassMicro.end(), 0);
+    }
 
     JobDevice Env() { return JobDevice{cfg.config, *device, *machine, events}; }
 

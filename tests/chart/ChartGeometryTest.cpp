@@ -209,11 +209,8 @@ class ChartGeometryTest : public test::ChartFixture,
 protected:
     void Configure(CPrinterConfig& config) override
     {
-        // The feed asked for is the feed made, and no colour strips beside the chart.
+        PlainFeedsNoStrips(config);
         auto& p = config.params;
-        p.Strip = 0;
-        std::fill(p.StepPass.begin(), p.StepPass.end(), 0);
-        std::fill(p.StepPassMicro.begin(), p.StepPassMicro.end(), 0);
         if (GetParam().oneGroup) {
             p.GroupNo = 1;
             p.HeadArrayOrder.resize(static_cast<size_t>(p.ColorNo));

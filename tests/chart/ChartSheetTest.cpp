@@ -277,15 +277,7 @@ std::vector<int> InkedColumns(const sim::CMediaSheet& sheet, int c, int y, int w
 // TX6 Printer: six colours, heads one above the other (the standard runner).
 class CalibrationSheetTest : public test::ChartFixture {
 protected:
-    void Configure(CPrinterConfig& config) override
-    {
-        // No step correction: the feed the chart asks for is the feed the printer makes. No
-        // colour strips: passes less than a head apart overprint them.
-        auto& p = config.params;
-        p.Strip = 0;
-        std::fill(p.StepPass.begin(), p.StepPass.end(), 0);
-        std::fill(p.StepPassMicro.begin(), p.StepPassMicro.end(), 0);
-    }
+    void Configure(CPrinterConfig& config) override { PlainFeedsNoStrips(config); }
 };
 
 TEST_F(CalibrationSheetTest, HorizontalVernierTicksAndScale)

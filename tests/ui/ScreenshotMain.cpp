@@ -33,6 +33,21 @@ MachineState State()
     return drv::Session().Machine().Get();
 }
 
+// Waits up to `seconds` for the job's end (ready, or the flash that follows with automatic
+// flash), returns from the flash, and waits until the window may close.
+void BackToIdle(int seconds)
+{
+    drv::WaitFor([] { return State() == MachineState::Flash || State() == MachineState::Ready; },
+                 seconds);
+    if (State() == MachineState::Flash) {
+        drv::SendCommand(cmd::kFlashReturn);
+    }
+    if (!drv::WaitFor([] { return drv::Session().CanClose(); }, 30)) {
+        std::fprintf(stderr, "ui_screenshot: the machine stays busy in state %d\n",
+                     static_cast<int>(State()));
+    }
+}
+
 int PrintAndShoot(const std::string& png)
 {
     if (!drv::WaitFor([] { return State() == MachineState::Ready; }, 30)) {
@@ -58,15 +73,7 @@ int PrintAndShoot(const std::string& png)
     drv::SendCommand(cmd::kCancel);
     drv::WaitFor([] { return !drv::TaskPrinting(); }, 60);
     // A cancelled print ends in the flash, which keeps the machine busy until it returns.
-    drv::WaitFor([] { return State() == MachineState::Flash || State() == MachineState::Ready; },
-                 30);
-    if (State() == MachineState::Flash) {
-        drv::SendCommand(cmd::kFlashReturn);
-    }
-    if (!drv::WaitFor([] { return drv::Session().CanClose(); }, 30)) {
-        std::fprintf(stderr, "ui_screenshot: the machine stays busy in state %d\n",
-                     static_cast<int>(State()));
-    }
+    BackToIdle(30);
     return result;
 }
 
@@ -88,15 +95,7 @@ int ChartAndShoot(const std::string& png)
     if (std::system(("import -window root '" + png + "'").c_str()) != 0) {
         result = Fail("import could not take the picture");
     }
-    drv::WaitFor([] { return State() == MachineState::Flash || State() == MachineState::Ready; },
-                 60);
-    if (State() == MachineState::Flash) {
-        drv::SendCommand(cmd::kFlashReturn);
-    }
-    if (!drv::WaitFor([] { return drv::Session().CanClose(); }, 30)) {
-        std::fprintf(stderr, "ui_screenshot: the machine stays busy in state %d\n",
-                     static_cast<int>(State()));
-    }
+    BackToIdle(60);
     return result;
 }
 
